@@ -1,0 +1,40 @@
+# The user's entry points. Everything builds into build/ (GCC); fuzz targets
+# build with clang into build-fuzz/, the sanitizer run into build-asan/.
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+CMAKE_FLAGS ?=
+BUILD_TYPE ?= RelWithDebInfo
+
+.PHONY: deps build test bench fuzz asan run format clean
+
+deps:
+	./scripts/install-deps
+
+build: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS)
+
+test: build
+	cd build && ctest --output-on-failure -j $(JOBS)
+
+asan: deps
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUOTALUME_SANITIZE=ON -DQUOTALUME_BENCH=OFF $(CMAKE_FLAGS)
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done
+
+fuzz: deps
+	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOTALUME_FUZZ=ON -DQUOTALUME_GUI=OFF $(CMAKE_FLAGS)
+	cmake --build build-fuzz -j $(JOBS)
+	./scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
+
+run: build
+	@echo "the desktop shell is not built yet; see README.md"
+
+format:
+	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
+
+clean:
+	rm -rf build build-asan build-fuzz

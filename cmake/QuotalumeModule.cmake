@@ -1,0 +1,17 @@
+# One static library per source folder; its sources are every .cpp in it, so
+# adding a file needs no edit here.
+function(quotalume_module name dir)
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+  target_link_libraries(${name} PUBLIC ${ARGN})
+endfunction()
+
+# One GoogleTest executable per tests/ folder.
+function(quotalume_test name dir)
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  add_executable(${name} ${sources})
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock ${ARGN})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

@@ -1,0 +1,19 @@
+#pragma once
+// Whole-file writes that never leave a half-written file behind.
+
+#include <filesystem>
+#include <string_view>
+
+#include <nlohmann/json_fwd.hpp>
+
+namespace Store {
+
+// Writes `bytes` to a temporary file in the target's folder, flushes it to
+// disk and renames it over `path`. Creates the folder when missing. On any
+// failure the old file is left as it was and false is returned.
+bool writeAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// The stores' JSON form: pretty-printed, members sorted by key.
+bool writeJSONAtomically(const std::filesystem::path& path, const nlohmann::json& value);
+
+}  // namespace Store
