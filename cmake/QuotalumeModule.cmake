@@ -1,16 +1,27 @@
 # One static library per source folder; its sources are every .cpp in it, so
-# adding a file needs no edit here.
+# adding a file needs no edit here. A folder with headers only becomes an
+# interface library.
 function(quotalume_module name dir)
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
-  add_library(${name} STATIC ${sources})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
-  target_link_libraries(${name} PUBLIC ${ARGN})
+  if(sources)
+    add_library(${name} STATIC ${sources})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+    target_link_libraries(${name} PUBLIC ${ARGN})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src ${CMAKE_BINARY_DIR}/generated)
+    target_link_libraries(${name} INTERFACE ${ARGN})
+  endif()
 endfunction()
 
 # One GoogleTest executable per tests/ folder.
 function(quotalume_test name dir)
   file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
   add_executable(${name} ${sources})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock ${ARGN})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
