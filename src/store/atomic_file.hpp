@@ -2,6 +2,8 @@
 // Whole-file writes that never leave a half-written file behind.
 
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include <nlohmann/json_fwd.hpp>
@@ -13,7 +15,12 @@ namespace Store {
 // failure the old file is left as it was and false is returned.
 bool writeAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// The stores' JSON form: pretty-printed, members sorted by key.
+// The stores' JSON form: pretty-printed, members sorted by key, ending in a
+// line feed. Absent when the value holds a NaN or an infinity, which JSON
+// cannot carry.
+std::optional<std::string> encodeJSON(const nlohmann::json& value);
+
+// encodeJSON, then writeAtomically; false when either fails.
 bool writeJSONAtomically(const std::filesystem::path& path, const nlohmann::json& value);
 
 }  // namespace Store

@@ -1,0 +1,122 @@
+#include "store/atomic_file.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <random>
+#include <string>
+#include <system_error>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Closes on every path out, so an early return cannot leak the descriptor.
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  ~FileDescriptor() { close(); }
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  bool close() {
+    if (fd_ < 0) return true;
+    const int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+// A fresh name next to the target, unique across threads and processes. The
+// file is made with open(O_EXCL, 0666) rather than mkstemp so the umask gives
+// the replacement the same permissions an ordinary new file would have.
+std::string temporaryName(const fs::path& target) {
+  static std::atomic<unsigned> counter{0};
+  thread_local std::mt19937 random{std::random_device{}()};
+  return "." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
+         std::to_string(counter.fetch_add(1)) + "-" + std::to_string(random() % 1000000);
+}
+
+// The rename is only durable once the folder entry itself reaches the disk.
+void syncFolder(const fs::path& folder) {
+  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.valid()) ::fsync(dir.get());
+}
+
+// nlohmann writes NaN and the infinities as null, which would read back as a
+// different value; such a document counts as one that cannot be encoded.
+bool allNumbersFinite(const nlohmann::json& value) {
+  if (value.is_number_float()) return std::isfinite(value.get<double>());
+  if (value.is_structured()) {
+    for (const auto& element : value) {
+      if (!allNumbersFinite(element)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+namespace Store {
+
+bool writeAtomically(const std::filesystem::path& path, std::string_view bytes) {
+  if (path.filename().empty()) return false;
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+
+  fs::path temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    temporary = folder / temporaryName(path);
+    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  FileDescriptor file(fd);
+  if (!file.valid()) return false;
+
+  const bool written = writeAll(file.get(), bytes) && ::fsync(file.get()) == 0 && file.close();
+  if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    file.close();
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  syncFolder(folder);
+  return true;
+}
+
+std::optional<std::string> encodeJSON(const nlohmann::json& value) {
+  if (!allNumbersFinite(value)) return std::nullopt;
+  // Replacing invalid UTF-8 keeps dump() from throwing; strings that came
+  // through the parser are valid already.
+  return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+bool writeJSONAtomically(const std::filesystem::path& path, const nlohmann::json& value) {
+  const auto bytes = encodeJSON(value);
+  return bytes && writeAtomically(path, *bytes);
+}
+
+}  // namespace Store

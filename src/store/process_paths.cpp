@@ -1,0 +1,62 @@
+#include "store/process_paths.hpp"
+
+#include <cstdlib>
+
+#include "store/paths.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ProcessPaths {
+  fs::path dataDir;
+  fs::path logURL;
+};
+
+// Both locations come from one reading of the environment, so they can never
+// disagree about QUOTALUME_DATA_DIR.
+const ProcessPaths& processPaths() {
+  static const ProcessPaths paths = [] {
+    const Store::EnvLookup env = [](const std::string& name) -> std::optional<std::string> {
+      const char* value = std::getenv(name.c_str());
+      if (value == nullptr) return std::nullopt;
+      return std::string(value);
+    };
+    std::error_code ec;
+    fs::path cwd = fs::current_path(ec);
+    if (ec) cwd = "/";
+    const fs::path home = Store::homeDirectory(env);
+    fs::path data = Store::dataDirFor(env, home, cwd);
+    fs::path log = Store::logPathFor(env, home, cwd);
+    return ProcessPaths{std::move(data), std::move(log)};
+  }();
+  return paths;
+}
+
+}  // namespace
+
+const fs::path& dataDir() {
+  return processPaths().dataDir;
+}
+const fs::path& logURL() {
+  return processPaths().logURL;
+}
+
+namespace Store {
+
+fs::path lastURL() {
+  return dataDir() / "last.json";
+}
+fs::path stateURL() {
+  return dataDir() / "state.json";
+}
+
+}  // namespace Store
+
+namespace UpdateStore {
+
+fs::path url() {
+  return dataDir() / "update.json";
+}
+
+}  // namespace UpdateStore
