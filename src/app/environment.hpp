@@ -1,0 +1,16 @@
+#pragma once
+// The process environment as a lookup, so rules that read it can be tested
+// with a made-up environment.
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+using EnvLookup = std::function<std::optional<std::string>(const std::string& name)>;
+
+// Reads the real environment at call time.
+EnvLookup processEnvironment();
+
+// For tests and fixed setups: only the given variables exist.
+EnvLookup fixedEnvironment(std::map<std::string, std::string> vars);
