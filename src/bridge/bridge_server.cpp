@@ -1,0 +1,290 @@
+#include "bridge/bridge_server.hpp"
+
+#include <asio/error.hpp>
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+#include <asio/post.hpp>
+#include <atomic>
+#include <cerrno>
+#include <exception>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "bridge/http_connection.hpp"
+#include "store/log.hpp"
+
+namespace {
+
+using asio::ip::tcp;
+
+// Cuts after `count` UTF-8 characters, never inside one.
+std::string firstCharacters(std::string_view text, std::size_t count) {
+  std::size_t end = 0;
+  for (std::size_t seen = 0; end < text.size(); ++end) {
+    bool startsCharacter = (static_cast<unsigned char>(text[end]) & 0xC0) != 0x80;
+    if (startsCharacter && seen++ == count) break;
+  }
+  return std::string(text.substr(0, end));
+}
+
+// The state that lives on the bridge thread. Handlers hold it weakly, so
+// anything still queued when the server goes away finds nothing to do.
+class BridgeCore : public std::enable_shared_from_this<BridgeCore> {
+ public:
+  BridgeCore(asio::io_context& context, BridgeSettings settings)
+      : context_(context), settings_(std::move(settings)), pauseTimer_(context), scratch_(receiveSize) {}
+
+  void startOnQueue();
+
+  std::function<void(const ListenState&)> onState;
+  std::function<void(const Reading&)> onReading;
+
+  std::atomic<std::uint16_t> boundPort{0};
+  std::atomic<std::size_t> live{0};
+
+ private:
+  void acceptNext();
+  void accepted(std::error_code error, tcp::socket socket);
+  void admit(tcp::socket socket);
+  void pauseAccepting(const std::error_code& error);
+  void dropListener(std::string_view what, const std::error_code& error);
+  void report(const ListenState& state) {
+    if (onState) onState(state);
+  }
+  void log(const std::string& line) {
+    if (settings_.log) {
+      settings_.log(line);
+    } else {
+      ::log(line);
+    }
+  }
+
+  asio::io_context& context_;
+  BridgeSettings settings_;
+  std::shared_ptr<tcp::acceptor> listener_;
+  std::unordered_map<const HTTPConnection*, std::shared_ptr<HTTPConnection>> conns_;
+  asio::steady_timer pauseTimer_;
+  bool pauseLogged_ = false;
+  std::vector<std::uint8_t> scratch_;
+};
+
+void BridgeCore::startOnQueue() {
+  if (listener_) return;
+  auto acceptor = std::make_shared<tcp::acceptor>(context_);
+  const tcp::endpoint endpoint(asio::ip::address_v4::loopback(), settings_.port);
+  std::error_code error;
+  acceptor->open(endpoint.protocol(), error);
+  if (!error) acceptor->set_option(tcp::acceptor::reuse_address(true), error);
+  if (!error) acceptor->bind(endpoint, error);
+  if (!error) acceptor->listen(asio::socket_base::max_listen_connections, error);
+  std::uint16_t port = 0;
+  if (!error) port = acceptor->local_endpoint(error).port();
+  if (error) {
+    log("listener init failed: " + error.message());
+    report(classify(error));
+    return;
+  }
+  listener_ = std::move(acceptor);
+  boundPort = port;
+  pauseLogged_ = false;
+  log("listening 127.0.0.1:" + std::to_string(port));
+  report(ListenState::ready());
+  acceptNext();
+}
+
+void BridgeCore::acceptNext() {
+  std::weak_ptr<tcp::acceptor> weakListener = listener_;
+  listener_->async_accept([weak = weak_from_this(), weakListener](std::error_code error, tcp::socket socket) {
+    auto self = weak.lock();
+    auto listener = weakListener.lock();
+    // A listener that was dropped (and maybe replaced) meanwhile has no say.
+    if (!self || !listener || listener != self->listener_) return;
+    self->accepted(error, std::move(socket));
+  });
+}
+
+void BridgeCore::accepted(std::error_code error, tcp::socket socket) {
+  if (!error) {
+    pauseLogged_ = false;
+    admit(std::move(socket));
+    acceptNext();
+    return;
+  }
+  switch (classifyAcceptError(error)) {
+    case AcceptFault::stopped:
+      return;
+    case AcceptFault::transient:
+      acceptNext();
+      return;
+    case AcceptFault::exhausted:
+      pauseAccepting(error);
+      return;
+    case AcceptFault::broken:
+      dropListener("failed", error);
+      return;
+  }
+}
+
+void BridgeCore::admit(tcp::socket socket) {
+  if (conns_.size() >= maxLiveConnections) {
+    std::error_code ignored;
+    socket.close(ignored);
+    return;
+  }
+  std::weak_ptr<BridgeCore> weak = weak_from_this();
+  auto conn = std::make_shared<HTTPConnection>(
+      std::move(socket), std::span<std::uint8_t>(scratch_),
+      ConnectionLimits{settings_.lifetime, settings_.linger},
+      [weak](const Reading& reading) {
+        if (auto self = weak.lock(); self && self->onReading) self->onReading(reading);
+      },
+      [weak](HTTPConnection& closing) {
+        if (auto self = weak.lock()) {
+          self->conns_.erase(&closing);
+          self->live = self->conns_.size();
+        }
+      });
+  conns_.emplace(conn.get(), conn);
+  live = conns_.size();
+  conn->start();
+}
+
+void BridgeCore::pauseAccepting(const std::error_code& error) {
+  // The pending connection stays in the backlog and keeps the listener
+  // readable, so retrying at once would spin until a descriptor frees up.
+  if (!pauseLogged_) {
+    pauseLogged_ = true;
+    log("listener paused: " + error.message());
+  }
+  std::weak_ptr<tcp::acceptor> weakListener = listener_;
+  pauseTimer_.expires_after(settings_.acceptPause);
+  pauseTimer_.async_wait([weak = weak_from_this(), weakListener](std::error_code ec) {
+    auto self = weak.lock();
+    auto listener = weakListener.lock();
+    if (ec || !self || !listener || listener != self->listener_) return;
+    self->acceptNext();
+  });
+}
+
+void BridgeCore::dropListener(std::string_view what, const std::error_code& error) {
+  log("listener " + std::string(what) + ": " + error.message());
+  std::error_code ignored;
+  listener_->close(ignored);
+  listener_.reset();
+  boundPort = 0;
+  report(classify(error));
+}
+
+}  // namespace
+
+namespace {
+
+// Asio reports socket errors in a category of its own whose mapping to the
+// standard conditions is not always compiled in, so compare the raw errno.
+bool carriesErrno(const std::error_code& error) {
+  const auto& category = error.category();
+  return category == std::system_category() || category == std::generic_category() ||
+         category == asio::error::get_system_category();
+}
+
+}  // namespace
+
+ListenState classify(const std::error_code& error) {
+  if (carriesErrno(error) && error.value() == EADDRINUSE) return ListenState::busy();
+  return ListenState::failed(firstCharacters(error.message(), 40));
+}
+
+AcceptFault classifyAcceptError(const std::error_code& error) {
+  if (!carriesErrno(error)) return AcceptFault::broken;
+  switch (error.value()) {
+    case ECANCELED:
+      return AcceptFault::stopped;
+    case EMFILE:
+    case ENFILE:
+    case ENOBUFS:
+    case ENOMEM:
+      return AcceptFault::exhausted;
+    // accept() reports errors already pending on the new connection; the
+    // listener itself is fine.
+    case ECONNABORTED:
+    case ECONNRESET:
+    case EINTR:
+    case EAGAIN:
+    case EPROTO:
+    case EPERM:
+    case ETIMEDOUT:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ENOPROTOOPT:
+    case EHOSTDOWN:
+    case EHOSTUNREACH:
+    case ENONET:
+    case EOPNOTSUPP:
+      return AcceptFault::transient;
+    default:
+      return AcceptFault::broken;
+  }
+}
+
+struct BridgeServer::Impl {
+  asio::io_context context{1};
+  asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(context);
+  std::shared_ptr<BridgeCore> core;
+  std::thread thread;
+
+  void run() {
+    // A throwing handler (a callback, an allocation) must not end the bridge.
+    for (;;) {
+      try {
+        context.run();
+        return;
+      } catch (const std::exception& e) {
+        ::log(std::string("bridge handler failed: ") + e.what());
+      } catch (...) {
+        ::log("bridge handler failed");
+      }
+    }
+  }
+};
+
+BridgeServer::BridgeServer(BridgeSettings settings) : impl_(std::make_unique<Impl>()) {
+  impl_->core = std::make_shared<BridgeCore>(impl_->context, std::move(settings));
+  impl_->thread = std::thread([impl = impl_.get()] { impl->run(); });
+}
+
+BridgeServer::~BridgeServer() {
+  impl_->context.stop();
+  if (impl_->thread.joinable()) impl_->thread.join();
+  // Sockets and timers must go while their context still exists; handlers
+  // still queued are destroyed with the context and only hold weak refs.
+  impl_->core.reset();
+}
+
+void BridgeServer::start() {
+  asio::post(impl_->context, [weak = std::weak_ptr<BridgeCore>(impl_->core)] {
+    if (auto core = weak.lock()) core->startOnQueue();
+  });
+}
+
+void BridgeServer::onState(std::function<void(const ListenState&)> handler) {
+  asio::post(impl_->context, [weak = std::weak_ptr<BridgeCore>(impl_->core), handler = std::move(handler)] {
+    if (auto core = weak.lock()) core->onState = handler;
+  });
+}
+
+void BridgeServer::onReading(std::function<void(const Reading&)> handler) {
+  asio::post(impl_->context, [weak = std::weak_ptr<BridgeCore>(impl_->core), handler = std::move(handler)] {
+    if (auto core = weak.lock()) core->onReading = handler;
+  });
+}
+
+std::uint16_t BridgeServer::port() const {
+  return impl_->core->boundPort;
+}
+
+std::size_t BridgeServer::liveConnections() const {
+  return impl_->core->live;
+}
