@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <system_error>
@@ -65,13 +66,25 @@ void syncFolder(const fs::path& folder) {
   if (dir.valid()) ::fsync(dir.get());
 }
 
-// nlohmann writes NaN and the infinities as null, which would read back as a
-// different value; such a document counts as one that cannot be encoded.
-bool allNumbersFinite(const nlohmann::json& value) {
-  if (value.is_number_float()) return std::isfinite(value.get<double>());
+// Whole numbers are written without a fraction (1760421600000, not
+// 1760421600000.0), as other JSON writers do; they read back as the same
+// double. NaN and the infinities have no JSON form (nlohmann would write
+// null, which reads back as something else), so they make the value
+// unencodable.
+bool makePortable(nlohmann::json& value) {
+  if (value.is_number_float()) {
+    const double x = value.get<double>();
+    if (!std::isfinite(x)) return false;
+    constexpr double exactLimit = 9007199254740992.0;  // 2^53
+    const bool negativeZero = x == 0 && std::signbit(x);
+    if (x == std::trunc(x) && std::fabs(x) <= exactLimit && !negativeZero) {
+      value = static_cast<std::int64_t>(x);
+    }
+    return true;
+  }
   if (value.is_structured()) {
-    for (const auto& element : value) {
-      if (!allNumbersFinite(element)) return false;
+    for (auto& element : value) {
+      if (!makePortable(element)) return false;
     }
   }
   return true;
@@ -108,10 +121,11 @@ bool writeAtomically(const std::filesystem::path& path, std::string_view bytes) 
 }
 
 std::optional<std::string> encodeJSON(const nlohmann::json& value) {
-  if (!allNumbersFinite(value)) return std::nullopt;
+  nlohmann::json portable = value;
+  if (!makePortable(portable)) return std::nullopt;
   // Replacing invalid UTF-8 keeps dump() from throwing; strings that came
   // through the parser are valid already.
-  return value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+  return portable.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
 bool writeJSONAtomically(const std::filesystem::path& path, const nlohmann::json& value) {

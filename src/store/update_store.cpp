@@ -1,10 +1,9 @@
 #include "store/update_store.hpp"
 
-#include <cmath>
-
 #include <nlohmann/json.hpp>
 
 #include "readings/json_access.hpp"
+#include "readings/reading.hpp"
 #include "store/atomic_file.hpp"
 #include "store/file_bytes.hpp"
 
@@ -32,10 +31,8 @@ UpdateState decode(std::string_view data) {
     if (!state.support) return {};
   }
   if (const json* checkedAt = readings_detail::member(document, "checked_at"); !absent(checkedAt)) {
-    // A number too large for a double overflows to infinity while parsing;
-    // such a value could never be written back, so it counts as damage.
-    state.checked_at = readings_detail::anyNumber(checkedAt);
-    if (!state.checked_at || !std::isfinite(*state.checked_at)) return {};
+    state.checked_at = isJSONNumber(checkedAt);
+    if (!state.checked_at) return {};
   }
   return state;
 }
