@@ -20,6 +20,21 @@ class RequestFeed {
   Step step(Date now);
 
  private:
+  enum class Stage { seekingHead, readingBody, answered };
+
+  Step answer(Step step, std::optional<Date> at = std::nullopt);
+
   std::vector<std::uint8_t> buffer_;
-  // implementation state (terminator search position, parsed head, decision)
+  Stage stage_ = Stage::seekingHead;
+  // The terminator search resumes here: everything before it holds no
+  // terminator start, except possibly in the last three bytes seen.
+  std::size_t searchFrom_ = 0;
+  // From the head, once it is complete and decided readBody.
+  std::int64_t bodyOffset_ = 0;
+  std::int64_t bodyLength_ = 0;
+  bool sendContinue_ = false;
+  // The final answer. One that carries a parsed body depends on the time it
+  // was judged at, so it is judged again for any other time.
+  Step answer_;
+  std::optional<Date> answeredAt_;
 };

@@ -21,7 +21,7 @@ inline constexpr std::array<std::string_view, 3> originPrefixes = {"chrome-exten
 struct Decision {
   enum class Kind { respond, readBody };
   Kind kind = Kind::respond;
-  HTTPResponse response;     // when respond
+  HTTPResponse response;        // when respond
   std::int64_t bodyLength = 0;  // when readBody: 0 ... maxBodyBytes
 
   static Decision respond(HTTPResponse r) { return {Kind::respond, std::move(r), 0}; }
@@ -33,8 +33,8 @@ struct Decision {
 struct Step {
   enum class Kind { needMore, respond };
   Kind kind = Kind::needMore;
-  bool sendContinue = false;      // when needMore
-  HTTPResponse response;          // when respond
+  bool sendContinue = false;       // when needMore
+  HTTPResponse response;           // when respond
   std::optional<Reading> reading;  // when respond and a posted reading was accepted
 
   static Step needMore(bool sendContinue) { return {Kind::needMore, sendContinue, {}, std::nullopt}; }
