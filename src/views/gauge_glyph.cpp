@@ -84,8 +84,9 @@ class GaugeEngine : public QIconEngine {
     return scaledPixmap(size, mode, state, 1.0);
   }
 
+  // Qt hands over the size in device pixels already multiplied by `scale`.
   QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
-    const int side = std::max(1, int(std::lround(std::min(size.width(), size.height()) * scale)));
+    const int side = std::max(1, std::min(size.width(), size.height()));
     QPixmap pm = QPixmap::fromImage(renderGlyph(spec_, side));
     pm.setDevicePixelRatio(scale);
     return pm;

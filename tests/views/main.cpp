@@ -1,0 +1,16 @@
+// The views draw with Qt, which wants an application object and, offscreen,
+// a private runtime folder rather than the user's.
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QTemporaryDir>
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QTemporaryDir runtimeDir;
+  if (runtimeDir.isValid()) setenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit().constData(), 1);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
