@@ -1,3 +1,69 @@
-int main() {
-  return 0;
+// The process entry: fixes the language and the process-wide values, then
+// runs the one mode the command line asks for.
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+
+#include "app/app_icon.hpp"
+#include "app/command_line.hpp"
+#include "app/environment.hpp"
+#include "app/render_modes.hpp"
+#include "app/self_check.hpp"
+#include "bridge/app_version.hpp"
+#include "display/phrases.hpp"
+#include "store/process_paths.hpp"
+
+namespace {
+
+// Rendering never shows a window, so without any display it draws off screen
+// instead of failing to connect to one.
+void chooseOffscreenWithoutDisplay() {
+  auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  if (!set("QT_QPA_PLATFORM") && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv, argv + argc);
+
+  // Everything below reads the language, so it is settled first.
+  isKorean = koreanFromCommandLine(args, processEnvironment());
+  // The log builds on the data folder; both are fixed before any other thread
+  // could read them.
+  dataDir();
+  logURL();
+  initFormatters();
+
+  const ModeChoice choice = chooseMode(args);
+  if (choice.mode == Mode::selftest) return runSelftest(std::cout);
+
+  if (choice.mode != Mode::normal) chooseOffscreenWithoutDisplay();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Quotalume");
+  QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
+  QApplication::setWindowIcon(applicationIcon());
+
+  switch (choice.mode) {
+    case Mode::renderGuide:
+      return renderGuideMode(choice.path, std::cout);
+    case Mode::renderGlyph:
+      return renderGlyphMode(choice.path);
+    case Mode::renderMenu:
+      return renderMenuMode(choice.path, std::cout);
+    case Mode::selftest:
+    case Mode::normal:
+      break;
+  }
+  std::cerr << "quotalume: the menu-bar run is not built yet; use --render-menu, --render-glyph, "
+               "--render-guide or --selftest\n";
+  return 1;
 }

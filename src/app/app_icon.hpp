@@ -1,0 +1,6 @@
+#pragma once
+// The application's own icon: the gauge, drawn by the project.
+
+#include <QIcon>
+
+QIcon applicationIcon();
