@@ -4,11 +4,10 @@
 #include <cmath>
 #include <numbers>
 
-#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPixmap>
 
+#include "views/painted_icon.hpp"
 #include "views/panel_colours.hpp"
 
 namespace {
@@ -72,49 +71,6 @@ QPainterPath arcPath(double from, double to) {
   return path;
 }
 
-class GaugeEngine : public QIconEngine {
- public:
-  GaugeEngine(GaugeSpec spec, double side) : spec_(spec), side_(side) {}
-
-  void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
-    drawGaugeGlyph(painter, squareIn(rect), spec_);
-  }
-
-  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return scaledPixmap(size, mode, state, 1.0);
-  }
-
-  // Qt hands over the size in device pixels already multiplied by `scale`.
-  QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
-    const int side = std::max(1, std::min(size.width(), size.height()));
-    QPixmap pm = QPixmap::fromImage(renderGlyph(spec_, side));
-    pm.setDevicePixelRatio(scale);
-    return pm;
-  }
-
-  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
-    const int side = std::min(size.width(), size.height());
-    return QSize(side, side);
-  }
-
-  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
-    const int side = int(std::lround(side_));
-    return {QSize(side, side)};
-  }
-
-  QString key() const override { return QStringLiteral("quotalume-gauge"); }
-  QIconEngine* clone() const override { return new GaugeEngine(*this); }
-
- private:
-  static QRectF squareIn(const QRect& rect) {
-    const double side = std::min(rect.width(), rect.height());
-    return QRectF(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2, side, side);
-  }
-
-  GaugeSpec spec_;
-  double side_;
-};
-
 }  // namespace
 
 bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& spec) {
@@ -152,13 +108,12 @@ bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& spec
 }
 
 QIcon gaugeGlyph(double value, double alpha, Tone tone, double side, Appearance appearance) {
-  return QIcon(new GaugeEngine(GaugeSpec{value, alpha, tone, appearance}, side));
+  const GaugeSpec spec{value, alpha, tone, appearance};
+  return paintedIcon(
+      [spec](QPainter& painter, const QRectF& square) { drawGaugeGlyph(&painter, square, spec); }, side);
 }
 
 QImage renderGlyph(const GaugeSpec& spec, int pixels) {
-  QImage image(std::max(pixels, 1), std::max(pixels, 1), QImage::Format_ARGB32_Premultiplied);
-  image.fill(Qt::transparent);
-  QPainter painter(&image);
-  drawGaugeGlyph(&painter, QRectF(0, 0, image.width(), image.height()), spec);
-  return image;
+  return paintedImage(
+      [&spec](QPainter& painter, const QRectF& square) { drawGaugeGlyph(&painter, square, spec); }, pixels);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <QPainter>
 
+#include "views/app_icon.hpp"
 #include "views/gauge_glyph.hpp"
 #include "views/panel_colours.hpp"
 
@@ -144,4 +145,17 @@ TEST(GaugeGlyph, NoPainterNoDrawing) {
   EXPECT_FALSE(drawGaugeGlyph(nullptr, QRectF(0, 0, 18, 18), GaugeSpec{}));
   QPainter idle;
   EXPECT_FALSE(drawGaugeGlyph(&idle, QRectF(0, 0, 18, 18), GaugeSpec{}));
+}
+
+TEST(ApplicationIcon, GaugeOnALightTile) {
+  const QImage image = renderApplicationIcon(100);
+  EXPECT_EQ(image.pixelColor(1, 1).alpha(), 0) << "corners stay outside the rounded tile";
+  EXPECT_EQ(image.pixelColor(50, 90), QColor(0xF7, 0xF8, 0xFC));
+  // The glyph's grid maps to 10 … 90 here: a point on the filled arc is blue.
+  const double unit = 80.0 / 22;
+  const double a = 1.3 * pi;
+  EXPECT_TRUE(near(image.pixelColor(int(10 + unit * (11 + 8.2 * std::cos(a))),
+                                    int(10 + unit * (14.6 + 8.2 * std::sin(a)))),
+                   blue));
+  EXPECT_EQ(applicationIcon().pixmap(QSize(64, 64), 2.0).size(), QSize(128, 128));
 }

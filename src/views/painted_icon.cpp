@@ -1,0 +1,66 @@
+#include "views/painted_icon.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include <QIconEngine>
+#include <QPainter>
+#include <QPixmap>
+
+namespace {
+
+class PaintedEngine : public QIconEngine {
+ public:
+  PaintedEngine(IconPainter draw, double side) : draw_(std::move(draw)), side_(side) {}
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
+    if (!painter || !painter->isActive()) return;
+    const double side = std::min(rect.width(), rect.height());
+    draw_(*painter,
+          QRectF(rect.x() + (rect.width() - side) / 2, rect.y() + (rect.height() - side) / 2, side, side));
+  }
+
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    return scaledPixmap(size, mode, state, 1.0);
+  }
+
+  // Qt hands over the size in device pixels already multiplied by `scale`.
+  QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
+    QPixmap pm = QPixmap::fromImage(paintedImage(draw_, std::min(size.width(), size.height())));
+    pm.setDevicePixelRatio(scale > 0 ? scale : 1.0);
+    return pm;
+  }
+
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    const int side = std::min(size.width(), size.height());
+    return QSize(side, side);
+  }
+
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    const int side = std::max(1, int(std::lround(side_)));
+    return {QSize(side, side)};
+  }
+
+  QString key() const override { return QStringLiteral("quotalume-painted"); }
+  QIconEngine* clone() const override { return new PaintedEngine(*this); }
+
+ private:
+  IconPainter draw_;
+  double side_;
+};
+
+}  // namespace
+
+QIcon paintedIcon(IconPainter draw, double side) {
+  return QIcon(new PaintedEngine(std::move(draw), side));
+}
+
+QImage paintedImage(const IconPainter& draw, int pixels) {
+  const int side = std::max(pixels, 1);
+  QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  draw(painter, QRectF(0, 0, side, side));
+  return image;
+}
