@@ -14,7 +14,7 @@ constexpr double gaugeInset = 10;
 
 }  // namespace
 
-void drawApplicationIcon(QPainter& painter, const QRectF& square) {
+void drawAppIcon(QPainter& painter, const QRectF& square) {
   const double unit = square.width() / 100;
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
@@ -29,10 +29,10 @@ void drawApplicationIcon(QPainter& painter, const QRectF& square) {
       GaugeSpec{appIconValue, 1, Tone::normal, Appearance::light});
 }
 
-QIcon applicationIcon() {
-  return paintedIcon(drawApplicationIcon, 128);
+QIcon appIcon() {
+  return paintedIcon(drawAppIcon, 128);
 }
 
-QImage renderApplicationIcon(int pixels) {
-  return paintedImage(drawApplicationIcon, pixels);
+QImage renderAppIcon(int pixels) {
+  return paintedImage(drawAppIcon, pixels);
 }

@@ -11,6 +11,6 @@ class QPainter;
 // The share the icon's gauge shows: a little past half, blue.
 inline constexpr double appIconValue = 0.62;
 
-void drawApplicationIcon(QPainter& painter, const QRectF& square);
-QIcon applicationIcon();
-QImage renderApplicationIcon(int pixels);
+void drawAppIcon(QPainter& painter, const QRectF& square);
+QIcon appIcon();
+QImage renderAppIcon(int pixels);

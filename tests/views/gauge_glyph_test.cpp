@@ -148,7 +148,7 @@ TEST(GaugeGlyph, NoPainterNoDrawing) {
 }
 
 TEST(ApplicationIcon, GaugeOnALightTile) {
-  const QImage image = renderApplicationIcon(100);
+  const QImage image = renderAppIcon(100);
   EXPECT_EQ(image.pixelColor(1, 1).alpha(), 0) << "corners stay outside the rounded tile";
   EXPECT_EQ(image.pixelColor(50, 90), QColor(0xF7, 0xF8, 0xFC));
   // The glyph's grid maps to 10 … 90 here: a point on the filled arc is blue.
@@ -157,5 +157,5 @@ TEST(ApplicationIcon, GaugeOnALightTile) {
   EXPECT_TRUE(near(image.pixelColor(int(10 + unit * (11 + 8.2 * std::cos(a))),
                                     int(10 + unit * (14.6 + 8.2 * std::sin(a)))),
                    blue));
-  EXPECT_EQ(applicationIcon().pixmap(QSize(64, 64), 2.0).size(), QSize(128, 128));
+  EXPECT_EQ(appIcon().pixmap(QSize(64, 64), 2.0).size(), QSize(128, 128));
 }
