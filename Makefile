@@ -25,6 +25,10 @@ asan: deps
 bench: build
 	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done
 
+.PHONY: bench-load
+bench-load:
+	./scripts/bench-load build
+
 fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOTALUME_FUZZ=ON -DQUOTALUME_GUI=OFF $(CMAKE_FLAGS)
 	cmake --build build-fuzz -j $(JOBS)

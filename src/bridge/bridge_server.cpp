@@ -130,6 +130,14 @@ void BridgeCore::accepted(std::error_code error, tcp::socket socket) {
 
 void BridgeCore::admit(tcp::socket socket) {
   if (conns_.size() >= maxLiveConnections) {
+    // A client that reconnects right after its answer is often accepted
+    // before the end of its previous connection has been read.
+    std::vector<std::shared_ptr<HTTPConnection>> live;
+    live.reserve(conns_.size());
+    for (const auto& entry : conns_) live.push_back(entry.second);
+    for (const auto& conn : live) conn->reapIfFinished();
+  }
+  if (conns_.size() >= maxLiveConnections) {
     std::error_code ignored;
     socket.close(ignored);
     return;

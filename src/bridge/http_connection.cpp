@@ -66,6 +66,17 @@ void HTTPConnection::awaitBytes() {
   });
 }
 
+void HTTPConnection::reapIfFinished() {
+  if (closed_ || !answered_) return;
+  std::error_code readError;
+  std::size_t n = socket_.read_some(asio::buffer(scratch_.data(), scratch_.size()), readError);
+  if (readError == asio::error::would_block || readError == asio::error::try_again) return;
+  // The read wait already queued stays in place and finds the connection
+  // closed or the socket empty, so nothing is re-armed here.
+  drained_ += static_cast<std::int64_t>(n);
+  if (readError || drained_ > drainLimit) close();
+}
+
 void HTTPConnection::receive(std::span<const std::uint8_t> data, bool complete, bool failed) {
   if (answered_) {
     drained_ += static_cast<std::int64_t>(data.size());

@@ -50,6 +50,11 @@ class HTTPConnection : public std::enable_shared_from_this<HTTPConnection> {
 
   bool closed() const { return closed_; }
 
+  // For an answered connection: reads what is already there without
+  // waiting, and closes if the peer has finished. Lets the server notice a
+  // client that has left before it turns a newcomer away for lack of slots.
+  void reapIfFinished();
+
  private:
   void awaitBytes();
   void receive(std::span<const std::uint8_t> data, bool complete, bool failed);

@@ -316,6 +316,42 @@ TEST_F(BridgeServerTest, SeventeenthClientIsTurnedAwayUntilASlotFrees) {
   EXPECT_TRUE(late.readUntilClosed().bytes.starts_with("HTTP/1.1 200 OK\r\n"));
 }
 
+TEST_F(BridgeServerTest, ClientReconnectingRightAfterItsAnswerFindsASlot) {
+  auto settings = fastSettings();
+  settings.lifetime = 20s;
+  settings.linger = 10s;
+  auto server = makeServer(settings);
+  std::promise<void> release;
+  std::shared_future<void> gate = release.get_future().share();
+  server->onReading([gate](const Reading&) { gate.wait_for(3s); });
+  server->start();
+  ASSERT_TRUE(waitFor([&] { return server->port() != 0; }));
+
+  std::vector<std::unique_ptr<LoopbackClient>> idle;
+  for (std::size_t i = 0; i + 2 < maxLiveConnections; ++i) {
+    idle.push_back(std::make_unique<LoopbackClient>(server->port()));
+  }
+  LoopbackClient leaving(server->port());
+  ASSERT_TRUE(leaving.send(pingRequest()));
+  ASSERT_TRUE(leaving.readFor(1s, 10).bytes.starts_with("HTTP/1.1 200"));
+  LoopbackClient blocking(server->port());
+  ASSERT_TRUE(waitFor([&] { return server->liveConnections() == maxLiveConnections; }));
+
+  // With the bridge thread held inside a callback, the newcomer's arrival is
+  // queued ahead of the end of the connection it replaces.
+  ASSERT_TRUE(blocking.send(usageRequest()));
+  std::this_thread::sleep_for(20ms);
+  LoopbackClient newcomer(server->port());
+  std::this_thread::sleep_for(5ms);
+  leaving.close();
+  std::this_thread::sleep_for(5ms);
+  release.set_value();
+
+  ASSERT_TRUE(newcomer.send(pingRequest()));
+  auto got = newcomer.readUntilClosed();
+  EXPECT_TRUE(got.bytes.starts_with("HTTP/1.1 200 OK\r\n")) << got.bytes;
+}
+
 TEST_F(BridgeServerTest, ResetsAndHalfClosesLeaveNoConnectionBehind) {
   const std::string request = usageRequest();
   const std::string half = request.substr(0, request.size() / 2);
