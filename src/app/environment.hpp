@@ -2,12 +2,12 @@
 // The process environment as a lookup, so rules that read it can be tested
 // with a made-up environment.
 
-#include <functional>
 #include <map>
-#include <optional>
 #include <string>
 
-using EnvLookup = std::function<std::optional<std::string>(const std::string& name)>;
+#include "store/paths.hpp"
+
+using EnvLookup = Store::EnvLookup;
 
 // Reads the real environment at call time.
 EnvLookup processEnvironment();

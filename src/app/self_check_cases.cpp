@@ -49,8 +49,9 @@ struct Checks {
   void same(std::string name, Text got, std::string want) {
     list.push_back({std::move(name), [got, want] { return differ(got(), want); }});
   }
-  void startsWith(std::string name, Text got, std::string prefix) {
-    list.push_back({std::move(name), [got, prefix]() -> std::optional<std::string> {
+  void startsWith(std::string name, bool korean, Text got, std::string prefix) {
+    list.push_back({std::move(name), [korean, got, prefix]() -> std::optional<std::string> {
+                      isKorean = korean;
                       const std::string g = got();
                       if (g.starts_with(prefix) && g.size() > prefix.size()) return std::nullopt;
                       return "got \"" + g + "\", want \"" + prefix + "\" and more";
@@ -341,32 +342,14 @@ void phraseChecks(Checks& c) {
   c.both(
       "59 min left", [] { return remainingText(now + 59 * 60, now); }, "59분 뒤 리셋", "resets in 59m");
   c.startsWith(
-      "one hour left",
-      [] {
-        isKorean = false;
-        return remainingText(now + 3600, now);
-      },
-      "resets in 1h \u00B7 ");
+      "one hour left", false, [] { return remainingText(now + 3600, now); }, "resets in 1h \u00B7 ");
   c.startsWith(
-      "23 h 59 min left",
-      [] {
-        isKorean = true;
-        return remainingText(now + 1439 * 60, now);
-      },
+      "23 h 59 min left", true, [] { return remainingText(now + 1439 * 60, now); },
       "23시간 59분 뒤 리셋 \u00B7 ");
   c.startsWith(
-      "rounds up to a day",
-      [] {
-        isKorean = false;
-        return remainingText(now + 86370, now);
-      },
-      "resets in 1d \u00B7 ");
+      "rounds up to a day", false, [] { return remainingText(now + 86370, now); }, "resets in 1d \u00B7 ");
   c.startsWith(
-      "days and hours",
-      [] {
-        isKorean = true;
-        return remainingText(now + 4 * 86400 + 6 * 3600 + 2400, now);
-      },
+      "days and hours", true, [] { return remainingText(now + 4 * 86400 + 6 * 3600 + 2400, now); },
       "4일 6시간 뒤 리셋 \u00B7 ");
   c.both(
       "label", [] { return windowLabel("design"); }, "Claude Design 7일", "Claude Design 7-day");
