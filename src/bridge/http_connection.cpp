@@ -32,7 +32,9 @@ void HTTPConnection::start() {
   // would hold the second back until the first is acknowledged.
   socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
   armTimer(lifetimeTimer_, limits_.lifetime);
-  awaitBytes();
+  // A client usually sends its request right after connecting, so it is
+  // often here already and a trip through the reactor can be saved.
+  readNow();
 }
 
 void HTTPConnection::armTimer(asio::steady_timer& timer, std::chrono::milliseconds delay) {
@@ -51,19 +53,22 @@ void HTTPConnection::awaitBytes() {
       self->receive({}, false, true);
       return;
     }
-    std::error_code readError;
-    std::size_t n =
-        self->socket_.read_some(asio::buffer(self->scratch_.data(), self->scratch_.size()), readError);
-    if (readError == asio::error::would_block || readError == asio::error::try_again) {
-      self->awaitBytes();
-    } else if (readError == asio::error::eof) {
-      self->receive({}, true, false);
-    } else if (readError) {
-      self->receive({}, false, true);
-    } else {
-      self->receive(std::span<const std::uint8_t>(self->scratch_.data(), n), false, false);
-    }
+    self->readNow();
   });
+}
+
+void HTTPConnection::readNow() {
+  std::error_code readError;
+  std::size_t n = socket_.read_some(asio::buffer(scratch_.data(), scratch_.size()), readError);
+  if (readError == asio::error::would_block || readError == asio::error::try_again) {
+    awaitBytes();
+  } else if (readError == asio::error::eof) {
+    receive({}, true, false);
+  } else if (readError) {
+    receive({}, false, true);
+  } else {
+    receive(std::span<const std::uint8_t>(scratch_.data(), n), false, false);
+  }
 }
 
 void HTTPConnection::reapIfFinished() {

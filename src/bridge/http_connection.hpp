@@ -57,6 +57,7 @@ class HTTPConnection : public std::enable_shared_from_this<HTTPConnection> {
 
  private:
   void awaitBytes();
+  void readNow();
   void receive(std::span<const std::uint8_t> data, bool complete, bool failed);
   void step();
   void send(std::string_view bytes, bool final);
