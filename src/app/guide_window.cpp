@@ -1,5 +1,7 @@
 #include "app/guide_window.hpp"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFontMetricsF>
@@ -74,7 +76,10 @@ std::unique_ptr<QDialog> GuideWindow::make() {
   icon->setGeometry(g.icon);
   icon->setAlignment(Qt::AlignCenter);
   const QIcon appIcon = QGuiApplication::windowIcon();
-  if (!appIcon.isNull()) icon->setPixmap(appIcon.pixmap(g.icon.size()));
+  // Drawn at twice the size at least, so the icon stays sharp on HiDPI
+  // screens and in the guide's picture.
+  if (!appIcon.isNull())
+    icon->setPixmap(appIcon.pixmap(g.icon.size(), std::max(2.0, qApp->devicePixelRatio())));
 
   auto* heading = new QLabel("Quotalume", window.get());
   heading->setObjectName("title");

@@ -7,7 +7,6 @@
 
 #include <QApplication>
 
-#include "app/app_icon.hpp"
 #include "app/command_line.hpp"
 #include "app/environment.hpp"
 #include "app/render_modes.hpp"
@@ -15,6 +14,7 @@
 #include "bridge/app_version.hpp"
 #include "display/phrases.hpp"
 #include "store/process_paths.hpp"
+#include "views/app_icon.hpp"
 
 namespace {
 
@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
-  QApplication::setWindowIcon(applicationIcon());
+  QApplication::setWindowIcon(appIcon());
 
   switch (choice.mode) {
     case Mode::renderGuide:
