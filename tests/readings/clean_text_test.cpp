@@ -1,4 +1,7 @@
+#include <algorithm>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <unicode/brkiter.h>
@@ -194,6 +197,26 @@ TEST(CleanText, AsciiShortcutAgreesWithTheUnicodeRoute) {
       EXPECT_EQ(readings_detail::cleanAsciiText(in, max), readings_detail::cleanUnicodeText(in, max));
     }
   }
+}
+
+// The bridge thread and the main thread clean texts at the same time; each
+// must get its own answers, never a neighbour's half-set iterator state.
+TEST(CleanText, GivesEachThreadItsOwnAnswers) {
+  constexpr int threads = 4;
+  std::vector<int> wrong(threads, 0);
+  std::vector<std::thread> pool;
+  for (int t = 0; t < threads; ++t) {
+    pool.emplace_back([t, &wrong] {
+      const std::string unit = t % 2 ? "\uac00" : "\U0001F1F0\U0001F1F7";
+      for (int i = 0; i < 2000; ++i) {
+        const int n = 1 + (i + t) % 50;
+        const auto got = clean(repeat(unit, n) + " \u200b");
+        if (got != repeat(unit, std::min(n, 40))) ++wrong[t];
+      }
+    });
+  }
+  for (auto& thread : pool) thread.join();
+  for (int t = 0; t < threads; ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t;
 }
 
 }  // namespace

@@ -276,4 +276,14 @@ TEST(ParseReading, ANonFiniteClockRejectsEverything) {
   }
 }
 
+// The bridge admits bodies up to 64 KiB: nesting that deep must neither
+// overflow the stack while parsing nor while the document is destroyed.
+TEST(ParseReading, SurvivesDeepNesting) {
+  const int depth = 65536 / 2;
+  const std::string nested = std::string(depth, '[') + std::string(depth, ']');
+  EXPECT_TRUE(parseReading(R"({"status":"ok","future":)" + nested + "}", now));
+  EXPECT_EQ(parseReading(std::string(65536, '['), now), std::nullopt);
+  EXPECT_EQ(parseReading(R"({"status":"ok","windows":)" + nested + "}", now)->windows.size(), 0u);
+}
+
 }  // namespace
