@@ -20,23 +20,6 @@ constexpr int readTimeoutMs = 2000;
 
 std::optional<Appearance> followed;
 
-// Read answers a variant holding a variant (older portals) or the value itself.
-std::optional<std::uint32_t> schemeFrom(QVariant v) {
-  for (int depth = 0; depth < 4 && v.metaType() == QMetaType::fromType<QDBusVariant>(); ++depth) {
-    v = qvariant_cast<QDBusVariant>(v).variant();
-  }
-  switch (v.metaType().id()) {
-    case QMetaType::UInt:
-      return v.toUInt();
-    case QMetaType::Int:
-    case QMetaType::UShort:
-    case QMetaType::UChar:
-      return v.toInt() < 0 ? std::nullopt : std::optional<std::uint32_t>(std::uint32_t(v.toInt()));
-    default:
-      return std::nullopt;
-  }
-}
-
 QPalette menuPalette() {
   return QApplication::palette("QMenu");
 }
@@ -49,6 +32,23 @@ std::optional<Appearance> appearanceFromColorScheme(std::uint32_t scheme) {
       return Appearance::dark;
     case 2:
       return Appearance::light;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<std::uint32_t> colorSchemeFrom(const QVariant& value) {
+  QVariant v = value;
+  for (int depth = 0; depth < 4 && v.metaType() == QMetaType::fromType<QDBusVariant>(); ++depth) {
+    v = qvariant_cast<QDBusVariant>(v).variant();
+  }
+  switch (v.metaType().id()) {
+    case QMetaType::UInt:
+      return v.toUInt();
+    case QMetaType::Int:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+      return v.toInt() < 0 ? std::nullopt : std::optional<std::uint32_t>(std::uint32_t(v.toInt()));
     default:
       return std::nullopt;
   }
@@ -87,20 +87,21 @@ AppearanceWatcher::AppearanceWatcher(QObject* parent)
 
 AppearanceWatcher::~AppearanceWatcher() {
   if (qApp) qApp->removeEventFilter(this);
+  followed.reset();
 }
 
 void AppearanceWatcher::onReadFinished(QDBusPendingCallWatcher* call) {
   call->deleteLater();
   QDBusMessage reply = call->reply();
   if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
-  scheme_ = schemeFrom(reply.arguments().first());
+  scheme_ = colorSchemeFrom(reply.arguments().first());
   settle();
 }
 
 void AppearanceWatcher::onSettingChanged(const QString& group, const QString& key,
                                          const QDBusVariant& value) {
   if (group != appearanceGroup || key != schemeKey) return;
-  scheme_ = schemeFrom(value.variant());
+  scheme_ = colorSchemeFrom(value.variant());
   settle();
 }
 

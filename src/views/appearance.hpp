@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QPalette>
+#include <QVariant>
 
 class QDBusVariant;
 class QDBusPendingCallWatcher;
@@ -18,6 +19,10 @@ enum class Appearance { light, dark };
 // The portal's value: 1 prefers dark, 2 prefers light, 0 and anything else
 // state no preference.
 std::optional<Appearance> appearanceFromColorScheme(std::uint32_t scheme);
+
+// The portal's answer: older portals wrap the number in one more variant.
+// Anything but an unsigned or non-negative integer is no answer.
+std::optional<std::uint32_t> colorSchemeFrom(const QVariant& value);
 
 // A dark window colour in the menu palette means a dark appearance.
 Appearance appearanceFromPalette(const QPalette& menu);

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDBusVariant>
 #include <QPalette>
+#include <vector>
 
 #include "views/appearance.hpp"
 #include "views/panel_colours.hpp"
@@ -25,6 +29,43 @@ TEST(Appearance, PortalDecidesAndThePaletteOnlyWithoutAPreference) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(decideAppearance(c.scheme, c.palette), c.want);
   }
+}
+
+TEST(Appearance, ReadsThePortalAnswerHoweverItIsWrapped) {
+  struct Case {
+    const char* name;
+    QVariant value;
+    std::optional<std::uint32_t> want;
+  } cases[] = {
+      {"plain", QVariant(1u), 1},
+      {"wrapped once", QVariant::fromValue(QDBusVariant(2u)), 2},
+      {"wrapped twice", QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(1u)))), 1},
+      {"signed", QVariant(int(1)), 1},
+      {"negative", QVariant(int(-1)), std::nullopt},
+      {"text", QVariant(QString("1")), std::nullopt},
+      {"nothing", QVariant(), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(colorSchemeFrom(c.value), c.want);
+  }
+}
+
+TEST(Appearance, WatcherFollowsAPaletteChangeWithoutAPortal) {
+  const QPalette before = QApplication::palette();
+  QApplication::setPalette(standardMenuPalette(Appearance::light));
+  AppearanceWatcher watcher;
+  std::vector<Appearance> heard;
+  QObject::connect(&watcher, &AppearanceWatcher::changed, [&](Appearance a) { heard.push_back(a); });
+  ASSERT_EQ(watcher.appearance(), Appearance::light);
+
+  QApplication::setPalette(standardMenuPalette(Appearance::dark));
+  EXPECT_EQ(heard, std::vector<Appearance>{Appearance::dark});
+  EXPECT_EQ(currentAppearance(), Appearance::dark);
+
+  QApplication::setPalette(standardMenuPalette(Appearance::dark));
+  EXPECT_EQ(heard.size(), 1u) << "no news, no signal";
+  QApplication::setPalette(before);
 }
 
 TEST(PanelColours, TextFromTheMenuPaletteAccentsFromTheAppearance) {
