@@ -127,7 +127,8 @@ TEST(ParseReading, AcceptsOptionalMembersAbsentOrNull) {
        nowMs - timeSpanMs},
       {"fetched_at with a fraction", R"({"status":"ok","fetched_at":1760421599999.5})", "ok",
        1760421599999.5},
-      {"leading whitespace and BOM-free", " \n\t{\"status\":\"ok\"}\r\n", "ok", nowMs},
+      {"surrounding whitespace", " \n\t{\"status\":\"ok\"}\r\n", "ok", nowMs},
+      {"byte-order mark before the document", "\xef\xbb\xbf{\"status\":\"ok\"}", "ok", nowMs},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
