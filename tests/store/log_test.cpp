@@ -26,42 +26,28 @@ std::vector<std::string> linesOf(const fs::path& file) {
 
 TEST(IsoTimeStamp, WholeSecondsInUTC) {
   struct Case {
-    const char* name;
     Date at;
     const char* want;
   } cases[] = {
-      {"example", stamp, "2026-12-05T20:34:09Z"},
-      {"fraction is cut, not rounded", stamp + 0.999, "2026-12-05T20:34:09Z"},
-      {"epoch", 0, "1970-01-01T00:00:00Z"},
-      {"just before the epoch", -0.5, "1969-12-31T23:59:59Z"},
-      {"leap day", 1709251199, "2024-02-29T23:59:59Z"},
-      {"century without leap day", -2203891200, "1900-03-01T00:00:00Z"},
-      {"last second of year 9999", 253402300799, "9999-12-31T23:59:59Z"},
-      {"NaN", std::numeric_limits<double>::quiet_NaN(), "1970-01-01T00:00:00Z"},
+      {stamp + 0.999, "2026-12-05T20:34:09Z"},  // cut, not rounded
+      {-0.5, "1969-12-31T23:59:59Z"},
+      {1709251199, "2024-02-29T23:59:59Z"},
+      {-2203891200, "1900-03-01T00:00:00Z"},
+      {253402300799, "9999-12-31T23:59:59Z"},
+      {std::numeric_limits<double>::quiet_NaN(), "1970-01-01T00:00:00Z"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(isoTimeStamp(c.at), c.want);
-  }
-  EXPECT_FALSE(isoTimeStamp(std::numeric_limits<double>::infinity()).empty());
+  for (const auto& c : cases) EXPECT_EQ(isoTimeStamp(c.at), c.want) << c.at;
 }
 
-TEST(AppendLogLine, FirstLineCreatesTheFolderAndTheFile) {
+TEST(AppendLogLine, FirstLineCreatesTheFolderAndLineFeedsCannotForgeLines) {
   TempFolder tmp;
   const auto file = tmp / "state/Quotalume/Quotalume.log";
   Store::appendLogLine(file, "launch Quotalume 1.0.2", stamp);
   EXPECT_EQ(readAll(file), "2026-12-05T20:34:09Z launch Quotalume 1.0.2\n");
-  Store::appendLogLine(file, "listening 127.0.0.1:47615", stamp + 1);
+  Store::appendLogLine(file, "feed error: x\n2026-01-01T00:00:00Z fake\r", stamp + 1);
   EXPECT_EQ(readAll(file),
             "2026-12-05T20:34:09Z launch Quotalume 1.0.2\n"
-            "2026-12-05T20:34:10Z listening 127.0.0.1:47615\n");
-}
-
-TEST(AppendLogLine, LineFeedsInAMessageCannotForgeLines) {
-  TempFolder tmp;
-  const auto file = tmp / "Quotalume.log";
-  Store::appendLogLine(file, "feed error: bad\n2026-01-01T00:00:00Z fake\r", stamp);
-  EXPECT_EQ(readAll(file), "2026-12-05T20:34:09Z feed error: bad 2026-01-01T00:00:00Z fake \n");
+            "2026-12-05T20:34:10Z feed error: x 2026-01-01T00:00:00Z fake \n");
 }
 
 TEST(AppendLogLine, RotatesOnceTheFileHoldsTheLimit) {
@@ -74,7 +60,6 @@ TEST(AppendLogLine, RotatesOnceTheFileHoldsTheLimit) {
       {"one byte short: appended, may pass the limit", maxLogBytes - 1, false},
       {"exactly the limit: rotated", maxLogBytes, true},
       {"beyond the limit: rotated", maxLogBytes + 500, true},
-      {"empty file: appended", 0, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh folder under the system's temporary directory, removed with its
-// content when the test ends.
+// A fresh folder under the temporary directory, removed when the test ends,
+// and whole-file helpers to look at what the stores wrote.
 
 #include <unistd.h>
 
@@ -16,7 +16,6 @@ class TempFolder {
     static std::atomic<int> counter{0};
     path_ = std::filesystem::temp_directory_path() /
             ("quotalume-store-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
   }
   TempFolder(const TempFolder&) = delete;
@@ -25,7 +24,6 @@ class TempFolder {
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
   }
-
   const std::filesystem::path& path() const { return path_; }
   std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
@@ -39,6 +37,5 @@ inline std::string readAll(const std::filesystem::path& file) {
 }
 
 inline void writeAll(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << bytes;
+  std::ofstream(file, std::ios::binary) << bytes;
 }
