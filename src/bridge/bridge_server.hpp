@@ -29,7 +29,8 @@ struct BridgeSettings {
 class BridgeServer {
  public:
   explicit BridgeServer(BridgeSettings settings = {});
-  // Stops the bridge thread, then closes every connection and timer.
+  // Stops the bridge thread, then closes every connection and timer. Not to
+  // be called from inside one of the callbacks, which run on that thread.
   ~BridgeServer();
   BridgeServer(const BridgeServer&) = delete;
   BridgeServer& operator=(const BridgeServer&) = delete;
