@@ -19,20 +19,15 @@ TEST(IsJSONNumber, TakesFiniteNumbersOnly) {
   } cases[] = {
       {"null", nullptr, {}},
       {"true", true, {}},
-      {"false", false, {}},
       {"numeric string", "5", {}},
-      {"array", json::array({5}), {}},
       {"object", json{{"v", 5}}, {}},
       {"NaN value", std::nan(""), {}},
       {"infinite value", inf, {}},
       {"negative infinite value", -inf, {}},
       {"integer", 5, 5.0},
-      {"negative integer", -5, -5.0},
       {"float", 5.5, 5.5},
       {"exact large integer", json::parse("1760421600000"), 1760421600000.0},
       {"largest unsigned", json::parse("18446744073709551615"), 18446744073709551615.0},
-      {"smallest signed", json::parse("-9223372036854775808"), -9223372036854775808.0},
-      {"beyond 64 bits", json::parse("123456789012345678901234567890"), 1.2345678901234568e29},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -58,22 +53,10 @@ TEST(SafeInt, NeverFails) {
       {"just above the lower bound", -8999999999999999.0, -8'999'999'999'999'999},
       {"positive fraction truncates down", 42.9, 42},
       {"negative fraction truncates up", -42.9, -42},
-      {"small negative", -0.5, 0},
-      {"exact large integer", 1760421600000.0, 1760421600000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(safeInt(c.x), c.want);
-  }
-}
-
-TEST(Vocabulary, MatchesExactly) {
-  for (const auto key : windowOrder) EXPECT_TRUE(isWindowKey(key));
-  for (const auto status : knownStatuses) EXPECT_TRUE(isKnownStatus(status));
-  for (const char* other : {"", "Session", "haiku_next", "ok ", "OK", "no-data"}) {
-    SCOPED_TRACE(other);
-    EXPECT_FALSE(isWindowKey(other));
-    EXPECT_FALSE(isKnownStatus(other));
   }
 }
 

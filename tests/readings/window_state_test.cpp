@@ -19,12 +19,10 @@ TEST(Effective, FollowsTheResetMoment) {
     Effective want;
   } cases[] = {
       {"one second ahead", 42, nowMs + 1000, {42, WinState::active(now + 1)}},
-      {"one millisecond ahead", 42, nowMs + 1, {42, WinState::active(now + 0.001)}},
       {"exactly now", 42, nowMs, {0, WinState::reset()}},
       {"an hour ago", 80, nowMs - 3600000, {0, WinState::reset()}},
       {"no reset moment", 12, {}, {0, WinState::notStarted()}},
       {"no reset moment, NaN pct", std::nan(""), {}, {0, WinState::notStarted()}},
-      {"no reset moment, infinite pct", inf, {}, {0, WinState::notStarted()}},
       {"no reset moment, huge pct", 1e300, {}, {0, WinState::notStarted()}},
       {"over 100 percent stays while active", 250, nowMs + 60000, {250, WinState::active(now + 60)}},
       {"NaN reset moment counts as passed", 42, std::nan(""), {0, WinState::reset()}},
