@@ -311,9 +311,7 @@ TEST_F(BridgeServerTest, SeventeenthClientIsTurnedAwayUntilASlotFrees) {
 
   holders.front()->close();
   ASSERT_TRUE(waitFor([&] { return server->liveConnections() == maxLiveConnections - 1; }));
-  LoopbackClient late(server->port());
-  ASSERT_TRUE(late.send(pingRequest()));
-  EXPECT_TRUE(late.readUntilClosed().bytes.starts_with("HTTP/1.1 200 OK\r\n"));
+  EXPECT_TRUE(answersPing(server->port()));
 }
 
 TEST_F(BridgeServerTest, ClientReconnectingRightAfterItsAnswerFindsASlot) {
@@ -395,9 +393,7 @@ TEST_F(BridgeServerTest, ResetsAndHalfClosesLeaveNoConnectionBehind) {
     c.act(client);
     EXPECT_TRUE(waitFor([&] { return server->liveConnections() == 0; }, 1s));
   }
-  LoopbackClient after(server->port());
-  ASSERT_TRUE(after.send(pingRequest()));
-  EXPECT_TRUE(after.readUntilClosed().bytes.starts_with("HTTP/1.1 200 OK\r\n"));
+  EXPECT_TRUE(answersPing(server->port()));
 }
 
 TEST_F(BridgeServerTest, HalfCloseRightAfterTheRequestStillGetsTheWholeAnswer) {
@@ -441,9 +437,7 @@ TEST_F(BridgeServerTest, TakenPortReportsBusyAndARetryAfterItIsFreedSucceeds) {
 
   server->start();
   server->start();
-  LoopbackClient client(holder.port);
-  ASSERT_TRUE(client.send(pingRequest()));
-  EXPECT_TRUE(client.readUntilClosed().bytes.starts_with("HTTP/1.1 200 OK\r\n"));
+  EXPECT_TRUE(answersPing(holder.port));
   EXPECT_EQ(rec_->linesStartingWith("listening "), 1u);
   EXPECT_EQ(rec_->linesStartingWith("listener init failed: "), 1u);
   EXPECT_EQ(rec_->stateList(), (std::vector<ListenState>{ListenState::busy(), ListenState::ready()}));

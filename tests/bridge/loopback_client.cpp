@@ -102,3 +102,8 @@ std::string usageRequest(std::string_view extraHeaders) {
 std::string pingRequest() {
   return "GET /ping HTTP/1.1\r\nHost: 127.0.0.1:47615\r\n\r\n";
 }
+
+bool answersPing(std::uint16_t port) {
+  LoopbackClient client(port);
+  return client.send(pingRequest()) && client.readUntilClosed().bytes.starts_with("HTTP/1.1 200 OK\r\n");
+}

@@ -47,3 +47,6 @@ bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds limit 
 // A well-formed POST /usage carrying a valid reading.
 std::string usageRequest(std::string_view extraHeaders = "");
 std::string pingRequest();
+
+// Opens a fresh connection, pings and checks for a 200 answer.
+bool answersPing(std::uint16_t port);
