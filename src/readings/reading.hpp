@@ -61,6 +61,7 @@ std::optional<Reading> sanitizeReading(const Reading& reading, Date now);
 
 // value may be null (absent). Strips Cc/Cf, trims Zs and tab, cuts at `max`
 // grapheme clusters; absent when nothing is left or value is not a string.
+// Ill-formed UTF-8 becomes U+FFFD, so the result always serialises as JSON.
 std::optional<std::string> cleanText(const nlohmann::json* value, int max);
 std::optional<std::string> cleanText(const std::optional<std::string>& value, int max);
 
