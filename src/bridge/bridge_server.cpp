@@ -135,7 +135,10 @@ void BridgeCore::admit(tcp::socket socket) {
     std::vector<std::shared_ptr<HTTPConnection>> live;
     live.reserve(conns_.size());
     for (const auto& entry : conns_) live.push_back(entry.second);
-    for (const auto& conn : live) conn->reapIfFinished();
+    for (const auto& conn : live) {
+      conn->reapIfFinished();
+      if (conns_.size() < maxLiveConnections) break;
+    }
   }
   if (conns_.size() >= maxLiveConnections) {
     std::error_code ignored;
