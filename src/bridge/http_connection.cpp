@@ -24,10 +24,15 @@ HTTPConnection::HTTPConnection(asio::ip::tcp::socket socket, std::span<std::uint
       socket_(std::move(socket)) {}
 
 void HTTPConnection::start() {
+  std::error_code error;
+  // Reads go straight into the shared scratch buffer on the bridge thread
+  // and must never block it.
+  socket_.non_blocking(true, error);
+  if (error) {
+    close();
+    return;
+  }
   std::error_code ignored;
-  // Reads happen in the readiness handler straight into the shared scratch
-  // buffer, so they must never block the bridge thread.
-  socket_.non_blocking(true, ignored);
   // The interim response and the answer are separate small writes; Nagle
   // would hold the second back until the first is acknowledged.
   socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
