@@ -41,7 +41,7 @@ class Splits {
     for (std::uint8_t b : data) hash = (hash ^ b) * 1099511628211ull;
     state_ = hash | 1;
     constexpr std::array<std::size_t, 5> limits = {1, 3, 16, 256, 4096};
-    limit_ = std::max(limits[hash % limits.size()], data.size() / 1024);
+    limit_ = std::max(limits[hash % limits.size()], data.size() / 256);
   }
 
   std::size_t next() {
