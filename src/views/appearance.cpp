@@ -71,14 +71,17 @@ Appearance currentAppearance() {
 }
 
 AppearanceWatcher::AppearanceWatcher(QObject* parent)
+    : AppearanceWatcher(QDBusConnection::sessionBus(), parent) {}
+
+AppearanceWatcher::AppearanceWatcher(const QDBusConnection& connection, QObject* parent)
     : QObject(parent), appearance_(appearanceFromPalette(menuPalette())) {
   followed = appearance_;
   if (qApp) qApp->installEventFilter(this);
 
-  QDBusConnection bus = QDBusConnection::sessionBus();
+  QDBusConnection bus = connection;
   if (!bus.isConnected()) return;
   bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
-              SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+              SLOT(onSettingChanged(QDBusMessage)));
   QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, "Read");
   read << QString(appearanceGroup) << QString(schemeKey);
   auto* call = new QDBusPendingCallWatcher(bus.asyncCall(read, readTimeoutMs), this);
@@ -93,15 +96,17 @@ AppearanceWatcher::~AppearanceWatcher() {
 void AppearanceWatcher::onReadFinished(QDBusPendingCallWatcher* call) {
   call->deleteLater();
   QDBusMessage reply = call->reply();
-  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
+  // A change signalled meanwhile is newer than this answer.
+  if (heardChange_ || reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) return;
   scheme_ = colorSchemeFrom(reply.arguments().first());
   settle();
 }
 
-void AppearanceWatcher::onSettingChanged(const QString& group, const QString& key,
-                                         const QDBusVariant& value) {
-  if (group != appearanceGroup || key != schemeKey) return;
-  scheme_ = colorSchemeFrom(value.variant());
+void AppearanceWatcher::onSettingChanged(const QDBusMessage& message) {
+  const QList<QVariant> args = message.arguments();
+  if (args.size() < 3 || args[0].toString() != appearanceGroup || args[1].toString() != schemeKey) return;
+  heardChange_ = true;
+  scheme_ = colorSchemeFrom(args[2]);
   settle();
 }
 

@@ -11,7 +11,9 @@
 #include <QPalette>
 #include <QVariant>
 
-class QDBusVariant;
+#include <QDBusConnection>
+
+class QDBusMessage;
 class QDBusPendingCallWatcher;
 
 enum class Appearance { light, dark };
@@ -39,6 +41,8 @@ class AppearanceWatcher : public QObject {
   Q_OBJECT
  public:
   explicit AppearanceWatcher(QObject* parent = nullptr);
+  // Listens on `bus` instead of the session bus.
+  explicit AppearanceWatcher(const QDBusConnection& bus, QObject* parent = nullptr);
   ~AppearanceWatcher() override;
 
   Appearance appearance() const { return appearance_; }
@@ -47,7 +51,7 @@ class AppearanceWatcher : public QObject {
   void changed(Appearance appearance);
 
  private slots:
-  void onSettingChanged(const QString& group, const QString& key, const QDBusVariant& value);
+  void onSettingChanged(const QDBusMessage& message);
   void onReadFinished(QDBusPendingCallWatcher* call);
 
  private:
@@ -55,5 +59,6 @@ class AppearanceWatcher : public QObject {
   void settle();
 
   std::optional<std::uint32_t> scheme_;
+  bool heardChange_ = false;
   Appearance appearance_;
 };
