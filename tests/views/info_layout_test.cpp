@@ -49,44 +49,34 @@ const std::string longStatus = "Couldn't get usage (a rather long listener failu
 
 }  // namespace
 
-TEST(InfoLayout, StatusOnlyIsOneLineWithoutTheGap) {
-  const PanelLook look = probeLook();
-  const Shown s = statusOnly(longStatus);
-  const QSizeF size = InfoLayout::run(s, 14, look);
-  const QFontMetricsF fm(look.fonts.name);
-  EXPECT_EQ(size.height(), 3 + std::ceil(fm.height()) + 6);
-  EXPECT_NEAR(size.width(), std::ceil(fm.horizontalAdvance(QString::fromStdString(longStatus)) + 14 + 14), 1);
-}
-
-TEST(InfoLayout, EachWindowAddsOneBlock) {
+TEST(InfoLayout, HeightsAddUpFromTheFontMetrics) {
   const PanelLook look = probeLook();
   const double block = blockHeight(look);
-  EXPECT_EQ(InfoLayout::run(rowsOnly(1), 14, look).height(), 3 + block + 6);
-  for (int n = 1; n < 6; ++n) {
-    SCOPED_TRACE(n);
-    const double grown = InfoLayout::run(rowsOnly(n + 1), 14, look).height();
-    EXPECT_EQ(grown - InfoLayout::run(rowsOnly(n), 14, look).height(), block + InfoLayout::gapBlocks);
-  }
-}
-
-TEST(InfoLayout, GapsAroundStatusAndFooter) {
-  const PanelLook look = probeLook();
-  const Heights h = lineHeights(look);
-  const double block = blockHeight(look);
-
+  const double name = std::ceil(lineHeights(look).name);
+  const double sub = std::ceil(lineHeights(look).sub);
   Shown statusAndRow = rowsOnly(1);
   statusAndRow.status = "Waiting for the browser extension";
-  EXPECT_EQ(InfoLayout::run(statusAndRow, 14, look).height(), 3 + std::ceil(h.name) + 8 + block + 6);
-
   Shown rowAndFooter = rowsOnly(1);
   rowAndFooter.footer = "Max 5x · updated 1 min ago";
-  EXPECT_EQ(InfoLayout::run(rowAndFooter, 14, look).height(), 3 + block + 12 + std::ceil(h.sub) + 6);
-
-  // Without windows the footer follows the status line after the status gap only.
   Shown statusAndFooter = statusOnly("Free plans don't show usage numbers");
   statusAndFooter.footer = "updated just now";
-  EXPECT_EQ(InfoLayout::run(statusAndFooter, 14, look).height(),
-            3 + std::ceil(h.name) + 8 + std::ceil(h.sub) + 6);
+  struct Case {
+    const char* name;
+    Shown shown;
+    double want;
+  } cases[] = {
+      {"status only: no gap after it", statusOnly(longStatus), 3 + name + 6},
+      {"one window", rowsOnly(1), 3 + block + 6},
+      {"two windows", rowsOnly(2), 3 + 2 * block + 10 + 6},
+      {"five windows", rowsOnly(5), 3 + 5 * block + 4 * 10 + 6},
+      {"status before a window", statusAndRow, 3 + name + 8 + block + 6},
+      {"footer after a window", rowAndFooter, 3 + block + 12 + sub + 6},
+      {"footer right after the status", statusAndFooter, 3 + name + 8 + sub + 6},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(InfoLayout::run(c.shown, 14, look).height(), c.want);
+  }
 }
 
 TEST(InfoLayout, WidthFollowsTheWidestLineButNeverDropsBelow240) {
