@@ -13,21 +13,14 @@
 
 #include "app/guide_layout.hpp"
 #include "app/links.hpp"
+#include "app/ui_font.hpp"
 #include "build_config.hpp"
 #include "display/phrases.hpp"
 
 namespace {
 
-QString tr2(std::string_view ko, std::string_view en) {
+QString localized(std::string_view ko, std::string_view en) {
   return QString::fromStdString(T(ko, en));
-}
-
-// Sizes are in device-independent pixels, like the rest of the geometry.
-QFont systemFont(int pixels, QFont::Weight weight = QFont::Normal) {
-  QFont font = QApplication::font();
-  font.setPixelSize(pixels);
-  font.setWeight(weight);
-  return font;
 }
 
 constexpr int bodyFlags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
@@ -43,7 +36,7 @@ GuideWindow::GuideWindow(Opener opener, TargetSource target, QObject* parent)
 GuideWindow::~GuideWindow() = default;
 
 QString GuideWindow::title() {
-  return tr2("Quotalume 시작하기", "Getting started");
+  return localized("Quotalume 시작하기", "Getting started");
 }
 
 QString GuideWindow::bodyText() {
@@ -62,13 +55,13 @@ std::unique_ptr<QDialog> GuideWindow::make() {
   window->setWindowTitle(title());
   window->setModal(false);
 
-  const QFont bodyFont = systemFont(13);
+  const QFont bodyFont = uiFont(13);
   const QString body = bodyText();
   const double bodyHeight =
       QFontMetricsF(bodyFont).boundingRect(QRectF(0, 0, guideBodyWidth, 2000), bodyFlags, body).height();
 
-  auto* open = new QPushButton(tr2("확장 설치 페이지 열기", "Open install page"));
-  auto* close = new QPushButton(tr2("닫기", "Close"));
+  auto* open = new QPushButton(localized("확장 설치 페이지 열기", "Open install page"));
+  auto* close = new QPushButton(localized("닫기", "Close"));
   const GuideLayout g = guideLayout(bodyHeight, open->sizeHint().width(), close->sizeHint().width());
 
   auto* icon = new QLabel(window.get());
@@ -83,7 +76,7 @@ std::unique_ptr<QDialog> GuideWindow::make() {
 
   auto* heading = new QLabel("Quotalume", window.get());
   heading->setObjectName("title");
-  heading->setFont(systemFont(17, QFont::DemiBold));
+  heading->setFont(uiFont(17, QFont::DemiBold));
   heading->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
   heading->setGeometry(g.title);
 

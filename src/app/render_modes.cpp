@@ -12,6 +12,7 @@
 
 #include "app/guide_window.hpp"
 #include "app/sample_states.hpp"
+#include "app/ui_font.hpp"
 #include "display/phrases.hpp"
 #include "views/gauge_glyph.hpp"
 #include "views/panel_colours.hpp"
@@ -27,13 +28,6 @@ constexpr double sheetScale = 2;
 // A fixed moment keeps the sample sheet the same from run to run, apart from
 // the local clock times it prints: 2025-10-14 04:10 UTC.
 constexpr Date sampleNow = 1760415000;
-
-QFont uiFont(int pixels, QFont::Weight weight) {
-  QFont font = QApplication::font();
-  font.setPixelSize(pixels);
-  font.setWeight(weight);
-  return font;
-}
 
 QImage blankSheet(QSizeF size, const QColor& fill) {
   QImage image(int(std::ceil(size.width() * sheetScale)), int(std::ceil(size.height() * sheetScale)),
@@ -136,7 +130,7 @@ QImage menuSheet() {
                        QString::fromStdString(samples[i].caption));
       y += captionHeight + captionGap;
       const QSize size = logicalSize(panels[c][i]);
-      // A menu has rounded corners and a hairline edge; the panel sits inside it.
+      // A hairline shows where the menu ends on a background of nearly its colour.
       const QRectF menu(left + margin, y, size.width(), size.height());
       painter.drawImage(menu.topLeft(), panels[c][i]);
       painter.setPen(QPen(dark ? QColor(255, 255, 255, 40) : QColor(0, 0, 0, 40), 1));
