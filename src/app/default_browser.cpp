@@ -5,8 +5,6 @@
 #include <QProcess>
 #include <QStringList>
 
-#include "app/mimeapps.hpp"
-
 namespace {
 
 // A desktop without xdg-utils, or a hung helper, must not hold up the click.
@@ -23,9 +21,13 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
   return contents;
 }
 
-std::optional<std::string> askHelper(const QString& program, const QStringList& arguments) {
+}  // namespace
+
+std::optional<std::string> helperAnswer(const std::string& program, const std::vector<std::string>& args) {
+  QStringList arguments;
+  for (const auto& a : args) arguments << QString::fromStdString(a);
   QProcess process;
-  process.start(program, arguments, QIODevice::ReadOnly);
+  process.start(QString::fromStdString(program), arguments, QIODevice::ReadOnly);
   if (!process.waitForStarted(helperTimeoutMs)) return std::nullopt;
   if (!process.waitForFinished(helperTimeoutMs)) {
     process.kill();
@@ -33,15 +35,18 @@ std::optional<std::string> askHelper(const QString& program, const QStringList& 
     return std::nullopt;
   }
   if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) return std::nullopt;
-  QString answer = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+  const QString answer = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
   if (answer.isEmpty()) return std::nullopt;
   return answer.toStdString();
 }
 
-}  // namespace
+std::optional<std::string> defaultBrowserID(const EnvLookup& env, const FileReader& read,
+                                            const HelperQuery& ask) {
+  if (auto id = defaultHandler(env, read, "x-scheme-handler/https")) return id;
+  if (auto id = ask("xdg-settings", {"get", "default-web-browser"})) return id;
+  return ask("xdg-mime", {"query", "default", "x-scheme-handler/https"});
+}
 
 std::optional<std::string> defaultBrowserID() {
-  if (auto id = defaultHandler(processEnvironment(), readSmallFile, "x-scheme-handler/https")) return id;
-  if (auto id = askHelper("xdg-settings", {"get", "default-web-browser"})) return id;
-  return askHelper("xdg-mime", {"query", "default", "x-scheme-handler/https"});
+  return defaultBrowserID(processEnvironment(), readSmallFile, helperAnswer);
 }
