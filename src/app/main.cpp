@@ -46,7 +46,13 @@ int main(int argc, char** argv) {
   const ModeChoice choice = chooseMode(args);
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
 
-  if (choice.mode != Mode::normal) chooseOffscreenWithoutDisplay();
+  if (choice.mode == Mode::normal) {
+    std::cerr << "quotalume: the menu-bar run is not built yet; use --render-menu, --render-glyph, "
+                 "--render-guide or --selftest\n";
+    return 1;
+  }
+
+  chooseOffscreenWithoutDisplay();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
@@ -63,7 +69,5 @@ int main(int argc, char** argv) {
     case Mode::normal:
       break;
   }
-  std::cerr << "quotalume: the menu-bar run is not built yet; use --render-menu, --render-glyph, "
-               "--render-guide or --selftest\n";
-  return 1;
+  return 0;
 }

@@ -98,6 +98,16 @@ TEST(RenderModes, SelftestFromTheExecutable) {
   EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath("Quotalume.log")));
 }
 
+TEST(RenderModes, RenderOptionWithoutPathIsTheNormalRun) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const AppRun run = runApp({"--lang", "ko", "--render-menu"}, dir.path());
+  // The menu-bar run is not there yet and says so rather than drawing anything.
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out, "");
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
 TEST(RenderModes, GlyphStripSamples) {
   const QImage strip = glyphStrip();
   ASSERT_EQ(strip.size(), QSize(270, 54));
