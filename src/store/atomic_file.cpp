@@ -56,8 +56,17 @@ bool writeAll(int fd, std::string_view bytes) {
 std::string temporaryName(const fs::path& target) {
   static std::atomic<unsigned> counter{0};
   thread_local std::mt19937 random{std::random_device{}()};
-  return "." + target.filename().string() + ".tmp-" + std::to_string(::getpid()) + "-" +
-         std::to_string(counter.fetch_add(1)) + "-" + std::to_string(random() % 1000000);
+  // Appending to one string, rather than chaining operator+ on a literal,
+  // keeps GCC 12's optimiser from reporting a false -Wrestrict overlap.
+  std::string name = ".";
+  name.append(target.filename().string())
+      .append(".tmp-")
+      .append(std::to_string(::getpid()))
+      .append("-")
+      .append(std::to_string(counter.fetch_add(1)))
+      .append("-")
+      .append(std::to_string(random() % 1000000));
+  return name;
 }
 
 // The rename is only durable once the folder entry itself reaches the disk.
