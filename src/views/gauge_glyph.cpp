@@ -73,11 +73,11 @@ QPainterPath arcPath(double from, double to) {
 
 }  // namespace
 
-bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& spec) {
+bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& glyph) {
   if (!painter || !painter->isActive()) return false;
-  const double alpha = std::isnan(spec.alpha) ? 0.0 : spec.alpha;
-  const double theta = needleAngle(spec.value);
-  const QColor label = labelColour(spec.appearance);
+  const double alpha = std::isnan(glyph.alpha) ? 0.0 : glyph.alpha;
+  const double theta = needleAngle(glyph.value);
+  const QColor label = labelColour(glyph.appearance);
 
   painter->save();
   painter->setRenderHint(QPainter::Antialiasing);
@@ -89,7 +89,7 @@ bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& spec
   painter->drawPath(arcPath(pi, 2 * pi));
 
   if (theta > pi + 0.001) {
-    painter->setPen(roundPen(withOpacity(accentColour(spec.tone, spec.appearance), alpha), arcWidth));
+    painter->setPen(roundPen(withOpacity(accentColour(glyph.tone, glyph.appearance), alpha), arcWidth));
     painter->drawPath(arcPath(pi, theta));
   }
 
@@ -108,12 +108,12 @@ bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& spec
 }
 
 QIcon gaugeGlyph(double value, double alpha, Tone tone, double side, Appearance appearance) {
-  const GaugeSpec spec{value, alpha, tone, appearance};
+  const GaugeSpec glyph{value, alpha, tone, appearance};
   return paintedIcon(
-      [spec](QPainter& painter, const QRectF& square) { drawGaugeGlyph(&painter, square, spec); }, side);
+      [glyph](QPainter& painter, const QRectF& square) { drawGaugeGlyph(&painter, square, glyph); }, side);
 }
 
-QImage renderGlyph(const GaugeSpec& spec, int pixels) {
+QImage renderGlyph(const GaugeSpec& glyph, int pixels) {
   return paintedImage(
-      [&spec](QPainter& painter, const QRectF& square) { drawGaugeGlyph(&painter, square, spec); }, pixels);
+      [&glyph](QPainter& painter, const QRectF& square) { drawGaugeGlyph(&painter, square, glyph); }, pixels);
 }

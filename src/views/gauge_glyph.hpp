@@ -20,7 +20,7 @@ struct GaugeSpec {
 
 // Draws into `rect` of `painter`; false, drawing nothing, without a painter
 // that is active.
-bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& spec);
+bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& glyph);
 
 // An icon that draws itself at whatever size and pixel ratio it is asked
 // for; `side` is its natural size in device-independent pixels.
@@ -28,4 +28,4 @@ QIcon gaugeGlyph(double value, double alpha, Tone tone = Tone::normal, double si
                  Appearance appearance = currentAppearance());
 
 // The glyph on a transparent square of `pixels` × `pixels`.
-QImage renderGlyph(const GaugeSpec& spec, int pixels);
+QImage renderGlyph(const GaugeSpec& glyph, int pixels);
