@@ -1,87 +1,79 @@
 #include "store/paths.hpp"
 
+#include <chrono>
+#include <cmath>
 #include <map>
+#include <regex>
 
 #include <gtest/gtest.h>
 
-namespace {
+#include "store/log.hpp"
+#include "store/process_paths.hpp"
+#include "store/reading_store.hpp"
+#include "store/temp_folder.hpp"
 
-using Env = std::map<std::string, std::string>;
-
-Store::EnvLookup lookup(const Env& env) {
+static Store::EnvLookup lookup(const std::map<std::string, std::string>& env) {
   return [env](const std::string& name) -> std::optional<std::string> {
-    const auto found = env.find(name);
-    if (found == env.end()) return std::nullopt;
-    return found->second;
+    return env.contains(name) ? std::optional(env.at(name)) : std::nullopt;
   };
 }
 
-const std::filesystem::path home = "/home/ana";
-const std::filesystem::path cwd = "/work/here";
-
-TEST(DataDirFor, FollowsTheVariablesInOrder) {
+TEST(Paths, DataDirAndLogFollowTheVariablesInOrder) {
+  const std::string share = "/h/.local/share/Quotalume", state = "/h/.local/state/Quotalume/Quotalume.log";
   struct Case {
-    const char* name;
-    Env env;
-    const char* want;
+    std::map<std::string, std::string> env;
+    std::string data, log;
   } cases[] = {
-      {"nothing set", {}, "/home/ana/.local/share/Quotalume"},
-      {"absolute data dir", {{"QUOTALUME_DATA_DIR", "/srv/q"}}, "/srv/q"},
-      {"relative data dir joins the working directory",
-       {{"QUOTALUME_DATA_DIR", "rel/q"}},
-       "/work/here/rel/q"},
-      {"empty data dir falls back", {{"QUOTALUME_DATA_DIR", ""}}, "/home/ana/.local/share/Quotalume"},
-      {"data dir beats XDG", {{"QUOTALUME_DATA_DIR", "/srv/q"}, {"XDG_DATA_HOME", "/x"}}, "/srv/q"},
-      {"absolute XDG_DATA_HOME", {{"XDG_DATA_HOME", "/x/data"}}, "/x/data/Quotalume"},
-      {"empty data dir then XDG", {{"QUOTALUME_DATA_DIR", ""}, {"XDG_DATA_HOME", "/x"}}, "/x/Quotalume"},
-      {"relative XDG_DATA_HOME ignored", {{"XDG_DATA_HOME", "x/data"}}, "/home/ana/.local/share/Quotalume"},
-      {"XDG_STATE_HOME is not for data", {{"XDG_STATE_HOME", "/s"}}, "/home/ana/.local/share/Quotalume"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Store::dataDirFor(lookup(c.env), home, cwd), std::filesystem::path(c.want));
-  }
-}
-
-TEST(LogPathFor, MovesIntoTheDataDirWheneverTheVariableExists) {
-  struct Case {
-    const char* name;
-    Env env;
-    const char* want;
-  } cases[] = {
-      {"nothing set", {}, "/home/ana/.local/state/Quotalume/Quotalume.log"},
-      {"data dir set", {{"QUOTALUME_DATA_DIR", "/srv/q"}}, "/srv/q/Quotalume.log"},
-      {"empty data dir: default data folder, not the state folder",
-       {{"QUOTALUME_DATA_DIR", ""}},
-       "/home/ana/.local/share/Quotalume/Quotalume.log"},
-      {"empty data dir with XDG homes",
-       {{"QUOTALUME_DATA_DIR", ""}, {"XDG_DATA_HOME", "/x"}, {"XDG_STATE_HOME", "/s"}},
+      {{}, share, state},
+      {{{"QUOTALUME_DATA_DIR", "/q"}, {"XDG_DATA_HOME", "/x"}, {"XDG_STATE_HOME", "/s"}},
+       "/q",
+       "/q/Quotalume.log"},
+      {{{"QUOTALUME_DATA_DIR", "q"}}, "/cwd/q", "/cwd/q/Quotalume.log"},
+      // Present but empty: the data dir falls through, yet the log still moves.
+      {{{"QUOTALUME_DATA_DIR", ""}, {"XDG_DATA_HOME", "/x"}, {"XDG_STATE_HOME", "/s"}},
+       "/x/Quotalume",
        "/x/Quotalume/Quotalume.log"},
-      {"absolute XDG_STATE_HOME", {{"XDG_STATE_HOME", "/s"}}, "/s/Quotalume/Quotalume.log"},
-      {"relative XDG_STATE_HOME ignored",
-       {{"XDG_STATE_HOME", "s"}},
-       "/home/ana/.local/state/Quotalume/Quotalume.log"},
-      {"XDG_DATA_HOME alone does not move the log",
-       {{"XDG_DATA_HOME", "/x"}},
-       "/home/ana/.local/state/Quotalume/Quotalume.log"},
+      {{{"XDG_DATA_HOME", "/x"}, {"XDG_STATE_HOME", "/s"}}, "/x/Quotalume", "/s/Quotalume/Quotalume.log"},
+      {{{"XDG_DATA_HOME", "x"}, {"XDG_STATE_HOME", "s"}}, share, state},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Store::logPathFor(lookup(c.env), home, cwd), std::filesystem::path(c.want));
+    EXPECT_EQ(Store::dataDirFor(lookup(c.env), "/h", "/cwd"), c.data);
+    EXPECT_EQ(Store::logPathFor(lookup(c.env), "/h", "/cwd"), c.log);
   }
+  EXPECT_EQ(Store::dataDirFor(lookup({}), "", "/cwd"), "/cwd/.local/share/Quotalume");
+  EXPECT_EQ(Store::logPathFor(lookup({}), "", "/cwd"), "/cwd/.local/state/Quotalume/Quotalume.log");
 }
 
-TEST(Paths, UnknownHomeStillGivesAnAbsoluteLocation) {
-  EXPECT_EQ(Store::dataDirFor(lookup({}), "", cwd), "/work/here/.local/share/Quotalume");
-  EXPECT_EQ(Store::logPathFor(lookup({}), "", cwd), "/work/here/.local/state/Quotalume/Quotalume.log");
-}
-
+// The test user has a password entry; an empty or missing HOME must reach it.
 TEST(HomeDirectory, PrefersHomeAndFallsBackToThePasswordDatabase) {
   EXPECT_EQ(Store::homeDirectory(lookup({{"HOME", "/home/zed"}})), "/home/zed");
-  // The test user has a password entry; an empty or missing HOME must reach it.
-  const auto fromDatabase = Store::homeDirectory(lookup({}));
-  EXPECT_TRUE(fromDatabase.is_absolute()) << fromDatabase;
-  EXPECT_EQ(Store::homeDirectory(lookup({{"HOME", ""}})), fromDatabase);
+  EXPECT_TRUE(Store::homeDirectory(lookup({})).is_absolute());
+  EXPECT_EQ(Store::homeDirectory(lookup({{"HOME", ""}})), Store::homeDirectory(lookup({})));
 }
 
-}  // namespace
+// The process locations are fixed on first use, so this is the one test that
+// asks for them, and it sets the variable first.
+TEST(ProcessPaths, EverythingFollowsTheDataDirVariable) {
+  TempFolder tmp;
+  const auto data = tmp / "data";
+  ASSERT_EQ(::setenv("QUOTALUME_DATA_DIR", data.c_str(), 1), 0);
+  EXPECT_EQ(dataDir(), data);
+  ::setenv("QUOTALUME_DATA_DIR", "/elsewhere", 1);
+  EXPECT_EQ(dataDir(), data);
+  EXPECT_EQ(Store::lastURL(), data / "last.json");
+  EXPECT_EQ(Store::stateURL(), data / "state.json");
+  EXPECT_EQ(UpdateStore::url(), data / "update.json");
+  EXPECT_EQ(logURL(), data / "Quotalume.log");
+  logEnabled = false;
+  log("silent");
+  EXPECT_FALSE(std::filesystem::exists(data));
+  logEnabled = true;
+  log("heard");
+  EXPECT_TRUE(std::regex_match(readAll(logURL()), std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ heard\n)")));
+
+  const double nowMs = std::floor(
+      std::chrono::duration<double, std::milli>(std::chrono::system_clock::now().time_since_epoch()).count());
+  const Reading fresh{"ok", {}, {}, nowMs, nowMs, {{"session", 12, {}}}};
+  Store::save({fresh, fresh});
+  EXPECT_EQ(Store::load(), (Saved{fresh, fresh}));
+}

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh folder under the temporary directory, removed when the test ends,
-// and whole-file helpers to look at what the stores wrote.
+// A fresh folder removed when the test ends, and whole-file helpers to look at
+// what the stores wrote.
 
 #include <unistd.h>
 
@@ -10,30 +10,21 @@
 #include <iterator>
 #include <string>
 
-class TempFolder {
- public:
-  TempFolder() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("quotalume-store-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  ~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-  }
-  const std::filesystem::path& path() const { return path_; }
-  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+struct TempFolder {
+  static inline std::atomic<int> counter{0};
+  std::filesystem::path path =
+      std::filesystem::temp_directory_path() /
+      ("quotalume-store-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  std::error_code ec;
 
- private:
-  std::filesystem::path path_;
+  TempFolder() { std::filesystem::create_directories(path); }
+  ~TempFolder() { std::filesystem::remove_all(path, ec); }
+  std::filesystem::path operator/(const std::string& name) const { return path / name; }
 };
 
 inline std::string readAll(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 inline void writeAll(const std::filesystem::path& file, const std::string& bytes) {
