@@ -6,9 +6,6 @@
 #include <unicode/timezone.h>
 
 #include <functional>
-#include <optional>
-#include <string>
-#include <vector>
 
 #include "display/phrases.hpp"
 #include "display/shown.hpp"
@@ -24,14 +21,27 @@ class DisplayTest : public ::testing::Test {
     initFormatters();
   }
   void TearDown() override { isKorean = false; }
-
-  static void inBoth(const std::string& ko, const std::string& en, const std::function<std::string()>& make) {
-    isKorean = true;
-    EXPECT_EQ(make(), ko) << "Korean";
-    isKorean = false;
-    EXPECT_EQ(make(), en) << "English";
-  }
 };
+
+inline void inBoth(const std::string& ko, const std::string& en, const std::function<std::string()>& make) {
+  isKorean = true;
+  EXPECT_EQ(make(), ko) << "Korean";
+  isKorean = false;
+  EXPECT_EQ(make(), en) << "English";
+}
+
+struct BothWays {
+  double x;
+  const char* ko;
+  const char* en;
+};
+
+inline void inBothEach(const std::vector<BothWays>& rows, const std::function<std::string(double)>& make) {
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.x);
+    inBoth(row.ko, row.en, [&] { return make(row.x); });
+  }
+}
 
 inline UsageWindow window(std::string key, double pct, std::optional<Date> resetsAt) {
   return {std::move(key), pct, resetsAt ? std::optional(*resetsAt * 1000.0) : std::nullopt};
@@ -39,17 +49,15 @@ inline UsageWindow window(std::string key, double pct, std::optional<Date> reset
 
 // A reading whose data is `age` seconds old at testNow.
 inline Reading reading(std::string status, double age, std::vector<UsageWindow> windows = {},
-                       std::optional<std::string> plan = {}, std::optional<std::string> error = {}) {
+                       std::optional<std::string> plan = {}) {
   const double at = (testNow - age) * 1000.0;
-  return {std::move(status), std::move(error), std::move(plan), at, at, std::move(windows)};
+  return {std::move(status), {}, std::move(plan), at, at, std::move(windows)};
 }
 
 // Session 42.3 % resetting at 15:20, weekly 18 % resetting in three days, plan "Max 5x".
 inline Reading liveReading(double age = minute) {
-  return reading(
-      "ok", age,
-      {window("session", 42.3, testNow + 2 * hour + 10 * minute), window("weekly", 18, testNow + 3 * day)},
-      "Max 5x");
+  const Date session = testNow + 2 * hour + 10 * minute, weekly = testNow + 3 * day;
+  return reading("ok", age, {window("session", 42.3, session), window("weekly", 18, weekly)}, "Max 5x");
 }
 
 inline Saved savedOk(const Reading& r) {

@@ -1,4 +1,3 @@
-#include <cmath>
 #include <limits>
 
 #include "display_fixture.hpp"
@@ -11,73 +10,52 @@ constexpr double inf = std::numeric_limits<double>::infinity(),
 using PhraseTest = DisplayTest;
 
 TEST_F(PhraseTest, PctTextAndWindowLabels) {
-  struct Case {
-    double pct;
-    const char* want;
-  } pcts[] = {{42.4, "42%"}, {42.5, "43%"}, {-0.5, "-1%"}, {nan, "0%"}, {inf, "9000000000000000%"}};
-  for (const auto& c : pcts) EXPECT_EQ(pctText(c.pct), c.want) << c.pct;
-  struct Label {
-    const char* key;
-    const char* ko;
-    const char* en;
-  } labels[] = {
-      {"session", "5시간 한도", "5-hour limit"}, {"weekly", "7일 한도", "7-day limit"},
-      {"opus", "Opus 7일", "Opus 7-day"},        {"sonnet", "Sonnet 7일", "Sonnet 7-day"},
-      {"fable", "Fable 7일", "Fable 7-day"},     {"design", "Claude Design 7일", "Claude Design 7-day"},
-      {"Session", "Session", "Session"}};
-  for (const auto& c : labels) inBoth(c.ko, c.en, [&] { return windowLabel(c.key); });
+  for (auto [pct, want] :
+       {std::pair{42.4, "42%"}, {42.5, "43%"}, {-0.5, "-1%"}, {nan, "0%"}, {inf, "9000000000000000%"}})
+    EXPECT_EQ(pctText(pct), want) << pct;
+  inBoth("5시간 한도|7일 한도|Opus 7일|Sonnet 7일|Fable 7일|Claude Design 7일|Session|",
+         "5-hour limit|7-day limit|Opus 7-day|Sonnet 7-day|Fable 7-day|Claude Design 7-day|Session|", [] {
+           std::string all;
+           for (auto key : {"session", "weekly", "opus", "sonnet", "fable", "design", "Session"})
+             all += windowLabel(key) + "|";
+           return all;
+         });
 }
 
 TEST_F(PhraseTest, RemainingTextAtEveryBoundary) {
-  struct Case {
-    double ahead;  // seconds from now to the reset moment
-    const char* ko;
-    const char* en;
-  } cases[] = {
-      {-hour, "1분 뒤 리셋", "resets in 1m"},
-      {minute, "1분 뒤 리셋", "resets in 1m"},
-      {minute + 1, "2분 뒤 리셋", "resets in 2m"},
-      {59 * minute, "59분 뒤 리셋", "resets in 59m"},
-      {59 * minute + 1, "1시간 뒤 리셋 · 오후 2:09", "resets in 1h · 2:09 PM"},
-      // The clock shows the moment itself, not the rounded minutes.
-      {2 * hour + 9 * minute + 30, "2시간 10분 뒤 리셋 · 오후 3:19", "resets in 2h 10m · 3:19 PM"},
-      {12 * hour, "12시간 뒤 리셋 · 오전 1:10", "resets in 12h · 1:10 AM"},
-      {1439 * minute, "23시간 59분 뒤 리셋 · 오후 1:09", "resets in 23h 59m · 1:09 PM"},
-      {1439 * minute + 30, "1일 뒤 리셋 · 10월 15일 오후 1:09", "resets in 1d · Oct 15, 1:09 PM"},
-      {day + 59 * minute, "1일 뒤 리셋 · 10월 15일 오후 2:09", "resets in 1d · Oct 15, 2:09 PM"},
-      {day + hour, "1일 1시간 뒤 리셋 · 10월 15일 오후 2:10", "resets in 1d 1h · Oct 15, 2:10 PM"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.ahead);
-    inBoth(c.ko, c.en, [&] { return remainingText(testNow + c.ahead, testNow); });
-  }
+  inBothEach(
+      {
+          {-hour, "1분 뒤 리셋", "resets in 1m"},
+          {minute, "1분 뒤 리셋", "resets in 1m"},
+          {minute + 1, "2분 뒤 리셋", "resets in 2m"},
+          {59 * minute, "59분 뒤 리셋", "resets in 59m"},
+          {59 * minute + 1, "1시간 뒤 리셋 · 오후 2:09", "resets in 1h · 2:09 PM"},
+          // The clock shows the moment itself, not the rounded minutes.
+          {2 * hour + 9 * minute + 30, "2시간 10분 뒤 리셋 · 오후 3:19", "resets in 2h 10m · 3:19 PM"},
+          {12 * hour, "12시간 뒤 리셋 · 오전 1:10", "resets in 12h · 1:10 AM"},
+          {1439 * minute, "23시간 59분 뒤 리셋 · 오후 1:09", "resets in 23h 59m · 1:09 PM"},
+          {1439 * minute + 30, "1일 뒤 리셋 · 10월 15일 오후 1:09", "resets in 1d · Oct 15, 1:09 PM"},
+          {day + 59 * minute, "1일 뒤 리셋 · 10월 15일 오후 2:09", "resets in 1d · Oct 15, 2:09 PM"},
+          {day + hour, "1일 1시간 뒤 리셋 · 10월 15일 오후 2:10", "resets in 1d 1h · Oct 15, 2:10 PM"},
+      },
+      [](double ahead) { return remainingText(testNow + ahead, testNow); });
   // Centuries ahead the minute count saturates instead of overflowing.
   EXPECT_TRUE(remainingText(inf, testNow).starts_with("resets in 6250000000000d"));
 }
 
 TEST_F(PhraseTest, AgoTextAtEveryBoundary) {
-  struct Case {
-    double seconds;
-    const char* ko;
-    const char* en;
-  } cases[] = {
-      {59.99, "방금", "just now"},
-      {60, "1분 전", "1 min ago"},
-      {3599, "59분 전", "59 min ago"},
-      {3600, "1시간 전", "1 hr ago"},
-      {86399, "23시간 전", "23 hr ago"},
-      {86400, "1일 전", "1 day ago"},
-      {172799, "1일 전", "1 day ago"},
-      {172800, "2일 전", "2 days ago"},
-
-      {nan, "방금", "just now"},
-      {inf, "104166666666일 전", "104166666666 days ago"},
-      {8.9e15, "103009259259일 전", "103009259259 days ago"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.seconds);
-    inBoth(c.ko, c.en, [&] { return agoText(c.seconds); });
-  }
+  inBothEach({{59.99, "방금", "just now"},
+              {60, "1분 전", "1 min ago"},
+              {3599, "59분 전", "59 min ago"},
+              {3600, "1시간 전", "1 hr ago"},
+              {86399, "23시간 전", "23 hr ago"},
+              {86400, "1일 전", "1 day ago"},
+              {172799, "1일 전", "1 day ago"},
+              {172800, "2일 전", "2 days ago"},
+              {nan, "방금", "just now"},
+              {inf, "104166666666일 전", "104166666666 days ago"},
+              {8.9e15, "103009259259일 전", "103009259259 days ago"}},
+             agoText);
 }
 
 }  // namespace
