@@ -8,13 +8,10 @@
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QTemporaryDir runtimeDir;
-  if (runtimeDir.isValid()) {
-    setenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit().constData(), 1);
-    // The user's desktop portal must not decide light or dark for the tests.
-    setenv("DBUS_SESSION_BUS_ADDRESS",
-           ("unix:path=" + runtimeDir.path() + "/no-bus").toLocal8Bit().constData(), 1);
-  }
+  const QTemporaryDir runtime;
+  setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+  // The user's desktop portal must not decide light or dark for the tests.
+  setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + runtime.path() + "/none").toLocal8Bit().constData(), 1);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

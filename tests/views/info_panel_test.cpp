@@ -1,0 +1,169 @@
+// The drawn info panel: its sizes against the font metrics, its inks in pixels, and its widget.
+#include <cmath>
+
+#include <gtest/gtest.h>
+#include <QAccessible>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include "views/info_layout.hpp"
+#include "views/info_view.hpp"
+
+namespace {
+
+ShownRow row(std::string pct, double fraction, Tone tone = Tone::normal, std::string label = "5-hour limit") {
+  return ShownRow{"session", label, pct, fraction, tone, "resets in 2h 10m · 3:20 PM"};
+}
+
+Shown model(std::vector<ShownRow> rows, std::optional<std::string> status = {},
+            std::optional<std::string> footer = {}, Tone tone = Tone::normal) {
+  return Shown{"\u2013", tone, status ? "waiting_first" : "ok", status, {}, rows, footer, {}};
+}
+
+// Small text may have no fully covered pixel, so a pixel close to the ink counts.
+bool inks(const QImage& image, const QRect& area, const QColor& ink) {
+  const auto off = [&](QColor p) {
+    return std::abs(p.red() - ink.red()) + std::abs(p.green() - ink.green()) +
+           std::abs(p.blue() - ink.blue());
+  };
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      if (off(image.pixelColor(x, y)) <= 60) return true;
+  return false;
+}
+
+const std::string longStatus = "Couldn't get usage (a listener failure message long enough to widen)";
+const std::string longName = "Claude Design 7-day and a much longer name";
+
+// Pure primaries on white, so a fully covered pixel names its ink exactly.
+class Panel : public ::testing::Test {
+ protected:
+  // Line heights as the fonts report them, independent of the layout's own measuring.
+  static double lineOf(const QFont& font) { return std::ceil(QFontMetricsF(font).height()); }
+  const PanelLook look{panelFonts(menuFont()),
+                       PanelColours{Qt::black, QColor(0, 160, 0), QColor(0, 0, 0, 80), QColor(255, 128, 0),
+                                    Qt::red, Qt::blue, Qt::white}};
+  const double firstLine = std::max(lineOf(look.fonts.name), lineOf(look.fonts.pct));
+  const int barY = int(3 + firstLine + 4) + 1;
+
+  QImage draw(const Shown& shown, double inset = 14) const {
+    const QSizeF size = InfoLayout::run(shown, inset, look);
+    QImage image(size.toSize(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    InfoLayout::run(shown, inset, look, InfoLayout::Canvas{&painter, size.width()});
+    return image;
+  }
+};
+
+}  // namespace
+
+TEST_F(Panel, SizeAddsUpFromTheFontMetrics) {
+  const double name = lineOf(look.fonts.name), sub = lineOf(look.fonts.sub);
+  const double block = firstLine + 4 + 4 + 3 + sub;
+  const QFontMetricsF nameMetrics(look.fonts.name);
+  const double wideRow = std::ceil(nameMetrics.horizontalAdvance(QString::fromStdString(longName)) + 24 +
+                                   measureFigures("100%", look.fonts.pct).width() + 28);
+  const double wideStatus = std::ceil(nameMetrics.horizontalAdvance(QString::fromStdString(longStatus)) + 28);
+  const std::vector<ShownRow> one{row("42%", 0.42)}, three(3, one[0]);
+  struct Case {
+    const char* name;
+    Shown shown;
+    double width, height;
+  } cases[] = {
+      {"status only: no gap after it", model({}, longStatus), wideStatus, 3 + name + 6},
+      {"windows 10 points apart", model(three), 240, 3 + 3 * block + 2 * 10 + 6},
+      {"status, window, footer", model(one, "Waiting", "updated"), 240, 3 + name + 8 + block + 12 + sub + 6},
+      {"footer right after the status", model({}, "Free plan", "updated"), 240, 3 + name + 8 + sub + 6},
+      {"long name beside its percentage, greyed",
+       model({row("100%", 1, Tone::red, longName)}, {}, {}, Tone::dim), wideRow, 3 + block + 6},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QSizeF got = InfoLayout::run(c.shown, 14, look);
+    EXPECT_NEAR(got.width(), c.width, 1);
+    EXPECT_EQ(got.height(), c.height);
+  }
+  EXPECT_TRUE(InfoLayout::isEmpty(Shown{}));
+  EXPECT_FALSE(InfoLayout::isEmpty(model({}, {}, "updated just now")));
+}
+
+TEST_F(Panel, CheckColumnMovesContentTenPointsRight) {
+  EXPECT_EQ(InfoLayout::leftInset(false), 14);
+  EXPECT_EQ(InfoLayout::leftInset(true), 24);
+  const Shown full = model({row("100%", 1)});
+  const QImage checked = draw(full, 24);
+  EXPECT_EQ(draw(full).pixelColor(16, barY), look.colours.barBlue);
+  EXPECT_EQ(checked.pixelColor(16, barY), look.colours.window);
+  EXPECT_EQ(checked.pixelColor(26, barY), look.colours.barBlue);
+  // The bar still stops 14 points from the right edge.
+  EXPECT_EQ(checked.pixelColor(240 - 14 - 3, barY), look.colours.barBlue);
+  EXPECT_EQ(checked.pixelColor(240 - 14 + 1, barY), look.colours.window);
+}
+
+TEST_F(Panel, InksFollowToneAndGreying) {
+  const PanelColours& c = look.colours;
+  struct Case {
+    Tone tone;
+    QColor pct, bar;
+  } cases[] = {{Tone::normal, c.label, c.barBlue},
+               {Tone::orange, c.orange, c.orange},
+               {Tone::red, c.red, c.red},
+               {Tone::dim, c.secondary, c.secondary}};
+  const int pw = int(measureFigures("41%", look.fonts.pct).width());
+  const QRect pct(240 - 14 - pw, 3, pw, int(firstLine));
+  for (const auto& cs : cases) {
+    SCOPED_TRACE(int(cs.tone));
+    // A greyed red row must still come out grey.
+    Shown s = model({row("41%", 0.41, cs.tone == Tone::dim ? Tone::red : cs.tone)}, {}, {}, cs.tone);
+    const QImage image = draw(s);
+    EXPECT_TRUE(inks(image, pct, cs.pct));
+    EXPECT_EQ(image.pixelColor(34, barY), cs.bar);
+  }
+  // Below half a percent only the track shows; from there a round dot.
+  for (double fraction : {0.004, 0.005}) {
+    const QColor start = draw(model({row("0%", fraction)})).pixelColor(16, barY);
+    EXPECT_NE(start, c.window) << fraction;
+    EXPECT_EQ(start == c.barBlue, fraction >= 0.005) << fraction;
+  }
+}
+
+TEST_F(Panel, EveryDigitTakesTheSameWidth) {
+  // A serif face with proportional digits, as some desktop menu fonts have.
+  const QFont pct = panelFonts(QFont("Noto Serif CJK KR", 13)).pct;
+  const double width = measureFigures("00%", pct).width();
+  for (const char* text : {"11%", "47%", "88%"})
+    EXPECT_DOUBLE_EQ(measureFigures(text, pct).width(), width) << text;
+  EXPECT_GT(measureFigures("100%", pct).width(), width);
+}
+
+TEST(InfoView, UpdateReportsOnlyRealSizeChanges) {
+  InfoView view;
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&view);
+  ASSERT_NE(face, nullptr);
+  EXPECT_EQ(face->role(), QAccessible::StaticText);
+  const Shown one = model({row("42%", 0.42)}, {}, "Max 5x · updated 1 min ago");
+  EXPECT_TRUE(view.update(one, false, false));
+  EXPECT_EQ(view.size().toSizeF(), InfoLayout::run(one, 14, view.look()));
+  EXPECT_EQ(view.sizeHint(), view.size());
+  EXPECT_EQ(face->text(QAccessible::Name).toStdString(),
+            "5-hour limit 42%, resets in 2h 10m · 3:20 PM. Max 5x · updated 1 min ago");
+  EXPECT_FALSE(view.update(one, false, false)) << "same model and flags";
+
+  const Shown newer = model({row("43%", 0.43, Tone::orange)}, {}, one.footer, Tone::dim);
+  EXPECT_FALSE(view.update(newer, false, false)) << "new numbers of the same shape, greyed";
+  EXPECT_NE(face->text(QAccessible::Name).toStdString().find("43%"), std::string::npos);
+
+  // An open menu never gets narrower.
+  view.update(model({}, longStatus), false, false);
+  const int plain = view.width();
+  EXPECT_TRUE(view.update(model({}, longStatus), true, false)) << "a check column appeared";
+  const QSize wide = view.size();
+  EXPECT_EQ(wide.width(), plain + 10);
+  EXPECT_FALSE(view.update(model({}, "Short"), true, true));
+  EXPECT_EQ(view.size(), wide);
+  EXPECT_TRUE(view.update(model({}, "Short", "updated"), true, true)) << "growing taller still counts";
+  EXPECT_EQ(view.width(), wide.width());
+  EXPECT_TRUE(view.update(model({}, "Short"), true, false)) << "a closed menu shrinks";
+  EXPECT_EQ(view.width(), 240);
+}
