@@ -1,20 +1,19 @@
-#include "app/render_modes.hpp"
-
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <set>
 
 #include <gtest/gtest.h>
 
+#include "app/sample_states.hpp"
+#include "display/phrases.hpp"
+
 namespace {
 
-struct AppRun {
-  int status = -1;
-  QString out;
-};
-
-AppRun runApp(const QStringList& args, const QString& dir) {
+// Exit status and standard output of the real executable, run in `dir` with its data kept there.
+std::pair<int, QString> runApp(const QStringList& args, const QString& dir) {
   QProcess p;
   p.setWorkingDirectory(dir);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -22,114 +21,83 @@ AppRun runApp(const QStringList& args, const QString& dir) {
   env.insert("QUOTALUME_DATA_DIR", dir);
   p.setProcessEnvironment(env);
   p.start(QUOTALUME_EXECUTABLE, args);
-  if (!p.waitForFinished(60000)) return {};
+  if (!p.waitForFinished(60000)) return {-1, ""};
   return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
 }
 
-TEST(RenderModes, EachModeWritesItsPicture) {
+TEST(RenderModes, EachModeWritesItsPictureAndTheSelftestPasses) {
   QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
+  ASSERT_TRUE(dir.isValid() && QDir(dir.path()).mkdir("sub"));
+  const auto absolute = [&](const char* file) { return QDir(dir.path()).absoluteFilePath(file); };
   struct Case {
     const char* name;
     QStringList args;
     QString file;
     QString wrote;  // the path as the "wrote" line prints it; empty when nothing is printed
-    double scale;   // image pixels per printed unit
   } cases[] = {
-      {"glyph", {"--render-glyph", "glyph.png"}, "glyph.png", "", 1},
-      {"menu, English",
-       {"--lang", "en", "--render-menu", "menu-en.png"},
-       "menu-en.png",
-       QDir(dir.path()).absoluteFilePath("menu-en.png"),
-       2},
-      {"menu, Korean",
-       {"--render-menu", "menu-ko.png", "--lang", "ko"},
-       "menu-ko.png",
-       QDir(dir.path()).absoluteFilePath("menu-ko.png"),
-       2},
+      {"glyph", {"--render-glyph", "glyph.png"}, "glyph.png", ""},
+      {"menu, English", {"--lang", "en", "--render-menu", "en.png"}, "en.png", absolute("en.png")},
+      {"menu, Korean", {"--render-menu", "ko.png", "--lang", "ko"}, "ko.png", absolute("ko.png")},
       {"guide, path as typed",
-       {"--lang", "ko", "--render-guide", "./sub/../guide.png", "--render-menu", "x.png"},
-       "guide.png",
-       "./sub/../guide.png",
-       2},
+       {"--render-guide", "./sub/../g.png", "--render-menu", "x.png"},
+       "g.png",
+       "./sub/../g.png"},
   };
-  QDir(dir.path()).mkdir("sub");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    const AppRun run = runApp(c.args, dir.path());
-    EXPECT_EQ(run.status, 0);
-    const QImage image(QDir(dir.path()).filePath(c.file));
-    ASSERT_FALSE(image.isNull());
-    if (c.wrote.isEmpty()) {
-      EXPECT_EQ(run.out, "");
-      EXPECT_EQ(image.size(), QSize(270, 54));
-      continue;
-    }
-    const QString prefix = "wrote " + c.wrote + " ";
-    ASSERT_TRUE(run.out.startsWith(prefix)) << run.out.toStdString();
-    ASSERT_TRUE(run.out.endsWith("\n"));
-    const QStringList size = run.out.mid(prefix.size()).trimmed().split('x');
-    ASSERT_EQ(size.size(), 2);
-    EXPECT_EQ(image.size(), QSize(size[0].toInt() * c.scale, size[1].toInt() * c.scale));
+    const auto [status, out] = runApp(c.args, dir.path());
+    EXPECT_EQ(status, 0);
+    // The sheets are drawn at twice the size the "wrote" line gives.
+    const auto m =
+        QRegularExpression("^wrote " + QRegularExpression::escape(c.wrote) + " (\\d+)x(\\d+)\n$").match(out);
+    EXPECT_TRUE(c.wrote.isEmpty() ? out.isEmpty() : m.hasMatch()) << out.toStdString();
+    const QSize want =
+        c.wrote.isEmpty() ? QSize(270, 54) : QSize(m.captured(1).toInt(), m.captured(2).toInt()) * 2;
+    EXPECT_EQ(QImage(QDir(dir.path()).filePath(c.file)).size(), want);
   }
   EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath("x.png")));
+
+  const QString quiet = QDir(dir.path()).filePath("sub");
+  const auto [status, out] = runApp({"--render-menu", "m.png", "--selftest"}, quiet);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(QRegularExpression("^selftest: \\d+ passed, 0 failed\n$").match(out).hasMatch())
+      << out.toStdString();
+  // Logging is off and nothing is drawn, so the folder stays empty.
+  EXPECT_TRUE(QDir(quiet).isEmpty());
 }
 
-TEST(RenderModes, UnwritablePathStillEndsNormally) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const AppRun glyph = runApp({"--render-glyph", "missing/folder/g.png"}, dir.path());
-  EXPECT_EQ(glyph.status, 0);
-  EXPECT_EQ(glyph.out, "");
-  const AppRun guide = runApp({"--lang", "en", "--render-guide", "missing/g.png"}, dir.path());
-  EXPECT_EQ(guide.status, 0);
-  EXPECT_TRUE(guide.out.startsWith("wrote missing/g.png 470x")) << guide.out.toStdString();
-}
+constexpr Date now = 1760415000;
 
-TEST(RenderModes, SelftestFromTheExecutable) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const AppRun run = runApp({"--render-menu", "m.png", "--selftest"}, dir.path());
-  EXPECT_EQ(run.status, 0);
-  EXPECT_TRUE(run.out.startsWith("selftest: ")) << run.out.toStdString();
-  EXPECT_TRUE(run.out.endsWith(" passed, 0 failed\n"));
-  EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath("m.png")));
-  // Logging is off, so nothing lands in the data folder.
-  EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath("Quotalume.log")));
-}
-
-TEST(RenderModes, RenderOptionWithoutPathIsTheNormalRun) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const AppRun run = runApp({"--lang", "ko", "--render-menu"}, dir.path());
-  // The menu-bar run is not there yet and says so rather than drawing anything.
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files).isEmpty());
-}
-
-TEST(RenderModes, GlyphStripSamples) {
-  const QImage strip = glyphStrip();
-  ASSERT_EQ(strip.size(), QSize(270, 54));
-  // White where no glyph reaches, in every cell.
-  for (int cell = 0; cell < 5; ++cell) EXPECT_EQ(strip.pixelColor(cell * 54 + 1, 1), QColor(Qt::white));
-  // The filled arc is drawn in the tone's colour: blue, orange, red from left.
-  auto dominant = [&](int cell) {
-    int blue = 0, orange = 0, red = 0;
-    for (int y = 0; y < 54; ++y) {
-      for (int x = cell * 54; x < cell * 54 + 54; ++x) {
-        const QColor c = strip.pixelColor(x, y);
-        if (c.blue() > 180 && c.red() < 120) ++blue;
-        if (c.red() > 200 && c.green() > 120 && c.green() < 180 && c.blue() < 80) ++orange;
-        if (c.red() > 200 && c.green() < 90 && c.blue() < 90) ++red;
-      }
+TEST(SampleStates, SheetCoversEverySituationInBothLanguages) {
+  const bool saved = isKorean;
+  isKorean = true;
+  const auto ko = sampleStates(now);
+  isKorean = false;
+  const auto en = sampleStates(now);
+  isKorean = saved;
+  std::set<std::string> phases, captions;
+  bool threeTones = false, pastReset = false, notStarted = false;
+  for (const auto& s : en) {
+    const std::string& phase = s.shown.phase;
+    const auto& d = s.shown.details;
+    phases.insert(phase);
+    captions.insert(s.caption);
+    threeTones |= phase == "ok" && d.size() == 3 && d[0].tone == Tone::normal && d[1].tone == Tone::orange &&
+                  d[2].tone == Tone::red;
+    for (const auto& row : d) {
+      pastReset |= row.reset == "reset" && row.pct == "0%";
+      notStarted |= row.reset == "not started yet";
     }
-    return std::array<int, 3>{blue, orange, red};
-  };
-  EXPECT_EQ(dominant(0), (std::array<int, 3>{0, 0, 0}));  // value 0: track only
-  EXPECT_GT(dominant(1)[0], 20);
-  EXPECT_GT(dominant(2)[1], 20);
-  EXPECT_GT(dominant(3)[2], 20);
+    // Signed out and stale panels keep the old numbers.
+    EXPECT_TRUE((phase != "signed_out" && phase != "stale") || !d.empty()) << phase;
+  }
+  EXPECT_EQ(phases, (std::set<std::string>{"waiting_first", "ok", "stale", "signed_out", "error", "no_data",
+                                           "port_busy"}));
+  EXPECT_EQ(captions.size(), en.size()) << "every sample needs its own caption";
+  EXPECT_TRUE(threeTones && pastReset && notStarted) << threeTones << pastReset << notStarted;
+
+  ASSERT_EQ(ko.size(), en.size());
+  for (std::size_t i = 0; i < ko.size(); ++i) EXPECT_NE(ko[i].caption, en[i].caption) << en[i].caption;
 }
 
 }  // namespace
