@@ -3,47 +3,33 @@
 #include <gtest/gtest.h>
 
 #include "build_config.hpp"
-#include "store/atomic_file.hpp"
-#include "store/temp_folder.hpp"
+#include "store/fixtures.hpp"
 
 constexpr Date at = 1791951000.0;  // 2026-10-14 04:10:00 UTC
 // headline, tone, phase, status, rows, details, footer, gauge
-static const Shown live{
-    "42%", Tone::normal, "ok", {}, {"5-hour limit  42%"}, {}, "Max 5x · updated 1 min ago", 0.423};
+static const Shown live{"42%", Tone::normal, "ok", {}, {"5-hour limit  42%"}, {}, "Max 5x · now", 0.423};
 
 TEST(StateFile, EnabledOnlyByExactlyOneOrANonEmptyDataDirectory) {
-  const std::tuple<const char*, const char*, bool> cases[] = {
-      {nullptr, nullptr, false}, {"1", nullptr, true},      {"true", nullptr, false}, {" 1", nullptr, false},
-      {"", nullptr, false},      {nullptr, "/tmp/q", true}, {nullptr, "", false},     {"0", "/tmp/q", true},
+  const std::string d = "QUOTALUME_DEBUG_STATE", q = "QUOTALUME_DATA_DIR";
+  const std::pair<Env, bool> cases[] = {
+      {{}, false},        {{{d, "1"}}, true},  {{{d, "true"}}, false}, {{{d, " 1"}}, false},
+      {{{d, ""}}, false}, {{{q, "/q"}}, true}, {{{q, ""}}, false},     {{{d, "0"}, {q, "/q"}}, true},
   };
-  for (const auto& [debug, data, want] : cases) {
-    const Store::EnvLookup env = [&](const std::string& name) -> std::optional<std::string> {
-      const char* value = name == "QUOTALUME_DEBUG_STATE" ? debug
-                          : name == "QUOTALUME_DATA_DIR"  ? data
-                                                          : nullptr;
-      return value ? std::optional<std::string>(value) : std::nullopt;
-    };
-    EXPECT_EQ(Store::stateEnabledFor(env), want)
-        << (debug ? debug : "unset") << " / " << (data ? data : "unset");
-  }
+  for (const auto& [env, want] : cases)
+    EXPECT_EQ(Store::stateEnabledFor(lookup(env)), want) << testing::PrintToString(env);
 }
 
-TEST(StateFile, ListeningNamesTheStateAndOnlyFailureCarriesText) {
+TEST(StateFile, DocumentKeepsAllTenMembersWithNullsAndNamesTheListener) {
   EXPECT_EQ(Store::listeningText(ListenState::starting()), "starting");
-  EXPECT_EQ(Store::listeningText(ListenState::ready()), "ready");
-  EXPECT_EQ(Store::listeningText(ListenState::busy()), "busy");
   EXPECT_EQ(Store::listeningText(ListenState::failed("init failed")), "failed: init failed");
   EXPECT_EQ(Store::listeningText(ListenState{ListenState::Kind::ready, "left over"}), "ready");
-}
-
-TEST(StateFile, DocumentKeepsAllTenMembersWithNullsAndDimOnlyForTheDimTone) {
   const std::string version = R"(,"version":")" + std::string(Build::version) + R"("})";
-  EXPECT_EQ(Store::stateDocument(live, ListenState::ready(), at + 0.9),
-            nlohmann::json::parse(
-                R"({"at":"2026-10-14T04:10:00Z","dim":false,"footer":"Max 5x · updated 1 min ago",)"
-                R"("listening":"ready","phase":"ok","rows":["5-hour limit  42%"],"shown":"42%",)"
-                R"("status":null,"tone":"normal")" +
-                version));
+  EXPECT_EQ(
+      Store::stateDocument(live, ListenState::ready(), at + 0.9),
+      nlohmann::json::parse(R"({"at":"2026-10-14T04:10:00Z","dim":false,"footer":"Max 5x · now",)"
+                            R"("listening":"ready","phase":"ok","rows":["5-hour limit  42%"],"shown":"42%",)"
+                            R"("status":null,"tone":"normal")" +
+                            version));
   const Shown waiting{"–", Tone::dim, "waiting_first", "Waiting for the browser extension", {}, {}, {}, {}};
   EXPECT_EQ(
       Store::stateDocument(waiting, ListenState::busy(), at),
@@ -51,17 +37,4 @@ TEST(StateFile, DocumentKeepsAllTenMembersWithNullsAndDimOnlyForTheDimTone) {
                             R"("phase":"waiting_first","rows":[],"shown":"–",)"
                             R"("status":"Waiting for the browser extension","tone":"dim")" +
                             version));
-  Shown red = live;
-  red.tone = Tone::red;
-  EXPECT_EQ(Store::stateDocument(red, ListenState::ready(), at)["tone"], "red");
-}
-
-TEST(StateFile, WritesTheStoresJSONFormEvenWithBadBytesAndFailsQuietly) {
-  TempFolder tmp;
-  const auto failed = ListenState::failed("bind \xff");
-  ASSERT_TRUE(Store::writeState(live, failed, tmp / "nested/state.json", at));
-  EXPECT_EQ(readAll(tmp / "nested/state.json"), Store::encodeJSON(Store::stateDocument(live, failed, at)));
-  writeAll(tmp / "blocker", "x");
-  EXPECT_FALSE(Store::writeState(live, failed, tmp / "blocker/state.json", at));
-  EXPECT_EQ(readAll(tmp / "blocker"), "x");
 }

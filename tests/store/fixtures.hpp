@@ -1,25 +1,24 @@
 #pragma once
-// A fresh folder removed when the test ends, and whole-file helpers to look at
-// what the stores wrote.
+// Temporary folders, whole-file helpers and a made-up environment.
 
 #include <unistd.h>
 
-#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 
-struct TempFolder {
-  static inline std::atomic<int> counter{0};
-  std::filesystem::path path =
-      std::filesystem::temp_directory_path() /
-      ("quotalume-store-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-  std::error_code ec;
+#include "store/paths.hpp"
 
+struct TempFolder {
+  static inline int counter = 0;  // folders are made on the test thread only
+  std::filesystem::path path = std::filesystem::temp_directory_path() /
+                               ("qlstore-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
   TempFolder() { std::filesystem::create_directories(path); }
   ~TempFolder() { std::filesystem::remove_all(path, ec); }
   std::filesystem::path operator/(const std::string& name) const { return path / name; }
+  std::error_code ec;
 };
 
 inline std::string readAll(const std::filesystem::path& file) {
@@ -29,4 +28,9 @@ inline std::string readAll(const std::filesystem::path& file) {
 
 inline void writeAll(const std::filesystem::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary) << bytes;
+}
+
+using Env = std::map<std::string, std::string>;
+inline Store::EnvLookup lookup(const Env& env) {
+  return [env](const std::string& n) { return env.contains(n) ? std::optional(env.at(n)) : std::nullopt; };
 }

@@ -1,0 +1,66 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "store/fixtures.hpp"
+#include "store/reading_store.hpp"
+#include "store/update_store.hpp"
+
+constexpr Date now = 1760421600;  // 2025-10-14 06:00:00 UTC
+constexpr double ms = now * 1000;
+
+TEST(ReadingStore, PairsSurviveSaveAndLoadAndAnUnsavablePairKeepsTheOldFile) {
+  const Reading ok{"ok", {}, "Max 5x", ms - 3e4, ms - 2e4, {{"session", 42.5, ms + 36e5}, {"weekly", 7, {}}}};
+  const Reading error{"error", "HTTP 503 · upstream", "Pro", ms - 1000, ms, {{"sonnet", 0, ms}}};
+  TempFolder tmp;
+  const auto file = tmp / "data/last.json";
+  for (Saved saved : {Saved{}, Saved{{}, ok}, Saved{error, {}}, Saved{error, ok}}) {
+    Store::save(saved, file);
+    EXPECT_EQ(Store::load(file, now), saved);
+  }
+  Saved broken{error, ok};
+  broken.latest->windows[0].pct = std::nan("");
+  Store::save(broken, file);
+  EXPECT_EQ(Store::load(file, now), (Saved{error, ok}));
+  EXPECT_EQ(Store::encode({}), "{}\n");
+  EXPECT_EQ(Store::encode({{}, ok})->find("latest"), std::string::npos);
+}
+
+// Whether what is kept was sanitised is checked by the fuzz corpus replay.
+TEST(ReadingStore, DecodesTheWholeDocumentOrNothing) {
+  const std::string ok =
+      R"({"status":"ok","fetched_at":1760421570000,"received_at":1760421571000,"windows":[{"key":"session","pct":42.5}]})";
+  const Reading back{"ok", {}, {}, 1760421570000, 1760421571000, {{"session", 42.5, {}}}};
+  const std::pair<std::string, Saved> cases[] = {
+      {R"({"v":3,"latest":)" + ok + R"(,"ok":)" + ok + "}", {back, back}},
+      {R"({"latest":null,"ok":)" + ok + "}", {{}, back}},
+      {"[" + ok + "]", {}},
+      {R"({"ok":)" + ok.substr(0, ok.size() - 1) + ",\"plan\":\"\xc3\x28\"}}", {}},  // invalid UTF-8
+      {R"({"latest":{"status":"ok"},"ok":)" + ok + "}", {}},  // a bad latest spoils a good ok
+      {R"({"latest":)" + ok + R"(,"ok":[]})", {}},            // and a bad ok a good latest
+  };
+  for (const auto& [bytes, want] : cases) EXPECT_EQ(Store::decode(bytes, now), want) << bytes;
+}
+
+TEST(UpdateStore, DecodesMembersOrRejectsTheWholeFile) {
+  const std::pair<const char*, UpdateState> cases[] = {
+      {R"({"checked_at":1760421600000})", {{}, 1760421600000.0}},
+      {R"({"x":[1],"support":"  x\n"})", {"  x\n", {}}},  // untrimmed
+      {R"({"checked_at":null,"support":null})", {}},
+      {R"([{"support":"s"}])", {}},
+      {R"({"checked_at":true,"support":"s"})", {}},  // each member of the wrong type
+      {R"({"checked_at":1760421600000,"support":5})", {}},
+      {R"({"checked_at":1e400,"support":"s"})", {}},
+  };
+  for (const auto& [bytes, want] : cases) EXPECT_EQ(UpdateStore::decode(bytes), want) << bytes;
+}
+
+TEST(UpdateStore, SavesExactBytesAndKeepsTheOldFileWhenUnsavable) {
+  TempFolder tmp;
+  const auto file = tmp / "new/update.json";
+  const std::string bytes = "{\n  \"checked_at\": 1760421600000,\n  \"support\": \"s \"\n}\n";
+  UpdateStore::save({"s ", 1760421600000.0}, file);
+  EXPECT_EQ(readAll(file), bytes);
+  UpdateStore::save({"other", HUGE_VAL}, file);
+  EXPECT_EQ(readAll(file), bytes);
+}
