@@ -6,6 +6,8 @@
 #include <unicode/timezone.h>
 
 #include <functional>
+#include <limits>
+#include <tuple>
 
 #include "display/phrases.hpp"
 #include "display/shown.hpp"
@@ -13,6 +15,8 @@
 // 2026-10-14 13:10:00 in Seoul (04:10 UTC).
 inline constexpr Date testNow = 1791951000.0;
 inline constexpr double minute = 60.0, hour = 3600.0, day = 86400.0;
+inline constexpr double infinity = std::numeric_limits<double>::infinity(),
+                        notANumber = std::numeric_limits<double>::quiet_NaN();
 
 class DisplayTest : public ::testing::Test {
  protected:
@@ -30,17 +34,10 @@ inline void inBoth(const std::string& ko, const std::string& en, const std::func
   EXPECT_EQ(make(), en) << "English";
 }
 
-struct BothWays {
-  double x;
-  const char* ko;
-  const char* en;
-};
-
+// Rows of an input and what `make` gives for it in Korean and in English.
+using BothWays = std::tuple<double, const char*, const char*>;
 inline void inBothEach(const std::vector<BothWays>& rows, const std::function<std::string(double)>& make) {
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.x);
-    inBoth(row.ko, row.en, [&] { return make(row.x); });
-  }
+  for (const auto& [x, ko, en] : rows) inBoth(ko, en, [&make, x = x] { return make(x); });
 }
 
 inline UsageWindow window(std::string key, double pct, std::optional<Date> resetsAt) {
@@ -49,9 +46,9 @@ inline UsageWindow window(std::string key, double pct, std::optional<Date> reset
 
 // A reading whose data is `age` seconds old at testNow.
 inline Reading reading(std::string status, double age, std::vector<UsageWindow> windows = {},
-                       std::optional<std::string> plan = {}) {
+                       std::optional<std::string> plan = {}, std::optional<std::string> error = {}) {
   const double at = (testNow - age) * 1000.0;
-  return {std::move(status), {}, std::move(plan), at, at, std::move(windows)};
+  return {std::move(status), std::move(error), std::move(plan), at, at, std::move(windows)};
 }
 
 // Session 42.3 % resetting at 15:20, weekly 18 % resetting in three days, plan "Max 5x".
