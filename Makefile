@@ -35,7 +35,9 @@ fuzz: deps
 	./scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 run: build
-	@echo "the desktop shell is not built yet; see README.md"
+	@echo "The tray run is not built yet (see README.md); try:"
+	@echo "  build/quotalume --selftest"
+	@echo "  build/quotalume --render-menu menu.png"
 
 format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
