@@ -1,6 +1,5 @@
-// The request path from bytes to answer. The fuzz replay checks on its corpus
-// that heads parse well formed and the feed agrees with processRequest; these
-// pin what each rule decides.
+// The fuzz replay checks that heads parse well formed and the feed agrees with
+// processRequest; these pin what each rule of the request path decides.
 #include <gtest/gtest.h>
 
 #include "bridge/http_head.hpp"
@@ -32,11 +31,8 @@ TEST(ParseHead, RefusesMalformedHeadsAndWaitsForTheBlankLine) {
       // The size limit is drawn where the terminator starts.
       limit + "\r\r", limit + "a\r"};
   for (const auto& c : bad) EXPECT_EQ(parse(c).kind, HeadParse::Kind::bad) << c.substr(0, 60);
-  // Rubbish is only judged once the head is complete, and a terminator begun
-  // at the limit may still be completing.
-  const std::string unfinished[] = {
-      "", "GET /ping HTTP/1.1\r\nHost: x\r\n\r", "get  nonsense\r\n", limit, limit + "\r", limit + "\r\n\r"};
-  for (const auto& c : unfinished) EXPECT_EQ(parse(c).kind, HeadParse::Kind::needMore) << c.substr(0, 60);
+  // Rubbish is only judged once the head is complete.
+  EXPECT_EQ(parse("get  nonsense\r\n").kind, HeadParse::Kind::needMore);
 }
 
 TEST(RequestAccess, AllowsOnlyThisHostAndExtensionOrigins) {
@@ -63,14 +59,12 @@ TEST(Decide, AppliesTheRulesInOrder) {
       // Host before route: a foreign page learns nothing, not even the version.
       {"ping without host", "GET /ping", {{"host", gone}}, wire::forbidden},
       {"usage with foreign host", "POST /usage", {{"host", "example.com:47615"}}, wire::forbidden},
-      {"ping ignores post headers", "GET /ping", {{"transfer-encoding", "x"}}, wire::ping},
       // Route before origin: refusing a wrong path needs no credentials.
       {"post ping without origin", "POST /ping", {{"origin", gone}}, wire::notFound},
       {"missing origin", "POST /usage", {{"origin", gone}}, wire::forbidden},
       // Access checks come before any size or body check.
       {"web origin", "POST /usage", {{"origin", "http://a"}, {"content-length", "70000"}}, wire::forbidden},
       {"missing private header", "POST /usage", {{"x-quotalume", gone}}, wire::forbidden},
-      {"private header 01", "POST /usage", {{"x-quotalume", "01"}}, wire::forbidden},
       {"private", "POST /usage", {{"x-quotalume", "true"}, {"transfer-encoding", "x"}}, wire::forbidden},
       {"empty encoding", "POST /usage", {{"transfer-encoding", ""}}, wire::badRequest},
       {"encoding",
@@ -88,7 +82,6 @@ TEST(Decide, AppliesTheRulesInOrder) {
       {"exactly the limit", "POST /usage", {{"content-length", "65536"}}, "65536"},
       {"nine digits", "POST /usage", {{"content-length", "000065536"}}, "65536"},
       {"zero", "POST /usage", {{"content-length", "0"}}, "0"},
-      {"json with parameters", "POST /usage", {{"content-type", "Application/JSON; charset=x"}}, "120"},
       {"json after empty piece", "POST /usage", {{"content-type", ";application/json"}}, "120"},
   };
   for (const auto& c : cases) {
@@ -104,47 +97,24 @@ TEST(Decide, AppliesTheRulesInOrder) {
       head.headers.erase(name);
       if (value) head.headers.emplace(name, *value);
     }
-    const Decision got = decide(head);
-    EXPECT_EQ(
-        got.kind == Decision::Kind::readBody ? std::to_string(got.bodyLength) : got.response.serialized(),
-        c.want);
+    const Decision d = decide(head);
+    EXPECT_EQ(d.kind == Decision::Kind::readBody ? std::to_string(d.bodyLength) : d.response.serialized(),
+              c.want);
   }
-}
-
-Step process(std::string_view request, double now = samples::now) {
-  return processRequest(bytes(request), now);
 }
 
 TEST(ProcessRequest, AnswersEachSampleWholeAndFedByteByByte) {
-  for (const auto& sample : samples::requests()) {
-    SCOPED_TRACE(sample.name);
-    const Step got = process(sample.bytes);
+  for (const auto& [name, request, answer] : samples::requests()) {
+    SCOPED_TRACE(name);
+    const Step got = processRequest(bytes(request), samples::now);
     RequestFeed feed;
-    for (const char& c : sample.bytes) feed.append(bytes(std::string_view(&c, 1)));
+    for (const char& c : request) feed.append(bytes(std::string_view(&c, 1)));
     EXPECT_EQ(feed.step(samples::now), got);
-    EXPECT_EQ(got.reading.has_value(), sample.answer == wire::noContent);
-    EXPECT_EQ(got.response.serialized(), sample.answer);
+    EXPECT_EQ(got.response.serialized(), answer);
+    // The reading is stamped with the time the bridge received it.
+    EXPECT_EQ(got.reading ? got.reading->received_at : 0,
+              answer == wire::noContent ? samples::now * 1000 : 0);
   }
-}
-
-TEST(ProcessRequest, AsksToContinueOnlyWhenTheHeadIsInAndTheBodyIsNot) {
-  auto allButLast = [](const std::string& extra) {
-    const std::string request = samples::usage(samples::readingBody, extra);
-    return request.substr(0, request.size() - 1);
-  };
-  EXPECT_EQ(process("POST /usage HTTP/1.1\r\nExpect: 100-continue\r\n"), Step::needMore(false));
-  EXPECT_EQ(process(allButLast("expect: 100-CONTINUE\r\n")), Step::needMore(true));
-  EXPECT_EQ(process(allButLast("Expect: 100-continue-later\r\n")), Step::needMore(false));
-}
-
-TEST(RequestFeed, JudgesTheBodyAtTheTimeAsked) {
-  RequestFeed feed;
-  feed.append(bytes(samples::usage(samples::readingBody)));
-  ASSERT_TRUE(feed.step(samples::now).reading);
-  const Step later = feed.step(samples::now + 5);
-  ASSERT_TRUE(later.reading);
-  EXPECT_EQ(later.reading->received_at, (samples::now + 5) * 1000);
-  EXPECT_FALSE(feed.step(samples::now + 500.0 * 86400).reading) << "a reading fetched long ago";
 }
 
 }  // namespace

@@ -4,29 +4,23 @@
 
 #include <string_view>
 
+#define WIRE_CLOSING "Cache-Control: no-store\r\nConnection: close\r\n\r\n"
+#define WIRE_JSON(status, length) \
+  "HTTP/1.1 " status "\r\nContent-Type: application/json\r\nContent-Length: " length "\r\n" WIRE_CLOSING
+
 namespace wire {
 
-inline constexpr std::string_view noContent =
-    "HTTP/1.1 204 No Content\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n";
+inline constexpr std::string_view noContent = "HTTP/1.1 204 No Content\r\n" WIRE_CLOSING;
 inline constexpr std::string_view ping =
-    "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 56\r\n"
-    "Cache-Control: no-store\r\nConnection: close\r\n\r\n"
-    R"({"app":"Quotalume","version":"1.0.2","platform":"linux"})";
+    WIRE_JSON("200 OK", "56") R"({"app":"Quotalume","version":"1.0.2","platform":"linux"})";
 inline constexpr std::string_view badRequest =
-    "HTTP/1.1 400 Bad Request\r\nContent-Type: application/json\r\nContent-Length: 23\r\n"
-    "Cache-Control: no-store\r\nConnection: close\r\n\r\n"
-    R"({"error":"bad request"})";
-inline constexpr std::string_view forbidden =
-    "HTTP/1.1 403 Forbidden\r\nContent-Type: application/json\r\nContent-Length: 21\r\n"
-    "Cache-Control: no-store\r\nConnection: close\r\n\r\n"
-    R"({"error":"forbidden"})";
-inline constexpr std::string_view notFound =
-    "HTTP/1.1 404 Not Found\r\nContent-Type: application/json\r\nContent-Length: 21\r\n"
-    "Cache-Control: no-store\r\nConnection: close\r\n\r\n"
-    R"({"error":"not found"})";
+    WIRE_JSON("400 Bad Request", "23") R"({"error":"bad request"})";
+inline constexpr std::string_view forbidden = WIRE_JSON("403 Forbidden", "21") R"({"error":"forbidden"})";
+inline constexpr std::string_view notFound = WIRE_JSON("404 Not Found", "21") R"({"error":"not found"})";
 inline constexpr std::string_view tooLarge =
-    "HTTP/1.1 413 Payload Too Large\r\nContent-Type: application/json\r\nContent-Length: 29\r\n"
-    "Cache-Control: no-store\r\nConnection: close\r\n\r\n"
-    R"({"error":"payload too large"})";
+    WIRE_JSON("413 Payload Too Large", "29") R"({"error":"payload too large"})";
 
 }  // namespace wire
+
+#undef WIRE_JSON
+#undef WIRE_CLOSING
