@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/tcp.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -289,6 +290,45 @@ TEST_F(BridgeServerTest, TakenPortReportsBusyAndARetryAfterItIsFreedSucceeds) {
   EXPECT_EQ(events->count("listening 127.0.0.1:" + std::to_string(settings.port)), 1u);
   EXPECT_EQ(events->count("listener init failed: "), 1u);
   EXPECT_EQ(events->count("state "), 2u);
+}
+
+TEST_F(BridgeServerTest, RunningOutOfDescriptorsPausesAcceptingWithOneLogLine) {
+  start();
+  rlimit original{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &original), 0);
+  rlimit low = original;
+  low.rlim_cur = std::min<rlim_t>(original.rlim_cur, 256);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &low), 0);
+  std::vector<int> fillers;
+  for (int fd; (fd = ::dup(STDERR_FILENO)) >= 0;) fillers.push_back(fd);
+  ASSERT_EQ(errno, EMFILE);
+  // The client's own socket takes the last free descriptor, leaving none for accept.
+  ::close(fillers.back());
+  fillers.pop_back();
+  Client client(port());
+  EXPECT_TRUE(waitFor([&] { return events->count("listener paused: ") == 1; }));
+  std::this_thread::sleep_for(200ms);  // about ten retry periods: no spinning, no more lines
+  EXPECT_EQ(events->count("listener paused: "), 1u);
+  for (int fd : fillers) ::close(fd);
+  ::setrlimit(RLIMIT_NOFILE, &original);
+  ASSERT_TRUE(client.send(samples::ping()));
+  EXPECT_EQ(client.read().bytes, wire::ping);
+}
+
+TEST_F(BridgeServerTest, DestructionWithLiveConnectionsAndPendingTimersIsClean) {
+  settings.lifetime = 20s;
+  settings.linger = 10s;
+  start();
+  Client partial(port()), lingering(port());
+  ASSERT_TRUE(partial.send(reading.substr(0, 20)));
+  ASSERT_TRUE(lingering.send(reading));
+  EXPECT_EQ(lingering.read(1s, wire::noContent.size()).bytes, wire::noContent);
+  ASSERT_TRUE(holds(2));
+  const auto before = std::chrono::steady_clock::now();
+  server.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
+  EXPECT_TRUE(partial.read(1s).closed);
+  EXPECT_TRUE(lingering.read(1s).closed);
 }
 
 TEST(ListenerErrors, FailureTextsAreCutAtFortyCharacters) {
