@@ -14,21 +14,12 @@
 #include <vector>
 
 #include "bridge/http_connection.hpp"
+#include "readings/text_cleaning.hpp"
 #include "store/log.hpp"
 
 namespace {
 
 using asio::ip::tcp;
-
-// Cuts after `count` UTF-8 characters, never inside one.
-std::string firstCharacters(std::string_view text, std::size_t count) {
-  std::size_t end = 0;
-  for (std::size_t seen = 0; end < text.size(); ++end) {
-    bool startsCharacter = (static_cast<unsigned char>(text[end]) & 0xC0) != 0x80;
-    if (startsCharacter && seen++ == count) break;
-  }
-  return std::string(text.substr(0, end));
-}
 
 // The state that lives on the bridge thread. Handlers hold it weakly, so
 // anything still queued when the server goes away finds nothing to do.
@@ -205,7 +196,8 @@ bool carriesErrno(const std::error_code& error) {
 
 ListenState classify(const std::error_code& error) {
   if (carriesErrno(error) && error.value() == EADDRINUSE) return ListenState::busy();
-  return ListenState::failed(firstCharacters(error.message(), 40));
+  const std::string text = error.message();
+  return ListenState::failed(text.substr(0, readings_detail::graphemePrefixEnd(text, 40)));
 }
 
 AcceptFault classifyAcceptError(const std::error_code& error) {

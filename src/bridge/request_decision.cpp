@@ -5,6 +5,7 @@
 #include "bridge/app_version.hpp"
 #include "bridge/http_text.hpp"
 #include "bridge/request_processing.hpp"
+#include "readings/text_cleaning.hpp"
 
 namespace {
 
@@ -35,7 +36,11 @@ bool hostAllowed(const std::optional<std::string>& host) {
 bool originAllowed(const std::optional<std::string>& origin) {
   if (!origin) return false;
   return std::any_of(originPrefixes.begin(), originPrefixes.end(), [&](std::string_view prefix) {
-    return origin->size() > prefix.size() && origin->starts_with(prefix);
+    if (origin->size() <= prefix.size() || !origin->starts_with(prefix)) return false;
+    // Longer in characters, not bytes: a mark right after the "//" joins the
+    // slash and adds no character of its own. ASCII never joins it.
+    return static_cast<unsigned char>((*origin)[prefix.size()]) < 0x80 ||
+           readings_detail::graphemePrefixEnd(*origin, static_cast<int>(prefix.size())) == prefix.size();
   });
 }
 

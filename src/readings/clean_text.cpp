@@ -37,8 +37,9 @@ icu::BreakIterator* graphemeIterator() {
   return iterator.get();
 }
 
-// Byte offset just past the first `max` grapheme clusters of well-formed UTF-8.
-std::size_t graphemePrefixEnd(const std::string& text, int max) {
+}  // namespace
+
+std::size_t graphemePrefixEnd(std::string_view text, int max) {
   icu::BreakIterator* iterator = graphemeIterator();
   UErrorCode status = U_ZERO_ERROR;
   UText utext = UTEXT_INITIALIZER;
@@ -52,7 +53,7 @@ std::size_t graphemePrefixEnd(const std::string& text, int max) {
     utext_close(&utext);
     std::ptrdiff_t i = 0;
     const auto length = static_cast<std::ptrdiff_t>(text.size());
-    for (int n = 0; n < max && i < length; ++n) U8_FWD_1_UNSAFE(text.data(), i);
+    for (int n = 0; n < max && i < length; ++n) U8_FWD_1(text.data(), i, length);
     return static_cast<std::size_t>(i);
   }
   std::int32_t end = iterator->first();
@@ -64,8 +65,6 @@ std::size_t graphemePrefixEnd(const std::string& text, int max) {
   utext_close(&utext);
   return static_cast<std::size_t>(end);
 }
-
-}  // namespace
 
 bool isAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });

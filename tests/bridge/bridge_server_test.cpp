@@ -334,9 +334,13 @@ TEST_F(BridgeServerTest, DestructionWithLiveConnectionsAndPendingTimersIsClean) 
 TEST(ListenerErrors, FailureTextsAreCutAtFortyCharacters) {
   struct Wordy : std::error_category {
     const char* name() const noexcept override { return "wordy"; }
-    std::string message(int) const override { return std::string(39, 'b') + "\xC3\xA9tre et plus encore"; }
+    // The fortieth character is an accented e, written as one scalar or as two.
+    std::string message(int ev) const override {
+      return std::string(39, 'b') + (ev == 1 ? "\xC3\xA9" : "e\xCC\x81") + "tre et plus encore";
+    }
   } static const wordy;
   EXPECT_EQ(classify(std::error_code(1, wordy)), ListenState::failed(std::string(39, 'b') + "\xC3\xA9"));
+  EXPECT_EQ(classify(std::error_code(2, wordy)), ListenState::failed(std::string(39, 'b') + "e\xCC\x81"));
 }
 
 }  // namespace

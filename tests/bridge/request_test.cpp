@@ -40,9 +40,15 @@ TEST(RequestAccess, AllowsOnlyThisHostAndExtensionOrigins) {
       {"127.0.0.1:47615", true},   {"LOCALHOST", true},    {std::nullopt, false},
       {"127.0.0.1:047615", false}, {"[::1]:47615", false}, {"127.0.0.1.evil.example:47615", false}};
   const std::pair<std::optional<std::string>, bool> origins[] = {
-      {"moz-extension://1-2", true},   {"safari-web-extension://A", true},
-      {std::nullopt, false},           {"chrome-extension://", false},
-      {"Chrome-Extension://a", false}, {"https://chrome-extension://a", false}};
+      {"moz-extension://1-2", true},
+      {"safari-web-extension://A", true},
+      {std::nullopt, false},
+      {"chrome-extension://", false},
+      {"Chrome-Extension://a", false},
+      {"https://chrome-extension://a", false},
+      // Counted in characters: a lone mark adds none, an accented letter one.
+      {"chrome-extension://\u0301", false},
+      {"chrome-extension://\u00e9", true}};
   for (const auto& [host, want] : hosts) EXPECT_EQ(hostAllowed(host), want) << host.value_or("(absent)");
   for (const auto& [origin, want] : origins) EXPECT_EQ(originAllowed(origin), want) << origin.value_or("-");
 }
