@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -12,6 +13,12 @@ namespace Store {
 
 // The value of an environment variable; absent when the variable is unset.
 using EnvLookup = std::function<std::optional<std::string>(const std::string& name)>;
+
+// Reads the real environment at call time.
+EnvLookup processEnvironment();
+
+// For tests and fixed setups: only the given variables exist.
+EnvLookup fixedEnvironment(std::map<std::string, std::string> vars);
 
 // QUOTALUME_DATA_DIR when set and non-empty (relative to `cwd`), else
 // $XDG_DATA_HOME/Quotalume when that is absolute, else

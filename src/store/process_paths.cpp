@@ -1,7 +1,5 @@
 #include "store/process_paths.hpp"
 
-#include <cstdlib>
-
 #include "store/paths.hpp"
 
 namespace {
@@ -17,11 +15,7 @@ struct ProcessPaths {
 // disagree about QUOTALUME_DATA_DIR.
 const ProcessPaths& processPaths() {
   static const ProcessPaths paths = [] {
-    const Store::EnvLookup env = [](const std::string& name) -> std::optional<std::string> {
-      const char* value = std::getenv(name.c_str());
-      if (value == nullptr) return std::nullopt;
-      return std::string(value);
-    };
+    const Store::EnvLookup env = Store::processEnvironment();
     std::error_code ec;
     fs::path cwd = fs::current_path(ec);
     if (ec) cwd = "/";

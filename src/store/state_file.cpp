@@ -1,7 +1,6 @@
 #include "store/state_file.hpp"
 
 #include <chrono>
-#include <cstdlib>
 #include <optional>
 
 #include "build_config.hpp"
@@ -21,11 +20,7 @@ bool stateEnabledFor(const EnvLookup& env) {
 }
 
 bool stateEnabled() {
-  static const bool enabled = stateEnabledFor([](const std::string& name) -> std::optional<std::string> {
-    const char* value = std::getenv(name.c_str());
-    if (value == nullptr) return std::nullopt;
-    return std::string(value);
-  });
+  static const bool enabled = stateEnabledFor(processEnvironment());
   return enabled;
 }
 

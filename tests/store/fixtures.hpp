@@ -32,5 +32,5 @@ inline void writeAll(const std::filesystem::path& file, const std::string& bytes
 
 using Env = std::map<std::string, std::string>;
 inline Store::EnvLookup lookup(const Env& env) {
-  return [env](const std::string& n) { return env.contains(n) ? std::optional(env.at(n)) : std::nullopt; };
+  return Store::fixedEnvironment(env);
 }
