@@ -40,8 +40,10 @@ bool processExists(pid_t pid) {
   return ::kill(pid, 0) == 0 || errno != ESRCH;
 }
 
-bool isStale(pid_t writer, std::string_view name, const struct stat& file, std::time_t now) {
-  if (writer == ::getpid()) return !isInFlight(name);
+// A temporary of this process that is not in flight was left by an earlier
+// process that had the same id.
+bool isStale(pid_t writer, const struct stat& file, std::time_t now) {
+  if (writer == ::getpid()) return true;
   if (!processExists(writer)) return true;
   return file.st_mtim.tv_sec < now - Store::abandonedAfter.count();
 }
@@ -74,13 +76,14 @@ void sweepStaleTemporaries(const std::filesystem::path& folder, std::string_view
   while (const dirent* entry = ::readdir(listing.get())) {
     const std::string_view name = entry->d_name;
     const auto writer = temporaryWriter(name, target);
-    if (!writer) continue;
+    // The sweeping save always meets its own temporary; skip it unexamined.
+    if (!writer || (*writer == ::getpid() && isInFlight(name))) continue;
     // Only what a save makes: a link or folder of that name is someone
     // else's, and lstat keeps a link from vouching for its target.
     struct stat file {};
     if (::fstatat(descriptor, entry->d_name, &file, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(file.st_mode))
       continue;
-    if (isStale(*writer, name, file, now)) ::unlinkat(descriptor, entry->d_name, 0);
+    if (isStale(*writer, file, now)) ::unlinkat(descriptor, entry->d_name, 0);
   }
 }
 
