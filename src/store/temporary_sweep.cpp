@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 #include "store/temporary_name.hpp"
