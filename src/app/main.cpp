@@ -9,28 +9,13 @@
 
 #include "app/command_line.hpp"
 #include "app/environment.hpp"
+#include "app/platform_choice.hpp"
 #include "app/render_modes.hpp"
 #include "app/self_check.hpp"
 #include "bridge/app_version.hpp"
 #include "display/phrases.hpp"
 #include "store/process_paths.hpp"
 #include "views/app_icon.hpp"
-
-namespace {
-
-// Rendering never shows a window, so without any display it draws off screen
-// instead of failing to connect to one.
-void chooseOffscreenWithoutDisplay() {
-  auto set = [](const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-  };
-  if (!set("QT_QPA_PLATFORM") && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  }
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
@@ -44,6 +29,8 @@ int main(int argc, char** argv) {
   initFormatters();
 
   const ModeChoice choice = chooseMode(args);
+  if (const auto platform = forcedPlatform(choice.mode, processEnvironment()))
+    setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
 
   if (choice.mode == Mode::normal) {
@@ -52,7 +39,6 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  chooseOffscreenWithoutDisplay();
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
