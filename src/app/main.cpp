@@ -16,6 +16,7 @@
 #include "display/phrases.hpp"
 #include "store/process_paths.hpp"
 #include "views/app_icon.hpp"
+#include "views/interface_font.hpp"
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv, argv + argc);
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   }
 
   QApplication app(argc, argv);
+  useInterfaceTypeface(isKorean);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
   QApplication::setWindowIcon(appIcon());
