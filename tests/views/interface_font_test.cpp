@@ -3,7 +3,7 @@
 #include "views/interface_font.hpp"
 
 #include <QApplication>
-#include <QFontMetricsF>
+#include <QFontInfo>
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QTextLayout>
@@ -85,9 +85,12 @@ TEST(InterfaceTypeface, KoreanReachesEveryWidgetClassEnglishChangesNothing) {
   const QString family = koreanFamily();
   ASSERT_FALSE(family.isEmpty());
   const QFont app = QApplication::font(), menu = QApplication::font("QMenu");
-  // A desktop theme may size menus apart from the rest; that size must survive.
+  // A desktop theme may size menus apart from the rest; that size must
+  // survive. Its font names a style of its own family, which must not pin
+  // the Korean face to its regular weight.
   QFont themedMenu = app;
   themedMenu.setPointSizeF(17);
+  themedMenu.setStyleName("Regular");
   QApplication::setFont(themedMenu, "QMenu");
 
   useInterfaceTypeface(false);
@@ -106,7 +109,10 @@ TEST(InterfaceTypeface, KoreanReachesEveryWidgetClassEnglishChangesNothing) {
     EXPECT_EQ(now.pointSizeF(), c.before.pointSizeF());
     EXPECT_EQ(now.weight(), c.before.weight());
   }
-  EXPECT_EQ(menuFont().family(), family) << "the panel follows the menu font";
+  const PanelFonts panel = panelFonts(menuFont());
+  EXPECT_EQ(panel.name.family(), family) << "the panel follows the menu font";
+  EXPECT_NE(QFontInfo(panel.pct).styleName(), QFontInfo(panel.name).styleName())
+      << "percentages stay heavier";
 
   QApplication::setFont(app);
   QApplication::setFont(menu, "QMenu");
