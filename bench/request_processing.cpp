@@ -1,5 +1,6 @@
-// What one request costs the bridge: a typical reading, and the worst a client
-// can force by sending the largest request one byte at a time.
+// What one request costs the bridge: a typical reading, one holding a number
+// too large for a double, and the worst a client can force by sending the
+// largest request one byte at a time.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -68,6 +69,21 @@ void BM_TypicalUsage(benchmark::State& state) {
   state.counters["bytes"] = static_cast<double>(typical.size());
 }
 BENCHMARK(BM_TypicalUsage);
+
+// A literal beyond a double makes the library refuse the body, so it is read
+// a second time with the literal put back as an infinity.
+void BM_TypicalUsageWithHugeNumber(benchmark::State& state) {
+  std::string body = threeWindows;
+  body.insert(body.size() - 1, R"(,"future":1e400)");
+  const std::string typical = request("", body);
+  for (auto _ : state) {
+    Step step = processRequest(bytes(typical), now);
+    benchmark::DoNotOptimize(step);
+  }
+  requireReading(state, processRequest(bytes(typical), now));
+  state.counters["bytes"] = static_cast<double>(typical.size());
+}
+BENCHMARK(BM_TypicalUsageWithHugeNumber);
 
 void BM_MaximalSingleShot(benchmark::State& state) {
   const std::string maximal = maximalRequest();
