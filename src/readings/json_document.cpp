@@ -65,6 +65,9 @@ bool isNumberLiteral(std::string_view s) {
 // stays finite; read in the C locale because the process may use a decimal
 // comma.
 bool overflows(std::string_view literal) {
+  // Without an exponent it takes 309 integer digits to pass the largest
+  // double; the short literals that make up most documents need no conversion.
+  if (literal.find_first_of("eE") == std::string_view::npos && literal.size() < 309) return false;
   static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
   if (cLocale == locale_t{}) return false;
   const std::string copy(literal);

@@ -25,6 +25,8 @@ TEST(ParseDocument, PutsSignedInfinitiesWhereLiteralsOverflow) {
       {"the whole document", "-1e400", -inf},
       {"largest double beside it", "[1.7976931348623157e308,1e400]",
        json::array({1.7976931348623157e308, inf})},
+      {"309 integer digits", "[" + std::string(309, '9') + "]", json::array({inf})},
+      {"308 integer digits", "[" + std::string(308, '9') + ",1e400]", json::array({1e308, inf})},
       {"unclosed", "[1e400", std::nullopt},
       {"not JSON at all", "1e400 x", std::nullopt},
   };
