@@ -48,7 +48,7 @@ int runTray(int argc, char** argv, const std::vector<std::string>& args) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quotalume");
-  QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
+  QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
   QApplication::setWindowIcon(appIcon());
   // Closing the guide or an alert must not end the app; only Quit does.
   QApplication::setQuitOnLastWindowClosed(false);
