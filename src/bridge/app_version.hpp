@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "build_config.hpp"  // Build::version, the value before start-up settles it
+
 std::string_view appVersion();
 
 // Start-up only: every reader after it sees this value for the life of the process.

@@ -67,7 +67,7 @@ run_update() {
   local status=0
   # timeout is the app's parent and reaps it the moment it exits: the swap
   # script polls with kill -0, which an unreaped zombie would still answer.
-  PATH="$1" timeout 90 "$install/Quotalume.app/bin/quotalume" --update-now --no-guide >>"$work/app.out" 2>&1 ||
+  PATH="$1" timeout 60 "$install/Quotalume.app/bin/quotalume" --update-now --no-guide >>"$work/app.out" 2>&1 ||
     status=$?
   [ $status -eq 0 ] || fail "the 1.0.2 app exited with status $status (124: it never quit by itself)"
 }
