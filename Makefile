@@ -5,7 +5,7 @@ FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 BUILD_TYPE ?= RelWithDebInfo
 
-.PHONY: deps build test bench fuzz asan run format clean
+.PHONY: deps build test bench fuzz asan run format clean package check-package check-update
 
 deps:
 	./scripts/install-deps
@@ -38,8 +38,21 @@ fuzz: deps
 run: build
 	build/quotalume $(ARGS)
 
+# The bundle, its zip and the Debian package in dist/; prints the feed entry.
+package: deps
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	JOBS=$(JOBS) ./scripts/package build dist
+
+# Builds the artefacts and checks that each one installs and runs.
+check-package: package
+	./scripts/check-package dist
+
+# A 1.0.2 bundle updates itself to 1.0.3 from a loopback server, and rolls back.
+check-update: build
+	./tests/updater/self_update.sh build
+
 format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz dist

@@ -114,7 +114,7 @@ bool AppDelegate::launch() {
     log("already running, quitting this copy");
     return false;
   }
-  log("launch Quotalume " + std::string(appVersion));
+  log("launch Quotalume " + std::string(appVersion()));
 
   saved_ = Store::load(services_.lastFile, services_.now());
   updateState_ = UpdateStore::load(services_.updateFile);

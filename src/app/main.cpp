@@ -1,6 +1,7 @@
 // The process entry: fixes the language and the process-wide values, then
 // runs the one mode the command line asks for.
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -15,8 +16,10 @@
 #include "app/render_modes.hpp"
 #include "app/self_check.hpp"
 #include "bridge/app_version.hpp"
+#include "build_config.hpp"
 #include "display/phrases.hpp"
 #include "store/process_paths.hpp"
+#include "updater/bundle_info.hpp"
 #include "views/app_icon.hpp"
 #include "views/interface_font.hpp"
 
@@ -42,7 +45,7 @@ int runTray(int argc, char** argv, const std::vector<std::string>& args) {
   QApplication app(argc, argv);
   useInterfaceTypeface(isKorean);
   QApplication::setApplicationName("Quotalume");
-  QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
+  QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
   QApplication::setWindowIcon(appIcon());
   // Closing the guide or an alert must not end the app; only Quit does.
   QApplication::setQuitOnLastWindowClosed(false);
@@ -54,6 +57,15 @@ int runTray(int argc, char** argv, const std::vector<std::string>& args) {
   return QApplication::exec();
 }
 
+// The file this process runs from, with every symlink resolved, so a link
+// in /usr/local/bin to a bundle's binary still finds the bundle. QApplication
+// would know it too, but the version is settled before one exists.
+std::filesystem::path runningExecutable() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : exe;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,6 +73,7 @@ int main(int argc, char** argv) {
 
   // Everything below reads the language, so it is settled first.
   isKorean = koreanFromCommandLine(args, processEnvironment());
+  setAppVersion(Updater::runningVersion(runningExecutable(), Build::version));
   // The log builds on the data folder; both are fixed before any other thread
   // could read them.
   dataDir();
@@ -77,7 +90,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   useInterfaceTypeface(isKorean);
   QApplication::setApplicationName("Quotalume");
-  QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
+  QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
   QApplication::setWindowIcon(appIcon());
 
   switch (choice.mode) {

@@ -221,9 +221,9 @@ void bridgeChecks(Checks& c) {
       "ping", [] { return processed("GET /ping HTTP/1.1\r\nHost: localhost:47615\r\n\r\n"); },
       "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
           std::to_string(std::string(R"({"app":"Quotalume","version":"","platform":""})").size() +
-                         appVersion.size() + std::string_view(Build::platform).size()) +
+                         appVersion().size() + std::string_view(Build::platform).size()) +
           "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + R"({"app":"Quotalume","version":")" +
-          std::string(appVersion) + R"(","platform":")" + Build::platform + R"("})");
+          std::string(appVersion()) + R"(","platform":")" + Build::platform + R"("})");
   const std::string forbidden = refusal(403, "Forbidden", R"({"error":"forbidden"})");
   const std::string badRequest = refusal(400, "Bad Request", R"({"error":"bad request"})");
   c.same(

@@ -5,6 +5,7 @@
 #include "bridge/app_version.hpp"
 #include "bridge/http_text.hpp"
 #include "bridge/request_processing.hpp"
+#include "build_config.hpp"
 #include "readings/text_cleaning.hpp"
 
 namespace {
@@ -46,7 +47,7 @@ bool originAllowed(const std::optional<std::string>& origin) {
 
 HTTPResponse pingResponse() {
   std::string body = "{\"app\":\"Quotalume\",\"version\":\"";
-  body += appVersion;
+  body += appVersion();
   body += "\",\"platform\":\"";
   body += Build::platform;
   body += "\"}";

@@ -1,0 +1,68 @@
+#include "updater/bundle_info.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include "app/app_identity.hpp"
+#include "readings/json_access.hpp"
+#include "store/file_bytes.hpp"
+
+namespace Updater {
+
+namespace {
+
+namespace fs = std::filesystem;
+using readings_detail::member;
+using readings_detail::text;
+
+// A real Info.json is a few dozen bytes; anything near this is not ours.
+constexpr std::uintmax_t maxInfoBytes = 64 * 1024;
+
+std::optional<nlohmann::json> infoObject(const fs::path& bundle) {
+  const std::optional<std::string> bytes = Store::readFile(bundle / "Info.json", maxInfoBytes);
+  if (!bytes) return std::nullopt;
+  nlohmann::json object = nlohmann::json::parse(*bytes, nullptr, /*allow_exceptions=*/false);
+  if (!object.is_object()) return std::nullopt;  // a parse failure is discarded, not an object
+  return object;
+}
+
+struct RunningInfo {
+  fs::path bundle;
+  nlohmann::json info;
+};
+
+std::optional<RunningInfo> runningInfo(const fs::path& executable) {
+  const fs::path bin = executable.parent_path();
+  fs::path bundle = bin.parent_path();
+  // An executable directly under the root, or a bare file name, has no
+  // directory two levels up; reading "Info.json" there would read the
+  // working directory's.
+  if (bundle.empty() || bundle == bin) return std::nullopt;
+  std::optional<nlohmann::json> info = infoObject(bundle);
+  if (!info || text(member(*info, "identifier")) != std::string(bundleID)) return std::nullopt;
+  return RunningInfo{std::move(bundle), std::move(*info)};
+}
+
+}  // namespace
+
+std::optional<BundleInfo> readBundleInfo(const fs::path& bundle) {
+  const std::optional<nlohmann::json> info = infoObject(bundle);
+  if (!info) return std::nullopt;
+  std::optional<std::string> identifier = text(member(*info, "identifier"));
+  std::optional<std::string> version = text(member(*info, "version"));
+  if (!identifier || !version) return std::nullopt;
+  return BundleInfo{std::move(*identifier), std::move(*version)};
+}
+
+std::optional<fs::path> runningBundle(const fs::path& executable) {
+  std::optional<RunningInfo> running = runningInfo(executable);
+  if (!running) return std::nullopt;
+  return std::move(running->bundle);
+}
+
+std::string runningVersion(const fs::path& executable, std::string_view compiledIn) {
+  const std::optional<RunningInfo> running = runningInfo(executable);
+  if (!running) return std::string(compiledIn);
+  return text(member(running->info, "version")).value_or(std::string(compiledIn));
+}
+
+}  // namespace Updater
