@@ -11,6 +11,7 @@
 #include "app/environment.hpp"
 #include "app/render_modes.hpp"
 #include "app/self_check.hpp"
+#include "app/status_mode.hpp"
 #include "bridge/app_version.hpp"
 #include "display/phrases.hpp"
 #include "store/process_paths.hpp"
@@ -45,6 +46,8 @@ int main(int argc, char** argv) {
 
   const ModeChoice choice = chooseMode(args);
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
+  // Bars run this every few seconds, so it never starts the toolkit.
+  if (choice.mode == Mode::status) return runStatusMode(args, dataDir(), std::cout, std::cerr);
 
   if (choice.mode == Mode::normal) {
     std::cerr << "quotalume: the menu-bar run is not built yet; use --render-menu, --render-glyph, "
@@ -66,6 +69,7 @@ int main(int argc, char** argv) {
     case Mode::renderMenu:
       return renderMenuMode(choice.path, std::cout);
     case Mode::selftest:
+    case Mode::status:
     case Mode::normal:
       break;
   }
