@@ -53,21 +53,40 @@ void LimitNotifier::readingAccepted(const Reading& reading, Date now) {
 void LimitNotifier::send(const LimitNotice& notice, Date now) {
   if (!bus_.isConnected()) return serviceMissing("no session bus");
   const NoticeText text = noticeText(notice, now);
-  const std::string key = notice.window.key;
-  const auto shown = shownIds_.find(key);
-  const uint replaces = shown == shownIds_.end() ? 0 : shown->second;
-  const uchar urgency = notice.kind == AlertKind::reached ? criticalUrgency : normalUrgency;
-  QVariantMap hints{{"urgency", QVariant::fromValue(urgency)}, {"image-data", iconData()}};
+  const Outgoing outgoing{qs(text.title), qs(text.body),
+                          notice.kind == AlertKind::reached ? criticalUrgency : normalUrgency};
+  WindowNotices& window = windows_[notice.window.key];
+  // Sent now, it could not name the notice it replaces; the newest waits instead.
+  if (window.inFlight) {
+    window.waiting = outgoing;
+    return;
+  }
+  dispatch(notice.window.key, outgoing);
+}
 
+void LimitNotifier::dispatch(const std::string& key, const Outgoing& outgoing) {
+  WindowNotices& window = windows_[key];
+  window.inFlight = true;
+  QVariantMap hints{{"urgency", QVariant::fromValue(outgoing.urgency)}, {"image-data", iconData()}};
   QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, service, "Notify");
-  call << QString("Quotalume") << replaces << QString("quotalume") << qs(text.title) << qs(text.body)
+  call << QString("Quotalume") << window.id << QString("quotalume") << outgoing.title << outgoing.body
        << QStringList() << hints << int(-1);
   auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, key](QDBusPendingCallWatcher* w) {
     const QDBusPendingReply<uint> reply = *w;
     w->deleteLater();
-    if (reply.isError()) return serviceMissing(reply.error().message());
-    shownIds_[key] = reply.value();
+    WindowNotices& window = windows_[key];
+    window.inFlight = false;
+    if (reply.isError()) {
+      window.waiting.reset();
+      return serviceMissing(reply.error().message());
+    }
+    window.id = reply.value();
+    if (window.waiting) {
+      const Outgoing next = *window.waiting;
+      window.waiting.reset();
+      dispatch(key, next);
+    }
   });
 }
 

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,15 +35,27 @@ class LimitNotifier : public QObject {
   void readingAccepted(const Reading& reading, Date now);
 
  private:
+  struct Outgoing {
+    QString title, body;
+    uchar urgency = 1;
+  };
+  // Per window: the service's id of the last notice, so a newer one replaces
+  // it, and a notice held back while the previous one still waits for its id.
+  struct WindowNotices {
+    uint id = 0;
+    bool inFlight = false;
+    std::optional<Outgoing> waiting;
+  };
+
   void send(const LimitNotice& notice, Date now);
+  void dispatch(const std::string& key, const Outgoing& outgoing);
   void serviceMissing(const QString& why);
 
   QDBusConnection bus_;
   std::filesystem::path alertsFile_;
   LogLine logLine_;
   AlertState state_;
-  // The service's id of the last notice per window, so a newer one replaces it.
-  std::map<std::string, uint> shownIds_;
+  std::map<std::string, WindowNotices> windows_;
   bool enabled_ = true;
   bool reportedMissing_ = false;
 };
