@@ -17,14 +17,17 @@
 #include <QWidgetAction>
 
 #include "app/command_line.hpp"
+#include "app/limit_notifier.hpp"
 #include "app/links.hpp"
 #include "app/panel_window.hpp"
 #include "app/reading_queue.hpp"
 #include "app/reading_rule.hpp"
+#include "app/settings_file.hpp"
 #include "app/single_instance.hpp"
 #include "app/tray_text.hpp"
 #include "bridge/app_version.hpp"
 #include "display/phrases.hpp"
+#include "store/alert_store.hpp"
 #include "store/log.hpp"
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
@@ -77,6 +80,9 @@ ControllerServices ControllerServices::system(const std::string& executable) {
       .updateFile = UpdateStore::url(),
       .lockFile = instanceLockPath(env, dataDir()),
       .login = LoginItem(autostartEntryPath(env, Store::homeDirectory(env)), executable),
+      .alertsFile = AlertStore::url(),
+      .settingsFile = userSettingsFile(),
+      .notificationBus = {},
   };
 }
 
@@ -118,6 +124,13 @@ bool AppDelegate::launch() {
 
   saved_ = Store::load(services_.lastFile, services_.now());
   updateState_ = UpdateStore::load(services_.updateFile);
+
+  notifier_ = std::make_unique<LimitNotifier>(
+      services_.notificationBus ? services_.notificationBus() : QDBusConnection::sessionBus(),
+      services_.alertsFile, [](std::string_view line) { log(line); });
+  notifier_->setEnabled(notifyNearLimits(services_.settingsFile));
+  connect(this, &AppDelegate::readingAccepted, this,
+          [this](const Reading& reading) { notifier_->readingAccepted(reading, services_.now()); });
 
   appearance_ = new AppearanceWatcher(this);
   connect(appearance_, &AppearanceWatcher::changed, this, [this](Appearance a) {
@@ -193,6 +206,11 @@ void AppDelegate::buildMenu() {
   loginItem_->setCheckable(true);
   connect(loginItem_, &QAction::triggered, this, &AppDelegate::toggleLogin);
 
+  notifyItem_ = new QAction(localized("한도 가까이 알림", "Notify near limits"), this);
+  notifyItem_->setCheckable(true);
+  notifyItem_->setChecked(notifier_->enabled());
+  connect(notifyItem_, &QAction::toggled, this, &AppDelegate::setNotifyNearLimits);
+
   // The updater connects this item and the support pair.
   updateItem_ = new QAction(localized("업데이트 확인\u2026", "Check for updates\u2026"), this);
   updateItem_->setEnabled(false);
@@ -213,7 +231,7 @@ void AppDelegate::buildMenu() {
   quitItem_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
   connect(quitItem_, &QAction::triggered, this, &AppDelegate::quit);
 
-  const QList<QAction*> commands = {installItem_, loginItem_,   updateItem_,       pageItem_,
+  const QList<QAction*> commands = {installItem_, loginItem_,   notifyItem_,       updateItem_, pageItem_,
                                     separator,    supportItem_, supportSeparator_, quitItem_};
   panelMenu_->addAction(infoItem_);
   panelMenu_->addAction(infoSeparator_);
@@ -364,6 +382,11 @@ void AppDelegate::openInstall() {
 
 void AppDelegate::openPage() {
   services_.openUrl(QUrl(QString::fromStdString(Links::page())));
+}
+
+void AppDelegate::setNotifyNearLimits(bool on) {
+  notifier_->setEnabled(on);
+  saveNotifyNearLimits(services_.settingsFile, on);
 }
 
 void AppDelegate::toggleLogin() {

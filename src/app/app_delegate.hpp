@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <QDBusConnection>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -32,6 +33,7 @@ class QWidgetAction;
 class AppearanceWatcher;
 class InfoView;
 class InstanceLock;
+class LimitNotifier;
 class PanelWindow;
 class ReadingQueue;
 
@@ -51,6 +53,11 @@ struct ControllerServices {
   std::filesystem::path updateFile;
   std::filesystem::path lockFile;
   LoginItem login;
+  std::filesystem::path alertsFile;
+  // The user's INI settings file, shared with the updater.
+  QString settingsFile;
+  // Where limit notices go; empty: the session bus.
+  std::function<QDBusConnection()> notificationBus;
 
   static ControllerServices system(const std::string& executable);
 };
@@ -81,6 +88,7 @@ class AppDelegate : public QObject {
   void openInstall();
   void openPage();
   void toggleLogin();
+  void setNotifyNearLimits(bool on);
   void quit();
 
   const Saved& saved() const { return saved_; }
@@ -100,6 +108,7 @@ class AppDelegate : public QObject {
   QMenu* panelMenu() const { return panelMenu_.get(); }
   QMenu* contextMenu() const { return contextMenu_.get(); }
   QAction* updateItem() const { return updateItem_; }
+  QAction* notifyItem() const { return notifyItem_; }
   QAction* supportItem() const { return supportItem_; }
   QAction* supportSeparator() const { return supportSeparator_; }
 
@@ -126,6 +135,7 @@ class AppDelegate : public QObject {
   std::shared_ptr<ReadingQueue> queue_;
   std::unique_ptr<GuideWindow> guide_;
   std::unique_ptr<InstanceLock> instance_;
+  std::unique_ptr<LimitNotifier> notifier_;
   QTimer* timer_ = nullptr;
   QTimer* ticker_ = nullptr;
   bool loginOn_ = false;
@@ -146,6 +156,7 @@ class AppDelegate : public QObject {
   QAction* textSeparator_ = nullptr;
   QAction* installItem_ = nullptr;
   QAction* loginItem_ = nullptr;
+  QAction* notifyItem_ = nullptr;
   QAction* updateItem_ = nullptr;
   QAction* pageItem_ = nullptr;
   QAction* supportItem_ = nullptr;

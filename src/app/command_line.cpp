@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <optional>
 
-namespace {
-
-// The value after the first occurrence of `option`; absent when the option is
-// missing or is the last argument.
 std::optional<std::string> valueAfter(const std::vector<std::string>& args, const std::string& option) {
   if (args.size() < 2) return std::nullopt;
   auto it = std::find(args.begin() + 1, args.end(), option);
   if (it == args.end() || it + 1 == args.end()) return std::nullopt;
   return *(it + 1);
 }
+
+namespace {
 
 bool beginsWithKo(const std::string& s) {
   return s.starts_with("ko");
@@ -48,6 +46,7 @@ bool hasOption(const std::vector<std::string>& args, const std::string& option) 
 
 ModeChoice chooseMode(const std::vector<std::string>& args) {
   if (hasOption(args, "--selftest")) return {Mode::selftest, {}};
+  if (hasOption(args, "--status")) return {Mode::status, {}};
   const std::pair<const char*, Mode> renders[] = {
       {"--render-guide", Mode::renderGuide},
       {"--render-glyph", Mode::renderGlyph},

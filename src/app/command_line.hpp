@@ -1,6 +1,7 @@
 #pragma once
 // What the command line asks for: the interface language and the mode.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,7 +16,7 @@ bool koreanFromCommandLine(const std::vector<std::string>& args, const EnvLookup
 // come back as they are; they simply do not begin with "ko".
 std::string preferredLanguage(const EnvLookup& env);
 
-enum class Mode { selftest, renderGuide, renderGlyph, renderMenu, normal };
+enum class Mode { selftest, status, renderGuide, renderGlyph, renderMenu, normal };
 
 struct ModeChoice {
   Mode mode = Mode::normal;
@@ -24,6 +25,10 @@ struct ModeChoice {
 };
 
 ModeChoice chooseMode(const std::vector<std::string>& args);
+
+// The value after the first occurrence of `option`; absent when the option is
+// missing or is the last argument.
+std::optional<std::string> valueAfter(const std::vector<std::string>& args, const std::string& option);
 
 // True when the option occurs as a whole argument (program path excluded).
 bool hasOption(const std::vector<std::string>& args, const std::string& option);

@@ -15,6 +15,7 @@
 #include "app/quit_signals.hpp"
 #include "app/render_modes.hpp"
 #include "app/self_check.hpp"
+#include "app/status_mode.hpp"
 #include "bridge/app_version.hpp"
 #include "build_config.hpp"
 #include "display/phrases.hpp"
@@ -84,6 +85,8 @@ int main(int argc, char** argv) {
   if (const auto platform = forcedPlatform(choice.mode, processEnvironment()))
     setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
+  // Bars run this every few seconds, so it never starts the toolkit.
+  if (choice.mode == Mode::status) return runStatusMode(args, dataDir(), std::cout, std::cerr);
 
   if (choice.mode == Mode::normal) return runTray(argc, argv, args);
 
@@ -101,6 +104,7 @@ int main(int argc, char** argv) {
     case Mode::renderMenu:
       return renderMenuMode(choice.path, std::cout);
     case Mode::selftest:
+    case Mode::status:
     case Mode::normal:
       break;
   }

@@ -1,6 +1,8 @@
+#include <cmath>
 #include <string>
 
 #include "build_config.hpp"
+#include "display/pace.hpp"
 #include "display/phrases.hpp"
 #include "display/shown.hpp"
 #include "readings/window_state.hpp"
@@ -45,6 +47,12 @@ std::string footerText(const Reading& ok, Date now) {
   return *ok.plan + std::string(partSeparator) + ago;
 }
 
+std::optional<double> paceMark(const UsageWindow& w, Date now) {
+  const std::optional<Pace> pace = paceOf(w, now);
+  if (!pace) return std::nullopt;
+  return std::round(pace->share * 1000.0) / 1000.0;
+}
+
 }  // namespace
 
 Shown buildShown(const Saved& saved, bool freshThisSession, const ListenState& listen, Date now) {
@@ -75,8 +83,8 @@ Shown buildShown(const Saved& saved, bool freshThisSession, const ListenState& l
     shown.details.reserve(ok.windows.size());
     for (const UsageWindow& w : ok.windows) {
       const Effective e = effective(w, now);
-      ShownRow row{w.key,          windowLabel(w.key),     pctText(e.pct), barFraction(e.pct),
-                   toneFor(e.pct), resetLine(e.state, now)};
+      ShownRow row{w.key,          windowLabel(w.key),      pctText(e.pct),  barFraction(e.pct),
+                   toneFor(e.pct), resetLine(e.state, now), paceMark(w, now)};
       shown.rows.push_back(row.label + "  " + row.pct);
       shown.rows.push_back("   " + row.reset);
       shown.details.push_back(std::move(row));

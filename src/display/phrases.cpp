@@ -31,28 +31,32 @@ std::string windowLabel(std::string_view key) {
   return std::string(key);
 }
 
-std::string remainingText(Date date, Date now) {
-  std::int64_t m = safeInt(std::ceil((date - now) / 60.0));
+std::int64_t phraseMinutes(double seconds) {
+  const std::int64_t m = safeInt(std::ceil(seconds / 60.0));
   // No phrase ever says zero minutes: the last minute and anything already
   // past read as one minute.
-  if (m < 2) m = 1;
-  const auto n = [](std::int64_t v) { return std::to_string(v); };
-  if (m < 60) return T(n(m) + "분 뒤 리셋", "resets in " + n(m) + "m");
+  return m < 2 ? 1 : m;
+}
 
-  std::string phrase;
-  bool withDay = false;
+std::string durationText(std::int64_t m) {
+  const auto n = [](std::int64_t v) { return std::to_string(v); };
+  if (m < 60) return T(n(m) + "분", n(m) + "m");
   if (m < 1440) {
     const std::int64_t h = m / 60, mm = m % 60;
-    phrase = mm == 0 ? T(n(h) + "시간 뒤 리셋", "resets in " + n(h) + "h")
-                     : T(n(h) + "시간 " + n(mm) + "분 뒤 리셋", "resets in " + n(h) + "h " + n(mm) + "m");
-  } else {
-    const std::int64_t d = m / 1440, r = m % 1440, h = r / 60;
-    phrase = r >= 60 ? T(n(d) + "일 " + n(h) + "시간 뒤 리셋", "resets in " + n(d) + "d " + n(h) + "h")
-                     : T(n(d) + "일 뒤 리셋", "resets in " + n(d) + "d");
-    withDay = true;
+    return mm == 0 ? T(n(h) + "시간", n(h) + "h")
+                   : T(n(h) + "시간 " + n(mm) + "분", n(h) + "h " + n(mm) + "m");
   }
+  // From a day on the leftover minutes are dropped.
+  const std::int64_t d = m / 1440, r = m % 1440, h = r / 60;
+  return r >= 60 ? T(n(d) + "일 " + n(h) + "시간", n(d) + "d " + n(h) + "h") : T(n(d) + "일", n(d) + "d");
+}
+
+std::string remainingText(Date date, Date now) {
+  const std::int64_t m = phraseMinutes(date - now);
+  const std::string phrase = T(durationText(m) + " 뒤 리셋", "resets in " + durationText(m));
+  if (m < 60) return phrase;
   // The clock shows the reset moment itself, not the rounded minute count.
-  const std::string clock = clockText(date, withDay);
+  const std::string clock = clockText(date, m >= 1440);
   if (clock.empty()) return phrase;
   return phrase + std::string(partSeparator) + clock;
 }

@@ -2,6 +2,7 @@
 // The words the user reads: the language switch and the small phrases the
 // display model is assembled from. Every user-visible string passes through T.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,13 @@ std::string pctText(double pct);
 
 // The display name of a window key; an unknown key is shown as it is.
 std::string windowLabel(std::string_view key);
+
+// Whole minutes for a phrase: rounded up, and never below one.
+std::int64_t phraseMinutes(double seconds);
+
+// A span of minutes the way the reset phrases say it: "40m", "2h 10m", "4d 6h"
+// (the leftover minutes of a day or more are dropped).
+std::string durationText(std::int64_t minutes);
 
 // The time-to-reset phrase, never less than one minute, with the local
 // clock time of `date` appended from an hour on.

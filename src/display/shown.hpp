@@ -55,6 +55,10 @@ struct ShownRow {
   double fraction = 0;       // filled part of the bar, 0 … 1
   Tone tone = Tone::normal;  // never dim
   std::string reset;         // resetLine of the window
+  // Where usage would stand if spent evenly (share of the window passed,
+  // 0 … 1, in steps of 1/1000 so the model changes only when the mark moves);
+  // absent without a known window length and a reset ahead.
+  std::optional<double> pace;
 
   bool operator==(const ShownRow&) const = default;
 };

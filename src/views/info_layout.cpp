@@ -29,6 +29,18 @@ void fillBar(QPainter& painter, const QRectF& rect, const QColor& colour) {
   painter.restore();
 }
 
+// The tick stands out above and below the bar, so it stays visible over a
+// fill of its own colour on a greyed panel.
+void drawPaceTick(QPainter& painter, double x, double barTop, double trackWidth, double share,
+                  const QColor& colour) {
+  if (!(share >= 0 && share <= 1) || trackWidth < paceTickWidth) return;
+  const double half = paceTickWidth / 2;
+  const double centre = std::clamp(x + trackWidth * share, x + half, x + trackWidth - half);
+  painter.fillRect(
+      QRectF(centre - half, barTop - paceTickOverhang, paceTickWidth, barHeight + 2 * paceTickOverhang),
+      colour);
+}
+
 }  // namespace
 
 double leftInset(bool checkColumn) {
@@ -85,6 +97,7 @@ QSizeF run(const Shown& shown, double inset, const PanelLook& look, std::optiona
         const double fillWidth = std::min(std::max(trackWidth * row.fraction, barHeight), trackWidth);
         fillBar(*painter, QRectF(x, y, fillWidth, barHeight), inkColor(inks.bar, colours));
       }
+      if (row.pace) drawPaceTick(*painter, x, y, trackWidth, *row.pace, colours.secondary);
     }
     y += barHeight + gapBarReset;
 

@@ -31,6 +31,11 @@ inline constexpr double gapStatus = 8;
 inline constexpr double gapFooter = 2;
 inline constexpr double nameToPct = 24;
 
+// The pace mark: a thin tick reaching this far above and below the bar,
+// inside the gaps to the name line and the reset line.
+inline constexpr double paceTickWidth = 1.5;
+inline constexpr double paceTickOverhang = 2;
+
 // Bars below this share show only their track.
 inline constexpr double minFillFraction = 0.005;
 

@@ -16,6 +16,7 @@
 
 #include "app/app_delegate.hpp"
 #include "display/phrases.hpp"
+#include "store/alert_store.hpp"
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
 
@@ -55,6 +56,10 @@ struct Harness {
         .updateFile = path("update.json"),
         .lockFile = path("run/q.lock"),
         .login = LoginItem(path("config/autostart/q.desktop"), "/usr/bin/quotalume"),
+        .alertsFile = path("alerts.json"),
+        .settingsFile = QString::fromStdString(path("Quotalume.ini").string()),
+        // Never connected, so no test can reach a real notification service.
+        .notificationBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
     };
   }
 };
@@ -225,11 +230,11 @@ TEST(AppDelegate, MenusShowTheirTitlesInBothLanguages) {
     std::vector<QString> commands;
   } cases[] = {
       {false,
-       {"Install the browser extension\u2026", "Open at login", "Check for updates\u2026",
-        "Quotalume website", "---", "Quit Quotalume"}},
+       {"Install the browser extension\u2026", "Open at login", "Notify near limits",
+        "Check for updates\u2026", "Quotalume website", "---", "Quit Quotalume"}},
       {true,
-       {"브라우저 확장 설치하기\u2026", "로그인 시 자동 실행", "업데이트 확인\u2026", "Quotalume 페이지",
-        "---", "Quotalume 종료"}},
+       {"브라우저 확장 설치하기\u2026", "로그인 시 자동 실행", "한도 가까이 알림", "업데이트 확인\u2026",
+        "Quotalume 페이지", "---", "Quotalume 종료"}},
   };
   const bool wasKorean = isKorean;
   for (const auto& c : cases) {
@@ -342,6 +347,34 @@ TEST(AppDelegate, PagesOpenThroughTheDesktop) {
   app.openPage();
   ASSERT_EQ(h.opened.size(), 1u);
   EXPECT_EQ(h.opened[0].toString().toStdString(), Links::page());
+}
+
+TEST(AppDelegate, LimitNoticesFollowTheSwitchAndOnlyThisSessionsReadings) {
+  Harness h;
+  Saved stored;
+  stored.ok = stored.latest = okReading(start - 30, 95);
+  Store::save(stored, h.path("last.json"));
+  {
+    AppDelegate app({"quotalume", "--no-guide"}, h.services());
+    ASSERT_TRUE(app.launch());
+    ASSERT_TRUE(app.notifyItem()->isCheckable());
+    EXPECT_TRUE(app.notifyItem()->isChecked()) << "on by default";
+    pump(30);
+    EXPECT_FALSE(std::filesystem::exists(h.path("alerts.json"))) << "numbers from disk never speak";
+
+    app.notifyItem()->trigger();  // off
+    app.enqueue(okReading(start, 85));
+    pump(30);
+    EXPECT_FALSE(std::filesystem::exists(h.path("alerts.json"))) << "switched off";
+  }
+  // The switch is kept in the settings file.
+  AppDelegate app({"quotalume", "--no-guide"}, h.services());
+  ASSERT_TRUE(app.launch());
+  EXPECT_FALSE(app.notifyItem()->isChecked());
+  app.notifyItem()->trigger();  // on again
+  app.enqueue(okReading(start, 85));
+  pump(30);
+  EXPECT_EQ(AlertStore::load(h.path("alerts.json")).count("session"), 1u);
 }
 
 }  // namespace

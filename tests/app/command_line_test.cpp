@@ -40,6 +40,8 @@ TEST(ModeChoice, OrderAndEdges) {
     ModeChoice want;
   } cases[] = {
       {"selftest wins over a render", {"q", "--render-menu", "m.png", "--selftest"}, {Mode::selftest, ""}},
+      {"selftest wins over the status", {"q", "--status", "--selftest"}, {Mode::selftest, ""}},
+      {"status wins over a render", {"q", "--render-menu", "m.png", "--status"}, {Mode::status, ""}},
       {"guide before glyph", {"q", "--render-glyph", "B", "--render-guide", "A"}, {Mode::renderGuide, "A"}},
       {"glyph before menu", {"q", "--render-menu", "B", "--render-glyph", "A"}, {Mode::renderGlyph, "A"}},
       {"menu as last argument is ignored", {"q", "--render-menu"}, {Mode::normal, ""}},

@@ -90,7 +90,7 @@ TEST_F(DisplayTest, SessionWindowDrivesHeadlineToneAndGauge) {
     EXPECT_DOUBLE_EQ(s.gauge.value_or(-1), c.gauge);
     // The session row's bar shows the same fraction as the gauge.
     EXPECT_EQ(s.details.at(0), (ShownRow{"session", "5-hour limit", c.headline, s.gauge.value_or(-1), c.tone,
-                                         s.details[0].reset}));
+                                         s.details[0].reset, 1.0}));
   }
   // Without a session window there is no headline; the weekly window's red stays in its row.
   const Shown noSession = live(savedOk(reading("ok", 0, {window("weekly", 95, testNow + day)})));
@@ -137,7 +137,7 @@ TEST_F(DisplayTest, AccessibilityLabelOrderAndSeparators) {
   Shown s;
   s.footer = "F";
   EXPECT_EQ(infoAccessibilityLabel(s), "F");
-  s.details = {{"k", "A", "1%", 0, Tone::normal, "a"}, {"k", "B", "2%", 0, Tone::red, "b"}};
+  s.details = {{"k", "A", "1%", 0, Tone::normal, "a", {}}, {"k", "B", "2%", 0, Tone::red, "b", {}}};
   s.headline = "99%", s.rows = {"x", "y"};
   EXPECT_EQ(infoAccessibilityLabel(s), "A 1%, a. B 2%, b. F");
   s.status = "S";

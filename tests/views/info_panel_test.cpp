@@ -11,8 +11,9 @@
 
 namespace {
 
-ShownRow row(std::string pct, double fraction, Tone tone = Tone::normal, std::string label = "5-hour limit") {
-  return ShownRow{"session", label, pct, fraction, tone, "resets in 2h 10m · 3:20 PM"};
+ShownRow row(std::string pct, double fraction, Tone tone = Tone::normal, std::string label = "5-hour limit",
+             std::optional<double> pace = {}) {
+  return ShownRow{"session", label, pct, fraction, tone, "resets in 2h 10m · 3:20 PM", pace};
 }
 
 Shown model(std::vector<ShownRow> rows, std::optional<std::string> status = {},
@@ -125,6 +126,36 @@ TEST_F(Panel, InksFollowToneAndGreying) {
     const QColor start = draw(model({row("0%", fraction)})).pixelColor(16, barY);
     EXPECT_NE(start, c.window) << fraction;
     EXPECT_EQ(start == c.barBlue, fraction >= 0.005) << fraction;
+  }
+}
+
+TEST_F(Panel, PaceTickStandsAboveAndBelowTheBarInBothStates) {
+  const QColor& grey = look.colours.secondary;
+  // The bar's track runs from 14 to 240 - 14; half way is x = 120.
+  const int barTop = int(3 + firstLine + 4);
+  const QRect above(118, barTop - 2, 5, 2), below(118, barTop + 4, 5, 2), farLeft(30, barTop - 2, 5, 2);
+  struct Case {
+    const char* name;
+    Tone tone;
+    double fraction;
+    std::optional<double> pace;
+  } cases[] = {
+      {"live, ahead of the fill", Tone::normal, 0.3, 0.5},
+      {"greyed, over a fill of its own ink", Tone::dim, 0.8, 0.5},
+      {"red and past the fill", Tone::red, 0.95, 0.5},
+      {"no pace, no tick", Tone::normal, 0.3, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Shown shown =
+        model({row("50%", c.fraction, c.tone == Tone::dim ? Tone::normal : c.tone, "5-hour limit", c.pace)},
+              {}, {}, c.tone);
+    const QImage image = draw(shown);
+    EXPECT_EQ(inks(image, above, grey), c.pace.has_value());
+    EXPECT_EQ(inks(image, below, grey), c.pace.has_value());
+    EXPECT_FALSE(inks(image, farLeft, grey)) << "one tick only";
+    // The mark adds nothing to the panel's size.
+    EXPECT_EQ(InfoLayout::run(shown, 14, look), InfoLayout::run(model({row("50%", c.fraction)}), 14, look));
   }
 }
 

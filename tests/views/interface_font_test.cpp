@@ -71,7 +71,7 @@ TEST_F(KoreanPanel, HangulAndLatinLinesAreEquallyTall) {
 
   // The same panel in either script: nothing Korean makes it taller.
   const auto panel = [](const char* status, const char* label, const char* reset, const char* footer) {
-    const ShownRow row{"session", label, "42%", 0.42, Tone::normal, reset};
+    const ShownRow row{"session", label, "42%", 0.42, Tone::normal, reset, {}};
     return Shown{"42%", Tone::normal, "error", status, {}, {row, row}, footer, 0.42};
   };
   const PanelLook look{fonts, PanelColours{}};

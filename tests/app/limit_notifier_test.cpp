@@ -1,0 +1,157 @@
+// Limit notices end to end: a stand-in notification service on a private
+// message bus records what the notifier sends.
+#include <filesystem>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusVirtualObject>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "app/limit_notifier.hpp"
+
+namespace {
+
+const QString service = "org.freedesktop.Notifications", path = "/org/freedesktop/Notifications";
+
+struct Notify {
+  QString app, icon, title, body;
+  uint replaces = 0;
+  int urgency = -1;
+  bool iconData = false;
+};
+
+// Answers Notify with ids 1, 2, 3 … and keeps every call.
+struct StandIn : QDBusVirtualObject {
+  std::vector<Notify> calls;
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& m, const QDBusConnection& bus) override {
+    if (m.interface() != service || m.member() != "Notify" || m.arguments().size() != 8) return false;
+    const QList<QVariant> a = m.arguments();
+    QVariantMap hints;
+    a[6].value<QDBusArgument>() >> hints;
+    calls.push_back({a[0].toString(), a[2].toString(), a[3].toString(), a[4].toString(), a[1].toUInt(),
+                     hints.contains("urgency") ? hints["urgency"].toInt() : -1,
+                     hints.contains("image-data")});
+    return bus.send(m.createReply(QVariant::fromValue(uint(calls.size()))));
+  }
+};
+
+bool waitFor(auto done) {
+  QDeadlineTimer deadline(5000);
+  while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return done();
+}
+
+// Lets queued replies arrive, for checks that nothing more happened.
+void settle() {
+  QDeadlineTimer deadline(200);
+  while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+constexpr Date now = 1791951000;  // any fixed moment; the notifier never reads the clock
+
+Reading session(double pct, Date resetsAt, Date at = now) {
+  return {"ok", {}, {}, at * 1000, at * 1000, {{"session", pct, resetsAt * 1000}}};
+}
+
+// A session bus of our own that activates nothing, so a notification daemon
+// installed on the machine can never answer in the stand-in's place.
+struct PrivateBus {
+  QTemporaryDir dir;
+  QProcess daemon;
+  QString address;
+  PrivateBus() {
+    const QString config = dir.filePath("bus.conf");
+    QFile file(config);
+    if (!file.open(QIODevice::WriteOnly)) return;
+    file.write("<busconfig><type>session</type><listen>unix:tmpdir=" + dir.path().toUtf8() +
+               "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
+               "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+    file.close();
+    daemon.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address"});
+    if (daemon.waitForStarted(5000) && daemon.waitForReadyRead(5000))
+      address = QString::fromUtf8(daemon.readLine()).trimmed();
+  }
+  ~PrivateBus() {
+    daemon.kill();
+    daemon.waitForFinished();
+  }
+};
+
+TEST(LimitNotifier, NoticesReachTheServiceOncePerCrossingAndSurviveARestart) {
+  PrivateBus bus;
+  ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start (scripts/install-deps installs it)";
+  QDBusConnection serviceBus = QDBusConnection::connectToBus(bus.address, "notify-test-service");
+  StandIn standIn;
+  ASSERT_TRUE(serviceBus.registerVirtualObject(path, &standIn));
+  ASSERT_TRUE(serviceBus.registerService(service));
+  QTemporaryDir dir;
+  const std::filesystem::path alerts = dir.filePath("alerts.json").toStdString();
+  std::vector<std::string> logged;
+  const auto logLine = [&](std::string_view line) { logged.emplace_back(line); };
+  const Date resetsAt = now + 2 * 3600;
+
+  {
+    LimitNotifier notifier(QDBusConnection::connectToBus(bus.address, "notify-test-app"), alerts, logLine);
+    notifier.readingAccepted(session(85, resetsAt), now);
+    // Sent before the first notice's id came back: it still replaces that notice.
+    notifier.readingAccepted(session(90, resetsAt + 0.004, now + 30), now + 30);  // nothing new
+    notifier.setEnabled(false);
+    notifier.readingAccepted(session(100, resetsAt, now + 60), now + 60);  // switched off: unjudged
+    notifier.setEnabled(true);
+    notifier.readingAccepted(session(100, resetsAt, now + 90), now + 90);
+    ASSERT_TRUE(waitFor([&] { return !standIn.calls.empty(); }));
+    const Notify near = standIn.calls[0];
+    EXPECT_EQ(near.app, "Quotalume");
+    EXPECT_FALSE(near.icon.isEmpty());
+    EXPECT_TRUE(near.iconData);
+    EXPECT_EQ(near.title, "5-hour limit at 85%");
+    EXPECT_TRUE(near.body.startsWith("resets in 2h")) << near.body.toStdString();
+    EXPECT_EQ(near.replaces, 0u);
+    EXPECT_EQ(near.urgency, 1);
+    ASSERT_TRUE(waitFor([&] { return standIn.calls.size() == 2; }));
+    settle();
+    ASSERT_EQ(standIn.calls.size(), 2u);
+    EXPECT_EQ(standIn.calls[1].title, "5-hour limit reached");
+    EXPECT_EQ(standIn.calls[1].urgency, 2);
+    EXPECT_EQ(standIn.calls[1].replaces, 1u) << "replaces the 80 % notice";
+  }
+
+  // A restart remembers through alerts.json; the new cycle then says so.
+  LimitNotifier restarted(QDBusConnection::connectToBus(bus.address, "notify-test-app-2"), alerts, logLine);
+  restarted.readingAccepted(session(100, resetsAt, now + 120), now + 120);
+  const Date later = resetsAt + 60;
+  restarted.readingAccepted(session(2, resetsAt + 5 * 3600, later), later);
+  ASSERT_TRUE(waitFor([&] { return standIn.calls.size() == 3; }));
+  settle();
+  ASSERT_EQ(standIn.calls.size(), 3u);
+  EXPECT_EQ(standIn.calls[2].title, "5-hour limit reset");
+  EXPECT_EQ(standIn.calls[2].urgency, 1);
+  EXPECT_TRUE(logged.empty());
+}
+
+TEST(LimitNotifier, WithoutAServiceItLogsOneLineAndNothingElse) {
+  PrivateBus bus;
+  ASSERT_FALSE(bus.address.isEmpty());
+  QTemporaryDir dir;
+  std::vector<std::string> logged;
+  LimitNotifier notifier(QDBusConnection::connectToBus(bus.address, "notify-test-lonely"),
+                         dir.filePath("alerts.json").toStdString(),
+                         [&](std::string_view line) { logged.emplace_back(line); });
+  notifier.readingAccepted(session(85, now + 3600), now);
+  notifier.readingAccepted(session(100, now + 3600, now + 10), now + 10);
+  ASSERT_TRUE(waitFor([&] { return !logged.empty(); }));
+  settle();
+  ASSERT_EQ(logged.size(), 1u);
+  EXPECT_TRUE(logged[0].starts_with("no notification service")) << logged[0];
+  // The notices still count as given, so a service that appears later hears no old news.
+  EXPECT_TRUE(std::filesystem::exists(dir.filePath("alerts.json").toStdString()));
+}
+
+}  // namespace
