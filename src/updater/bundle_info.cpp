@@ -18,7 +18,7 @@ constexpr std::uintmax_t maxInfoBytes = 64 * 1024;
 std::optional<BundleInfo> readBundleInfo(const std::filesystem::path& bundle) {
   const auto bytes = Store::readFile(bundle / "Info.json", maxInfoBytes);
   if (!bytes) return std::nullopt;
-  const auto doc = nlohmann::json::parse(*bytes, nullptr, false);
+  const auto doc = readings_detail::parseDocument(*bytes);
   auto identifier = readings_detail::text(readings_detail::member(doc, "identifier"));
   auto version = readings_detail::text(readings_detail::member(doc, "version"));
   if (!identifier || !version) return std::nullopt;

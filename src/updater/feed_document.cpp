@@ -12,7 +12,7 @@ namespace {
 using nlohmann::json;
 
 json parseObject(std::string_view body) {
-  json doc = json::parse(body, nullptr, false);
+  json doc = readings_detail::parseDocument(body);
   return doc.is_object() ? doc : json();
 }
 

@@ -141,6 +141,8 @@ TEST(FeedDocument, TwoIndependentDecodings) {
        R"({"linux":{"version":"2","url":"u","sha256":"s","support":"x"}})", true,
        Updater::Feed{Entry{"2", "u", "s", std::nullopt}}, std::nullopt},
       {"only url", R"({"url":"https://x"})", true, Updater::Feed{}, std::nullopt},
+      {"overflowing number in a future member", R"({"future":1e400,"linux":)" + linuxEntry + "}", true,
+       Updater::Feed{linuxDecoded}, std::nullopt},
       {"JSON string", support, false, std::nullopt, std::nullopt},
       {"JSON array", "[" + support + "]", false, std::nullopt, std::nullopt},
       {"number", "42", false, std::nullopt, std::nullopt},
