@@ -22,7 +22,6 @@
 #include "app/panel_window.hpp"
 #include "app/reading_queue.hpp"
 #include "app/reading_rule.hpp"
-#include "app/settings_file.hpp"
 #include "app/single_instance.hpp"
 #include "app/tray_text.hpp"
 #include "bridge/app_version.hpp"
@@ -32,6 +31,12 @@
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
 #include "store/state_file.hpp"
+#include "updater/feed_receipt.hpp"
+#include "updater/settings_file.hpp"
+#include "updater/support_switch.hpp"
+#include "updater/update_check.hpp"
+#include "updater/update_rules.hpp"
+#include "updater/wake_watcher.hpp"
 #include "views/appearance.hpp"
 #include "views/info_view.hpp"
 
@@ -40,6 +45,8 @@ namespace {
 constexpr int refreshMs = 30000;
 constexpr int tickMs = 1000;
 constexpr int guideDelayMs = 600;
+// The first update check waits for the desktop session to settle.
+constexpr int firstCheckMs = 10000;
 
 QString localized(std::string_view ko, std::string_view en) {
   return QString::fromStdString(T(ko, en));
@@ -92,6 +99,7 @@ AppDelegate::AppDelegate(std::vector<std::string> args, ControllerServices servi
       services_(std::move(services)),
       queue_(std::make_shared<ReadingQueue>()),
       guide_(std::make_unique<GuideWindow>(services_.openUrl)),
+      wake_([this] { return updateState_.checked_at; }, [this] { return services_.now(); }),
       panelMenu_(std::make_unique<QMenu>()),
       contextMenu_(std::make_unique<QMenu>()) {
   server_ = std::make_unique<BridgeServer>(services_.bridge);
@@ -154,7 +162,47 @@ bool AppDelegate::launch() {
 
   const bool noTray = tray_ == nullptr;
   if (!hasOption(args_, "--no-guide") && (!saved_.latest || noTray)) scheduleGuide(noTray);
+
+  startUpdateChecks();
   return true;
+}
+
+void AppDelegate::startUpdateChecks() {
+  Updater::onFeed = [self = QPointer<AppDelegate>(this)](const std::optional<std::string>& support, Date at) {
+    if (self) self->feedArrived(support, at);
+  };
+  if (hasOption(args_, "--no-update")) return;
+  if (hasOption(args_, "--update-now")) {
+    Updater::autoInstall = true;
+    Updater::check(false);
+  } else {
+    QTimer::singleShot(firstCheckMs, this, [] { Updater::check(false); });
+  }
+  dailyCheck_ = new QTimer(this);
+  dailyCheck_->setInterval(std::chrono::milliseconds(std::int64_t(Updater::interval * 1000)));
+  connect(dailyCheck_, &QTimer::timeout, this, [] { Updater::check(false); });
+  dailyCheck_->start();
+  wakeWatcher_ = new Updater::WakeWatcher(this);
+  connect(wakeWatcher_, &Updater::WakeWatcher::woke, this, [this] { handleWake(services_.now()); });
+}
+
+void AppDelegate::feedArrived(const std::optional<std::string>& support, Date at) {
+  if (const auto nowOn = Updater::receiveFeed(updateState_, support, at, services_.updateFile)) {
+    setSupportVisible(*nowOn);
+  }
+}
+
+void AppDelegate::applySupport() {
+  setSupportVisible(Links::supportSwitchOn(updateState_.support));
+}
+
+void AppDelegate::setSupportVisible(bool visible) {
+  supportItem_->setVisible(visible);
+  supportSeparator_->setVisible(visible);
+}
+
+bool AppDelegate::handleWake(Date now) {
+  return wake_.handleWake(now);
 }
 
 void AppDelegate::scheduleGuide(bool noTray) {
@@ -211,9 +259,8 @@ void AppDelegate::buildMenu() {
   notifyItem_->setChecked(notifier_->enabled());
   connect(notifyItem_, &QAction::toggled, this, &AppDelegate::setNotifyNearLimits);
 
-  // The updater connects this item and the support pair.
   updateItem_ = new QAction(localized("업데이트 확인\u2026", "Check for updates\u2026"), this);
-  updateItem_->setEnabled(false);
+  connect(updateItem_, &QAction::triggered, this, &AppDelegate::checkUpdates);
 
   pageItem_ = new QAction(localized("Quotalume 페이지", "Quotalume website"), this);
   connect(pageItem_, &QAction::triggered, this, &AppDelegate::openPage);
@@ -224,8 +271,7 @@ void AppDelegate::buildMenu() {
   supportItem_ = new QAction(localized("이 앱 후원하기\u2026", "Support This App\u2026"), this);
   supportSeparator_ = new QAction(this);
   supportSeparator_->setSeparator(true);
-  supportItem_->setVisible(false);
-  supportSeparator_->setVisible(false);
+  connect(supportItem_, &QAction::triggered, this, &AppDelegate::openSupport);
 
   quitItem_ = new QAction(localized("Quotalume 종료", "Quit Quotalume"), this);
   quitItem_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
@@ -238,6 +284,7 @@ void AppDelegate::buildMenu() {
   panelMenu_->addActions(commands);
   contextMenu_->addAction(textSeparator_);
   contextMenu_->addActions(commands);
+  applySupport();
 
   for (QMenu* menu : {panelMenu_.get(), contextMenu_.get()}) {
     connect(menu, &QMenu::aboutToShow, this, [this] {
@@ -387,6 +434,14 @@ void AppDelegate::openPage() {
 void AppDelegate::setNotifyNearLimits(bool on) {
   notifier_->setEnabled(on);
   saveNotifyNearLimits(services_.settingsFile, on);
+}
+
+void AppDelegate::openSupport() {
+  services_.openUrl(QUrl(QString::fromStdString(Links::support())));
+}
+
+void AppDelegate::checkUpdates() {
+  Updater::check(true);
 }
 
 void AppDelegate::toggleLogin() {

@@ -23,6 +23,7 @@
 #include "display/shown.hpp"
 #include "readings/reading.hpp"
 #include "store/update_store.hpp"
+#include "updater/wake_schedule.hpp"
 #include "views/tray_glyph.hpp"
 
 class QAction;
@@ -36,6 +37,9 @@ class InstanceLock;
 class LimitNotifier;
 class PanelWindow;
 class ReadingQueue;
+namespace Updater {
+class WakeWatcher;
+}
 
 // What the controller needs from the outside world. The defaults are the real
 // desktop; tests swap in a clock, capture alerts and opened pages, and point
@@ -89,7 +93,18 @@ class AppDelegate : public QObject {
   void openPage();
   void toggleLogin();
   void setNotifyNearLimits(bool on);
+  void checkUpdates();
+  void openSupport();
   void quit();
+
+  // The updater's side of the controller. feedArrived is installed as
+  // Updater::onFeed at launch; handleWake runs on every wake from sleep and
+  // returns whether it scheduled a check.
+  void feedArrived(const std::optional<std::string>& support, Date at);
+  void applySupport();
+  bool handleWake(Date now);
+  // Its scheduleAfterWake and runAutoCheck hooks are replaceable.
+  Updater::WakeSchedule& wakeSchedule() { return wake_; }
 
   const Saved& saved() const { return saved_; }
   bool freshThisSession() const { return freshThisSession_; }
@@ -111,6 +126,9 @@ class AppDelegate : public QObject {
   QAction* notifyItem() const { return notifyItem_; }
   QAction* supportItem() const { return supportItem_; }
   QAction* supportSeparator() const { return supportSeparator_; }
+  // Present once launch has started the update schedule.
+  QTimer* dailyCheck() const { return dailyCheck_; }
+  Updater::WakeWatcher* wakeWatcher() const { return wakeWatcher_; }
 
  signals:
   // Each reading the reading rule keeps in this session, in arrival order;
@@ -124,6 +142,8 @@ class AppDelegate : public QObject {
   void showPanel();
   void applyContextRows(const Shown& shown, bool hidden);
   void scheduleGuide(bool noTray);
+  void startUpdateChecks();
+  void setSupportVisible(bool visible);
 
   std::vector<std::string> args_;
   ControllerServices services_;
@@ -143,6 +163,9 @@ class AppDelegate : public QObject {
   std::optional<Shown> lastShown_;
   ListenState lastListen_;
   UpdateState updateState_;
+  Updater::WakeSchedule wake_;
+  QTimer* dailyCheck_ = nullptr;
+  Updater::WakeWatcher* wakeWatcher_ = nullptr;
   std::string toolTip_;
   TrayGlyphSpec traySpec_;
   bool trayMissingLogged_ = false;

@@ -12,10 +12,6 @@ namespace Links {
 
 namespace {
 
-std::string siteURL(std::string_view path) {
-  return "https://" + std::string(Build::siteHost) + std::string(path);
-}
-
 constexpr std::array<std::string_view, 20> chromiumIDs = {
     "google-chrome",      "google-chrome-beta",    "google-chrome-unstable",
     "com.google.chrome",  "microsoft-edge",        "microsoft-edge-beta",
@@ -28,18 +24,6 @@ constexpr std::array<std::string_view, 20> chromiumIDs = {
 
 }  // namespace
 
-std::string page() {
-  return siteURL("/sideproject/quotalume");
-}
-std::string install() {
-  return page() + "#extension";
-}
-std::string supportKo() {
-  return siteURL("/sideproject/support");
-}
-std::string supportEn() {
-  return siteURL("/sideproject/support/en");
-}
 std::string support() {
   return isKorean ? supportKo() : supportEn();
 }

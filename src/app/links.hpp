@@ -5,14 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "links/site_links.hpp"
+
 namespace Links {
 
 inline constexpr std::string_view storeHost = "chromewebstore.google.com";
 
-std::string page();
-std::string install();
-std::string supportKo();
-std::string supportEn();
 // Follows the interface language.
 std::string support();
 std::string chromeStore();

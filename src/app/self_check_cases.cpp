@@ -14,6 +14,9 @@
 #include "display/shown.hpp"
 #include "readings/reading.hpp"
 #include "readings/window_state.hpp"
+#include "updater/support_switch.hpp"
+#include "updater/update_rules.hpp"
+#include "updater/update_texts.hpp"
 
 namespace {
 
@@ -479,6 +482,40 @@ void displayChecks(Checks& c) {
       "5-hour limit 0%, not started yet. Max 5x \u00B7 updated 1 min ago");
 }
 
+void updaterChecks(Checks& c) {
+  c.same(
+      "version order",
+      [] {
+        std::string out;
+        for (const auto& [a, b] : {std::pair{"1.0.3", "1.0.2"},
+                                   {"1.0.2", "1.0.2"},
+                                   {"1.0.10", "1.0.9"},
+                                   {"1.0", "1.0.0"},
+                                   {"1.0.0.1", "1.0"},
+                                   {"1.0.3-beta", "1.0.3"}}) {
+          out += Updater::newer(a, b) ? "1" : "0";
+        }
+        return out;
+      },
+      "101010");
+  const std::string host = Build::siteHost;
+  c.same(
+      "support switch",
+      [host] {
+        std::string out;
+        for (const std::string& v :
+             {"https://" + host + "/x\n", "https://" + host + ":443/x", "http://" + host + "/x",
+              "https://www." + host, "https://" + host + "@evil.example", "https://" + host + ":8443/x"}) {
+          out += Links::supportSwitchOn(v) ? "1" : "0";
+        }
+        return out;
+      },
+      "110000");
+  c.both(
+      "up to date", [] { return UpdateTexts::upToDate("1.0.2"); }, "지금 쓰시는 1.0.2이 최신 버전이에요.",
+      "You\u2019re up to date (1.0.2).");
+}
+
 }  // namespace
 
 std::vector<Check> selfChecks() {
@@ -488,5 +525,6 @@ std::vector<Check> selfChecks() {
   windowChecks(c);
   phraseChecks(c);
   displayChecks(c);
+  updaterChecks(c);
   return std::move(c.list);
 }

@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "readings/json_access.hpp"
 #include "readings/reading.hpp"
 #include "store/atomic_file.hpp"
 #include "store/file_bytes.hpp"
@@ -34,7 +35,7 @@ std::filesystem::path url() {
 }
 
 AlertState decode(std::string_view data) {
-  const auto document = json::parse(data.begin(), data.end(), nullptr, false);
+  const auto document = readings_detail::parseDocument(data);
   if (!document.is_object()) return {};
   AlertState state;
   for (const auto& [key, entry] : document.items()) {

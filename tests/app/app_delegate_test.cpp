@@ -8,17 +8,24 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QSettings>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "app/links.hpp"
 
 #include "app/app_delegate.hpp"
+#include "build_config.hpp"
 #include "display/phrases.hpp"
 #include "store/alert_store.hpp"
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
+#include "store/update_store.hpp"
+#include "updater/settings_file.hpp"
+#include "updater/update_check.hpp"
+#include "updater/wake_watcher.hpp"
 
 namespace {
 
@@ -254,7 +261,7 @@ TEST(AppDelegate, MenusShowTheirTitlesInBothLanguages) {
     ASSERT_EQ(context.size(), c.commands.size() + 2);
     EXPECT_EQ(QString::fromStdString(*app.lastShown()->status), context[0]);
     EXPECT_EQ(std::vector<QString>(context.begin() + 2, context.end()), c.commands);
-    EXPECT_FALSE(app.updateItem()->isEnabled());
+    EXPECT_TRUE(app.updateItem()->isEnabled());
     EXPECT_EQ(app.contextMenu()->actions().back()->shortcut(), QKeySequence("Ctrl+Q"));
   }
   isKorean = wasKorean;
@@ -279,7 +286,8 @@ TEST(AppDelegate, ContextRowsFollowTheModel) {
 
 TEST(AppDelegate, OneTickerWhileAMenuIsOpen) {
   Harness h;
-  AppDelegate app({"quotalume", "--no-guide"}, h.services());
+  // Without the daily update timer, so that every timer here is counted.
+  AppDelegate app({"quotalume", "--no-guide", "--no-update"}, h.services());
   ASSERT_TRUE(app.launch());
   app.menuWillOpen();
   app.menuWillOpen();
@@ -375,6 +383,139 @@ TEST(AppDelegate, LimitNoticesFollowTheSwitchAndOnlyThisSessionsReadings) {
   app.enqueue(okReading(start, 85));
   pump(30);
   EXPECT_EQ(AlertStore::load(h.path("alerts.json")).count("session"), 1u);
+}
+
+bool supportShown(AppDelegate& app) {
+  EXPECT_EQ(app.supportItem()->isVisible(), app.supportSeparator()->isVisible());
+  return app.supportItem()->isVisible();
+}
+
+// Counts connections to a loopback port that stands in for the feed.
+struct FeedPort {
+  QTcpServer server;
+  int connections = 0;
+  FeedPort() {
+    server.listen(QHostAddress::LocalHost, 0);
+    QObject::connect(&server, &QTcpServer::newConnection, [this] {
+      while (QTcpSocket* s = server.nextPendingConnection()) {
+        ++connections;
+        s->close();
+        s->deleteLater();
+      }
+    });
+    setFeed("http://127.0.0.1:" + QString::number(server.serverPort()) + "/feed");
+  }
+  ~FeedPort() { setFeed("http://127.0.0.1:9/version.json"); }
+  static void setFeed(const QString& url) {
+    QSettings(userSettingsFile(), QSettings::IniFormat).setValue("updateFeed", url);
+  }
+  bool waitFor(int n, int ms = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (connections < n && timer.elapsed() < ms)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return connections >= n;
+  }
+};
+
+TEST(AppDelegateUpdates, SupportPairFollowsTheFeedAndSurvivesARestart) {
+  const std::string on = "https://" + std::string(Build::siteHost) + "/sideproject/support";
+  Harness c;
+  {
+    AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
+    ASSERT_TRUE(app.launch());
+    EXPECT_FALSE(supportShown(app));
+    app.feedArrived(on, start);
+    EXPECT_TRUE(supportShown(app));
+    EXPECT_EQ(UpdateStore::load(c.path("update.json")), (UpdateState{on, start * 1000}));
+    app.feedArrived("http://" + std::string(Build::siteHost) + "/s", start + 1);
+    EXPECT_FALSE(supportShown(app));
+    app.feedArrived(on, start + 2);
+  }
+  {
+    AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
+    ASSERT_TRUE(app.launch());
+    EXPECT_TRUE(supportShown(app));
+    for (bool korean : {true, false}) {
+      isKorean = korean;
+      app.supportItem()->trigger();
+    }
+    isKorean = false;
+    ASSERT_EQ(c.opened.size(), 2u);
+    EXPECT_EQ(c.opened[0].toString().toStdString(), Links::supportKo());
+    EXPECT_EQ(c.opened[1].toString().toStdString(), Links::supportEn());
+    app.feedArrived(std::nullopt, start + 3);
+    EXPECT_FALSE(supportShown(app));
+  }
+  AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
+  ASSERT_TRUE(app.launch());
+  EXPECT_FALSE(supportShown(app));
+}
+
+TEST(AppDelegateUpdates, LaunchSchedule) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    bool scheduled;
+    bool checkAtOnce;
+  } cases[] = {
+      {"no update", {"quotalume", "--no-guide", "--no-update"}, false, false},
+      {"default", {"quotalume", "--no-guide"}, true, false},
+      {"update now", {"quotalume", "--no-guide", "--update-now"}, true, true},
+  };
+  for (const auto& tc : cases) {
+    SCOPED_TRACE(tc.name);
+    FeedPort feed;
+    Harness c;
+    Updater::autoInstall = false;
+    AppDelegate app(tc.args, c.services());
+    ASSERT_TRUE(app.launch());
+    EXPECT_EQ(Updater::autoInstall, tc.checkAtOnce);
+    EXPECT_EQ(app.wakeWatcher() != nullptr, tc.scheduled);
+    ASSERT_EQ(app.dailyCheck() != nullptr, tc.scheduled);
+    if (tc.scheduled) {
+      EXPECT_TRUE(app.dailyCheck()->isActive());
+      EXPECT_EQ(app.dailyCheck()->interval(), 86400000);
+    }
+    // A check that is not due at once would come no sooner than 10 s.
+    EXPECT_EQ(feed.waitFor(1, tc.checkAtOnce ? 5000 : 300), tc.checkAtOnce);
+    Updater::autoInstall = false;
+  }
+}
+
+TEST(AppDelegateUpdates, MenuCheckAndFeedHandlerReachTheController) {
+  FeedPort feed;
+  Harness c;
+  AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
+  ASSERT_TRUE(app.launch());
+  ASSERT_TRUE(app.updateItem()->isEnabled());
+  app.updateItem()->trigger();
+  EXPECT_TRUE(feed.waitFor(1));
+
+  Updater::onFeed(std::nullopt, start + 5);
+  EXPECT_EQ(app.updateState().checked_at, (start + 5) * 1000);
+}
+
+TEST(AppDelegateUpdates, WakeRunsThroughTheReplaceableHooks) {
+  Harness c;
+  AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
+  ASSERT_TRUE(app.launch());
+  int checks = 0;
+  std::vector<double> delays;
+  app.wakeSchedule().scheduleAfterWake = [&](double seconds, Updater::WakeSchedule::Work work) {
+    delays.push_back(seconds);
+    work();
+  };
+  app.wakeSchedule().runAutoCheck = [&] { ++checks; };
+
+  EXPECT_TRUE(app.handleWake(start));  // never received
+  EXPECT_EQ(checks, 1);
+  app.feedArrived(std::nullopt, start);
+  EXPECT_FALSE(app.handleWake(start + 3600));
+  c.now = start + 86400;
+  EXPECT_TRUE(app.handleWake(c.now));
+  EXPECT_EQ(checks, 2);
+  EXPECT_EQ(delays, (std::vector<double>{10, 10}));
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // Widgets need a QApplication; the tests run without a display.
 #include <gtest/gtest.h>
 #include <QApplication>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdlib>
+
+#include "updater/settings_file.hpp"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -12,6 +15,12 @@ int main(int argc, char** argv) {
   // The controller logs; its lines go to a folder of this run, not the user's.
   QTemporaryDir dataDir;
   if (dataDir.isValid()) setenv("QUOTALUME_DATA_DIR", dataDir.path().toLocal8Bit().constData(), 0);
+  // A launched controller checks for updates; its feed is a closed loopback
+  // port unless a test serves one, so no test reaches the maker's site.
+  QTemporaryDir configDir;
+  setenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit().constData(), 1);
+  QSettings(userSettingsFile(), QSettings::IniFormat)
+      .setValue("updateFeed", "http://127.0.0.1:9/version.json");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

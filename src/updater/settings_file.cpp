@@ -1,6 +1,7 @@
-#include "app/settings_file.hpp"
+#include "updater/settings_file.hpp"
 
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace {
 
@@ -9,9 +10,8 @@ const QString notifyKey = QStringLiteral("notifyNearLimits");
 }  // namespace
 
 QString userSettingsFile() {
-  return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quotalume"),
-                   QStringLiteral("Quotalume"))
-      .fileName();
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/Quotalume/Quotalume.conf");
 }
 
 bool notifyNearLimits(const QString& file) {

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include "build_config.hpp"
+#include "updater/feed_document.hpp"
+#include "updater/feed_location.hpp"
+#include "updater/support_switch.hpp"
+#include "updater/update_rules.hpp"
+#include "updater_fixtures.hpp"
+
+namespace {
+
+using Updater::Entry;
+
+const std::string H = Build::siteHost;
+
+std::string upper(std::string s) {
+  for (auto& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+TEST(SupportSwitch, OnlyHttpsPagesOnTheMakersHost) {
+  struct Case {
+    const char* name;
+    std::optional<std::string> value;
+    bool on;
+  } cases[] = {
+      {"site root", "https://" + H, true},
+      {"upper case scheme and host", "HTTPS://" + upper(H) + "/x", true},
+      {"explicit 443", "https://" + H + ":443/x", true},
+      {"other port", "https://" + H + ":8443/x", false},
+      {"trailing line feed trimmed", "https://" + H + "/x\n", true},
+      {"spaces and tab trimmed", " \thttps://" + H + "/x ", true},
+      {"plain http", "http://" + H + "/sideproject/support", false},
+      {"sub-domain", "https://www." + H + "/x", false},
+      {"look-alike host", "https://" + H + ".evil.example/x", false},
+      {"host only in the path", "https://evil.example/" + H, false},
+      {"host as user name", "https://" + H + "@evil.example/x", false},
+      {"user name before host", "https://user@" + H + "/x", false},
+      {"password before host", "https://:pw@" + H + "/x", false},
+      {"javascript", "javascript:alert(1)", false},
+      {"no scheme", H + "/sideproject/support", false},
+      {"blank", " \n", false},
+      {"not a URL", "https://" + H + "/a b", false},
+      {"absent", std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Links::supportSwitchOn(c.value), c.on);
+  }
+}
+
+TEST(Versions, NumericPieceByPiece) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool newer;
+  } cases[] = {
+      {"1.0.3", "1.0.2", true},
+      {"1.0.2", "1.0.2", false},
+      {"1.0.10", "1.0.9", true},
+      {"1.0.9", "1.0.10", false},
+      {"1.1", "1.0.5", true},
+      {"1.0", "1.0.0", false},
+      {"1.0.0.1", "1.0", true},
+      {"1.0.3-beta", "1.0.3", false},
+      {"0.0.1", "1.0.2", false},
+      {"1..3", "1.2", true},
+      {"+2", "1", true},
+      {"-1", "0", false},
+      {"1.+-5", "1", false},
+      {"1.99999999999999999999", "1", false},
+      {"1.9223372036854775807", "1.9223372036854775806", true},
+      {"1.-9223372036854775808", "1.-9223372036854775807", false},
+      {"1. 2", "1.0", false},
+      {"", "0", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
+    EXPECT_EQ(Updater::newer(c.a, c.b), c.newer);
+  }
+}
+
+TEST(WakeRule, DayOldOrClockBack) {
+  constexpr double receipt = 1760421600000;  // epoch ms
+  constexpr double t = receipt / 1000;
+  struct Case {
+    const char* name;
+    std::optional<double> last;
+    Date now;
+    bool due;
+  } cases[] = {
+      {"never received", std::nullopt, t, true},      {"23 h 59 min later", receipt, t + 86340, false},
+      {"exactly a day", receipt, t + 86400, true},    {"three days", receipt, t + 3 * 86400, true},
+      {"clock 4 min back", receipt, t - 240, false},  {"clock exactly 300 s back", receipt, t - 300, false},
+      {"clock a day back", receipt, t - 86400, true}, {"stored NaN", std::nan(""), t, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Updater::dueOnWake(c.last, c.now), c.due);
+  }
+}
+
+const std::string macEntry = R"({"version":"9.0","url":"https://x/m.zip","sha256":"00"})";
+const std::string linuxEntry = R"({"version":"1.0.3","url":"https://x/l.zip","sha256":"ab","notes":"Fixes"})";
+const Entry linuxDecoded{"1.0.3", "https://x/l.zip", "ab", "Fixes"};
+
+TEST(FeedDocument, TwoIndependentDecodings) {
+  const std::string support = "\"https://" + H + "/sideproject/support\"";
+  struct Case {
+    const char* name;
+    std::string body;
+    bool object;
+    std::optional<Updater::Feed> feed;
+    std::optional<std::string> support;
+  } cases[] = {
+      {"all members and a future one",
+       R"({"mac":)" + macEntry + R"(,"windows":)" + macEntry + R"(,"linux":)" + linuxEntry +
+           R"(,"future":[1],"support":)" + support + "}",
+       true, Updater::Feed{linuxDecoded}, "https://" + H + "/sideproject/support"},
+      {"without support", R"({"linux":)" + linuxEntry + "}", true, Updater::Feed{linuxDecoded}, std::nullopt},
+      {"published shape without this platform", R"({"mac":)" + macEntry + R"(,"windows":)" + macEntry + "}",
+       true, Updater::Feed{}, std::nullopt},
+      {"notes absent", R"({"linux":{"version":"2","url":"u","sha256":"s"}})", true,
+       Updater::Feed{Entry{"2", "u", "s", std::nullopt}}, std::nullopt},
+      {"null members are absent",
+       R"({"linux":{"version":"2","url":"u","sha256":"s","notes":null},"support":null})", true,
+       Updater::Feed{Entry{"2", "u", "s", std::nullopt}}, std::nullopt},
+      {"null entry", R"({"linux":null})", true, Updater::Feed{}, std::nullopt},
+      {"entry without sha256 keeps support", R"({"linux":{"version":"2","url":"u"},"support":"s"})", true,
+       std::nullopt, "s"},
+      {"entry with a numeric version", R"({"linux":{"version":2,"url":"u","sha256":"s"}})", true,
+       std::nullopt, std::nullopt},
+      {"entry with numeric notes", R"({"linux":{"version":"2","url":"u","sha256":"s","notes":1}})", true,
+       std::nullopt, std::nullopt},
+      {"entry not an object", R"({"linux":"1.0.3","support":"s"})", true, std::nullopt, "s"},
+      {"numeric support keeps the entry", R"({"linux":)" + linuxEntry + R"(,"support":5})", true,
+       Updater::Feed{linuxDecoded}, std::nullopt},
+      {"support inside the entry is not read",
+       R"({"linux":{"version":"2","url":"u","sha256":"s","support":"x"}})", true,
+       Updater::Feed{Entry{"2", "u", "s", std::nullopt}}, std::nullopt},
+      {"only url", R"({"url":"https://x"})", true, Updater::Feed{}, std::nullopt},
+      {"overflowing number in a future member", R"({"future":1e400,"linux":)" + linuxEntry + "}", true,
+       Updater::Feed{linuxDecoded}, std::nullopt},
+      {"JSON string", support, false, std::nullopt, std::nullopt},
+      {"JSON array", "[" + support + "]", false, std::nullopt, std::nullopt},
+      {"number", "42", false, std::nullopt, std::nullopt},
+      {"broken text", R"({"linux":)", false, std::nullopt, std::nullopt},
+      {"empty", "", false, std::nullopt, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Updater::isFeedObject(c.body), c.object);
+    EXPECT_EQ(Updater::decodeFeed(c.body), c.feed);
+    EXPECT_EQ(Updater::supportValue(c.body), c.support);
+  }
+}
+
+TEST(FeedLocation, SettingWhenValidElseTheSite) {
+  struct Case {
+    const char* name;
+    std::string setting;
+    std::string want;
+  } cases[] = {
+      {"no setting", "", "https://" + H + "/sideproject/quotalume/version.json"},
+      {"local server", "http://127.0.0.1:8123/feed.json", "http://127.0.0.1:8123/feed.json"},
+      {"invalid falls back", "http://exa mple/%zz", "https://" + H + "/sideproject/quotalume/version.json"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    setFeedSetting(c.setting);
+    EXPECT_EQ(Updater::feed().toString().toStdString(), c.want);
+  }
+  setFeedSetting("");
+}
+
+}  // namespace

@@ -1,0 +1,22 @@
+// Alerts are replaced in every test, but timers, network replies and threads
+// need a running application object. The log and the settings go to a
+// temporary folder before anything reads them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QTemporaryDir home;
+  if (!home.isValid()) return 1;
+  const QByteArray root = home.path().toLocal8Bit();
+  setenv("QUOTALUME_DATA_DIR", (root + "/data").constData(), 1);
+  setenv("XDG_RUNTIME_DIR", root.constData(), 1);
+  setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,198 @@
+#include "updater/update_check.hpp"
+
+#include <gtest/gtest.h>
+
+#include "bridge/app_version.hpp"
+#include "display/phrases.hpp"
+#include "links/site_links.hpp"
+#include "updater/update_texts.hpp"
+#include "updater_fixtures.hpp"
+
+namespace {
+
+const std::string local(appVersion());
+
+std::string feedWith(const std::string& version, const std::string& url = "https://x/r.zip",
+                     const std::string& extra = "") {
+  return R"({"linux":{"version":")" + version + R"(","url":")" + url + R"(","sha256":"ab","notes":"Fixes"})" +
+         extra + "}";
+}
+
+struct CheckFixture : ::testing::Test {
+  LocalServer server;
+  CapturedEffects effects;
+  LogLines log;
+  std::vector<std::optional<std::string>> feeds;
+  std::size_t shownBeforeFeed = 0;  // alerts already up when a feed was reported
+
+  void SetUp() override {
+    isKorean = false;
+    Updater::autoInstall = false;
+    Updater::onFeed = [this](const std::optional<std::string>& support, Date at) {
+      shownBeforeFeed += effects.offers.size() + effects.infos.size();
+      EXPECT_GT(at, 1.7e9);
+      feeds.push_back(support);
+    };
+    setFeedSetting(server.url("/feed"));
+  }
+  void TearDown() override {
+    Updater::onFeed = [](const std::optional<std::string>&, Date) {};
+    setFeedSetting("");
+  }
+  bool finished(int lines) {
+    return waitUntil([&] { return log.count("update check ") >= lines; });
+  }
+};
+
+TEST_F(CheckFixture, OneAutomaticCheckAtATime) {
+  server.routes["/feed"] = {200, feedWith(local)};
+  Updater::check(false);
+  Updater::check(false);
+  Updater::check(true);  // manual checks ignore the guard
+  ASSERT_TRUE(finished(3));
+  settle();
+  EXPECT_EQ(log.count("update check skipped: another auto check is running"), 1);
+  EXPECT_EQ(server.heads.size(), 2u);
+  EXPECT_NE(server.heads[0].find("User-Agent: Quotalume/" + local + "\r\n"), std::string::npos);
+
+  // Once the response is handled the next automatic check goes out again.
+  Updater::check(false);
+  ASSERT_TRUE(finished(4));
+  EXPECT_EQ(server.heads.size(), 3u);
+}
+
+TEST_F(CheckFixture, FlagIsClearedBeforeTheFeedIsReported) {
+  server.routes["/feed"] = {200, feedWith(local)};
+  bool again = true;
+  Updater::onFeed = [&](const std::optional<std::string>&, Date) {
+    if (std::exchange(again, false)) Updater::check(false);
+  };
+  Updater::check(false);
+  ASSERT_TRUE(waitUntil([&] { return server.heads.size() == 2; }));
+  ASSERT_TRUE(finished(2));
+  EXPECT_EQ(log.count("skipped"), 0);
+}
+
+TEST_F(CheckFixture, Outcomes) {
+  const std::string page = "\"https://" + std::string(Build::siteHost) + "/s\"";
+  struct Case {
+    const char* name;
+    int status;
+    std::string body;
+    bool manual;
+    std::string line;
+    std::vector<std::optional<std::string>> feeds;
+    std::vector<std::string> infos;
+    std::vector<std::string> offers;
+  } cases[] = {
+      {"404", 404, "{}", true, "update check failed code=404 err=-", {}, {UpdateTexts::checkFailed()}, {}},
+      {"404 automatic is silent", 404, "{}", false, "update check failed code=404 err=-", {}, {}, {}},
+      {"JSON array is not a feed",
+       200,
+       "[" + page + "]",
+       true,
+       "update check failed code=200 err=-",
+       {},
+       {UpdateTexts::checkFailed()},
+       {}},
+      {"JSON string is not a feed", 200, page, false, "update check failed code=200 err=-", {}, {}, {}},
+      {"broken entry still delivers support",
+       200,
+       R"({"linux":{"version":"9"},"support":)" + page + "}",
+       false,
+       "update check failed code=200 err=-",
+       {"https://" + std::string(Build::siteHost) + "/s"},
+       {},
+       {}},
+      {"feed without this platform",
+       200,
+       R"({"mac":{"version":"9","url":"u","sha256":"s"}})",
+       false,
+       "update check failed code=200 err=-",
+       {std::nullopt},
+       {},
+       {}},
+      {"same version, manual",
+       200,
+       feedWith(local),
+       true,
+       "update check remote=" + local + " local=" + local,
+       {std::nullopt},
+       {"You\u2019re up to date (" + local + ")."},
+       {}},
+      {"older version without url, automatic",
+       200,
+       feedWith("0.0.1", ""),
+       false,
+       "update check remote=0.0.1 local=" + local,
+       {std::nullopt},
+       {},
+       {}},
+      {"newer version without url, manual",
+       200,
+       feedWith("9.9", ""),
+       true,
+       "update check remote=9.9 local=" + local,
+       {std::nullopt},
+       {UpdateTexts::upToDate(appVersion())},
+       {}},
+      {"newer version is offered",
+       200,
+       feedWith("9.9"),
+       false,
+       "update check remote=9.9 local=" + local,
+       {std::nullopt},
+       {},
+       {"Quotalume 9.9 is available | Fixes\n\nThe app will quit and reopen to finish the update."}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LogLines lines;
+    feeds.clear();
+    effects.infos.clear();
+    effects.offers.clear();
+    shownBeforeFeed = 0;
+    server.routes["/feed"] = {c.status, c.body};
+    Updater::check(c.manual);
+    ASSERT_TRUE(waitUntil([&] { return lines.count("update check ") >= 1; }));
+    settle();
+    EXPECT_TRUE(lines.has(c.line)) << lines.text();
+    EXPECT_EQ(lines.count("update check "), 1);
+    EXPECT_EQ(feeds, c.feeds);
+    EXPECT_EQ(effects.infos, c.infos);
+    EXPECT_EQ(effects.offers, c.offers);
+    EXPECT_EQ(shownBeforeFeed, 0u);
+  }
+}
+
+TEST_F(CheckFixture, RefusedConnectionHasCodeZeroAndQtsError) {
+  quint16 closedPort = 0;
+  {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    closedPort = probe.serverPort();
+  }
+  setFeedSetting("http://127.0.0.1:" + std::to_string(closedPort) + "/feed");
+  Updater::check(true);
+  ASSERT_TRUE(finished(1));
+  settle();
+  EXPECT_TRUE(log.has("update check failed code=0 err=Connection refused")) << log.text();
+  EXPECT_EQ(effects.infos, std::vector<std::string>{UpdateTexts::checkFailed()});
+  EXPECT_TRUE(feeds.empty());
+}
+
+TEST_F(CheckFixture, OfferUnderAutoInstallSkipsTheAlert) {
+  // The test program does not run from a bundle, so the installer stops at once.
+  Updater::autoInstall = true;
+  Updater::offer({"9.9", server.url("/r.zip"), "ab", std::nullopt});
+  EXPECT_TRUE(effects.offers.empty());
+  EXPECT_TRUE(log.has("update install failed: no bundle"));
+  EXPECT_EQ(effects.opened, std::vector<std::string>{Links::page()});
+
+  // An address that does not parse falls back to asking.
+  Updater::offer({"9.9", "http://exa mple/", "ab", std::nullopt});
+  EXPECT_EQ(effects.offers.size(), 1u);
+  Updater::autoInstall = false;
+}
+
+}  // namespace
