@@ -112,6 +112,8 @@ class AppRun(unittest.TestCase):
                     left = sorted(os.listdir(box.data))
                     allowed = {"last.json", "state.json", "update.json", "Quotalume.log"}
                     self.assertTrue(set(left) <= allowed, left)
+                    # A clean quit also gives up the single-instance lock.
+                    self.assertEqual(os.listdir(box.runtime), [])
                     e2e.wait_for("the port to be released", e2e.port_free, 5)
                 finally:
                     box.close()
