@@ -39,10 +39,9 @@ fuzz: deps
 	cmake --build build-fuzz -j $(JOBS)
 	./scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
+# Without DISPLAY and WAYLAND_DISPLAY the app runs headless and says so.
 run: build
-	@echo "The tray run is not built yet (see README.md); try:"
-	@echo "  build/quotalume --selftest"
-	@echo "  build/quotalume --render-menu menu.png"
+	build/quotalume $(ARGS)
 
 format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i

@@ -56,7 +56,7 @@ std::unique_ptr<QDialog> GuideWindow::make() {
   window->setModal(false);
 
   const QFont bodyFont = uiFont(13);
-  const QString body = bodyText();
+  const QString body = note_.isEmpty() ? bodyText() : bodyText() + QStringLiteral("\n\n") + note_;
   const double bodyHeight =
       QFontMetricsF(bodyFont).boundingRect(QRectF(0, 0, guideBodyWidth, 2000), bodyFlags, body).height();
 
@@ -102,6 +102,16 @@ std::unique_ptr<QDialog> GuideWindow::make() {
 
   window->setFixedSize(g.width, g.height);
   return window;
+}
+
+QString noTrayNote() {
+  return localized(
+      "이 데스크톱은 트레이 아이콘을 보여 주지 않아서 Quotalume이 보이지 않아요. GNOME에서는 AppIndicator "
+      "확장을 켜면 "
+      "보여요.",
+      "This desktop shows no tray icons, so Quotalume cannot appear there. On GNOME, the AppIndicator "
+      "extension "
+      "brings them.");
 }
 
 void GuideWindow::show() {

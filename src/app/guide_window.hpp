@@ -28,6 +28,10 @@ class GuideWindow : public QObject {
 
   QDialog* window() const { return window_.get(); }
 
+  // A paragraph added below the body, for example when the desktop shows no
+  // tray icons; empty for none.
+  void setNote(const QString& note) { note_ = note; }
+
   static QString title();
   static QString bodyText();
 
@@ -39,4 +43,8 @@ class GuideWindow : public QObject {
   std::unique_ptr<QDialog> window_;
   Opener opener_;
   TargetSource target_;
+  QString note_;
 };
+
+// The guide's extra paragraph on a desktop without a tray.
+QString noTrayNote();

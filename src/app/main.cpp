@@ -7,8 +7,10 @@
 
 #include <QApplication>
 
+#include "app/app_delegate.hpp"
 #include "app/command_line.hpp"
 #include "app/environment.hpp"
+#include "app/quit_signals.hpp"
 #include "app/render_modes.hpp"
 #include "app/self_check.hpp"
 #include "bridge/app_version.hpp"
@@ -20,14 +22,39 @@ namespace {
 
 // Rendering never shows a window, so without any display it draws off screen
 // instead of failing to connect to one.
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+bool hasDisplay() {
+  return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
+}
+
 void chooseOffscreenWithoutDisplay() {
-  auto set = [](const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr && *value != '\0';
-  };
-  if (!set("QT_QPA_PLATFORM") && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
+  if (!hasDisplay()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+// The tray run. Without a display it still serves the bridge and keeps the
+// files, on the offscreen platform, and says so.
+int runTray(int argc, char** argv, const std::vector<std::string>& args) {
+  if (!hasDisplay()) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::cerr << "quotalume: no display, running headless: the bridge, the stores and the log work, the tray "
+                 "icon is not shown\n";
   }
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Quotalume");
+  QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
+  QApplication::setWindowIcon(appIcon());
+  // Closing the guide or an alert must not end the app; only Quit does.
+  QApplication::setQuitOnLastWindowClosed(false);
+  QuitOnSignals signalQuit;
+
+  AppDelegate delegate(args,
+                       ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
+  if (!delegate.launch()) return 0;
+  return QApplication::exec();
 }
 
 }  // namespace
@@ -46,11 +73,7 @@ int main(int argc, char** argv) {
   const ModeChoice choice = chooseMode(args);
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
 
-  if (choice.mode == Mode::normal) {
-    std::cerr << "quotalume: the menu-bar run is not built yet; use --render-menu, --render-glyph, "
-                 "--render-guide or --selftest\n";
-    return 1;
-  }
+  if (choice.mode == Mode::normal) return runTray(argc, argv, args);
 
   chooseOffscreenWithoutDisplay();
   QApplication app(argc, argv);

@@ -1,0 +1,382 @@
+#include "app/app_delegate.hpp"
+
+#include <algorithm>
+#include <chrono>
+
+#include <QAction>
+#include <QActionEvent>
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidgetAction>
+
+#include "app/command_line.hpp"
+#include "app/links.hpp"
+#include "app/panel_window.hpp"
+#include "app/reading_queue.hpp"
+#include "app/reading_rule.hpp"
+#include "app/single_instance.hpp"
+#include "app/tray_text.hpp"
+#include "bridge/app_version.hpp"
+#include "display/phrases.hpp"
+#include "store/log.hpp"
+#include "store/process_paths.hpp"
+#include "store/reading_store.hpp"
+#include "store/state_file.hpp"
+#include "views/appearance.hpp"
+#include "views/info_view.hpp"
+
+namespace {
+
+constexpr int refreshMs = 30000;
+constexpr int tickMs = 1000;
+constexpr int guideDelayMs = 600;
+
+QString localized(std::string_view ko, std::string_view en) {
+  return QString::fromStdString(T(ko, en));
+}
+
+Date systemNow() {
+  using namespace std::chrono;
+  return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+void modalAlert(const QString& message) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quotalume"), message, QMessageBox::NoButton);
+  box.addButton(localized("확인", "OK"), QMessageBox::AcceptRole);
+  box.setWindowModality(Qt::ApplicationModal);
+  box.show();
+  box.raise();
+  box.activateWindow();
+  box.exec();
+}
+
+bool onWayland() {
+  return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+}  // namespace
+
+ControllerServices ControllerServices::system(const std::string& executable) {
+  const EnvLookup env = processEnvironment();
+  return ControllerServices{
+      .now = systemNow,
+      .openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); },
+      .alert = modalAlert,
+      .writeState = [](const Shown& shown, const ListenState& listen) { Store::writeState(shown, listen); },
+      .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
+      .showGuide = {},
+      .bridge = {},
+      .lastFile = Store::lastURL(),
+      .updateFile = UpdateStore::url(),
+      .lockFile = instanceLockPath(env, dataDir()),
+      .login = LoginItem(autostartEntryPath(env, Store::homeDirectory(env)), executable),
+  };
+}
+
+AppDelegate::AppDelegate(std::vector<std::string> args, ControllerServices services, QObject* parent)
+    : QObject(parent),
+      args_(std::move(args)),
+      services_(std::move(services)),
+      queue_(std::make_shared<ReadingQueue>()),
+      guide_(std::make_unique<GuideWindow>(services_.openUrl)),
+      panelMenu_(std::make_unique<QMenu>()),
+      contextMenu_(std::make_unique<QMenu>()) {
+  server_ = std::make_unique<BridgeServer>(services_.bridge);
+  timer_ = new QTimer(this);
+  timer_->setInterval(refreshMs);
+  connect(timer_, &QTimer::timeout, this, &AppDelegate::thirtySecondTick);
+}
+
+AppDelegate::~AppDelegate() {
+  // The bridge thread calls back into this object; it stops first.
+  server_.reset();
+  if (tray_) tray_->hide();
+}
+
+std::uint16_t AppDelegate::bridgePort() const {
+  return server_->port();
+}
+
+bool AppDelegate::tickerRunning() const {
+  return ticker_ != nullptr && ticker_->isActive();
+}
+
+bool AppDelegate::launch() {
+  instance_ = std::make_unique<InstanceLock>(services_.lockFile);
+  if (!instance_->acquire()) {
+    log("already running, quitting this copy");
+    return false;
+  }
+  log("launch Quotalume " + std::string(appVersion));
+
+  saved_ = Store::load(services_.lastFile, services_.now());
+  updateState_ = UpdateStore::load(services_.updateFile);
+
+  appearance_ = new AppearanceWatcher(this);
+  connect(appearance_, &AppearanceWatcher::changed, this, [this](Appearance a) {
+    infoView_->setAppearance(a);
+    if (panelWindow_) panelWindow_->view()->setAppearance(a);
+    render(true);
+  });
+
+  buildMenu();
+  attachTray();
+  render(false);
+
+  server_->onState([this](const ListenState& state) {
+    QMetaObject::invokeMethod(
+        this, [this, state] { setListen(state); }, Qt::QueuedConnection);
+  });
+  server_->onReading([this](const Reading& reading) { enqueue(reading); });
+  server_->start();
+
+  timer_->start();
+
+  const bool noTray = tray_ == nullptr;
+  if (!hasOption(args_, "--no-guide") && (!saved_.latest || noTray)) scheduleGuide(noTray);
+  return true;
+}
+
+void AppDelegate::scheduleGuide(bool noTray) {
+  QTimer::singleShot(guideDelayMs, this, [this, noTray] {
+    if (services_.showGuide) {
+      services_.showGuide(noTray);
+      return;
+    }
+    guide_->setNote(noTray ? noTrayNote() : QString());
+    guide_->show();
+  });
+}
+
+void AppDelegate::attachTray() {
+  if (tray_) return;
+  if (!services_.trayAvailable()) {
+    if (!trayMissingLogged_) log("no tray: this desktop shows no tray icons");
+    trayMissingLogged_ = true;
+    return;
+  }
+  tray_ = new QSystemTrayIcon(this);
+  tray_->setContextMenu(contextMenu_.get());
+  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::Trigger) showPanel();
+  });
+  if (lastShown_) {
+    tray_->setIcon(trayGlyph(traySpec_));
+    tray_->setToolTip(QString::fromStdString(toolTip_));
+  }
+  tray_->show();
+}
+
+void AppDelegate::buildMenu() {
+  infoView_ = new InfoView();
+  infoItem_ = new QWidgetAction(this);
+  infoItem_->setDefaultWidget(infoView_);
+  infoItem_->setEnabled(false);
+  infoSeparator_ = new QAction(this);
+  infoSeparator_->setSeparator(true);
+  textSeparator_ = new QAction(this);
+  textSeparator_->setSeparator(true);
+
+  installItem_ =
+      new QAction(localized("브라우저 확장 설치하기\u2026", "Install the browser extension\u2026"), this);
+  connect(installItem_, &QAction::triggered, this, &AppDelegate::openInstall);
+
+  loginOn_ = services_.login.enabled();
+  loginItem_ = new QAction(localized("로그인 시 자동 실행", "Open at login"), this);
+  loginItem_->setCheckable(true);
+  connect(loginItem_, &QAction::triggered, this, &AppDelegate::toggleLogin);
+
+  // The updater connects this item and the support pair.
+  updateItem_ = new QAction(localized("업데이트 확인\u2026", "Check for updates\u2026"), this);
+  updateItem_->setEnabled(false);
+
+  pageItem_ = new QAction(localized("Quotalume 페이지", "Quotalume website"), this);
+  connect(pageItem_, &QAction::triggered, this, &AppDelegate::openPage);
+
+  auto* separator = new QAction(this);
+  separator->setSeparator(true);
+
+  supportItem_ = new QAction(localized("이 앱 후원하기\u2026", "Support This App\u2026"), this);
+  supportSeparator_ = new QAction(this);
+  supportSeparator_->setSeparator(true);
+  supportItem_->setVisible(false);
+  supportSeparator_->setVisible(false);
+
+  quitItem_ = new QAction(localized("Quotalume 종료", "Quit Quotalume"), this);
+  quitItem_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+  connect(quitItem_, &QAction::triggered, this, &AppDelegate::quit);
+
+  const QList<QAction*> commands = {installItem_, loginItem_,   updateItem_,       pageItem_,
+                                    separator,    supportItem_, supportSeparator_, quitItem_};
+  panelMenu_->addAction(infoItem_);
+  panelMenu_->addAction(infoSeparator_);
+  panelMenu_->addActions(commands);
+  contextMenu_->addAction(textSeparator_);
+  contextMenu_->addActions(commands);
+
+  for (QMenu* menu : {panelMenu_.get(), contextMenu_.get()}) {
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+      menuNeedsUpdate();
+      menuWillOpen();
+    });
+    connect(menu, &QMenu::aboutToHide, this, &AppDelegate::menuDidClose);
+  }
+}
+
+void AppDelegate::showPanel() {
+  if (!onWayland()) {
+    panelMenu_->popup(QCursor::pos());
+    return;
+  }
+  if (!panelWindow_) {
+    panelWindow_ = new PanelWindow();
+    panelWindow_->view()->setAppearance(infoView_->appearance());
+    connect(panelWindow_, &PanelWindow::opened, this, [this] {
+      menuNeedsUpdate();
+      menuWillOpen();
+    });
+    connect(panelWindow_, &PanelWindow::closed, this, &AppDelegate::menuDidClose);
+    connect(this, &QObject::destroyed, panelWindow_, &QObject::deleteLater);
+  }
+  if (lastShown_) panelWindow_->view()->update(*lastShown_, false, false);
+  panelWindow_->fitToView();
+  panelWindow_->show();
+}
+
+void AppDelegate::render(bool force) {
+  Shown shown = buildShown(saved_, freshThisSession_, listen_, services_.now());
+  // The state file mirrors the listener as well, so a listener change that
+  // leaves the model as it was still counts as a change.
+  if (!force && lastShown_ && *lastShown_ == shown && lastListen_ == listen_) return;
+  lastShown_ = shown;
+  lastListen_ = listen_;
+
+  traySpec_ = trayGlyphSpec(shown, currentAppearance());
+  toolTip_ = trayToolTip(shown);
+  if (tray_) {
+    tray_->setIcon(trayGlyph(traySpec_));
+    tray_->setToolTip(QString::fromStdString(toolTip_));
+  }
+
+  loginItem_->setChecked(loginOn_);
+
+  const bool hidden = panelHidden(shown);
+  infoItem_->setVisible(!hidden);
+  infoSeparator_->setVisible(!hidden);
+  applyContextRows(shown, hidden);
+
+  if (infoView_->update(shown, loginOn_, menuOpen_) && menuOpen_ && panelMenu_->isVisible()) {
+    // An open menu measures its items once; a panel that grew must make it
+    // measure again.
+    QActionEvent changed(QEvent::ActionChanged, infoItem_);
+    QCoreApplication::sendEvent(panelMenu_.get(), &changed);
+  }
+  if (panelWindow_ && panelWindow_->isVisible()) {
+    if (panelWindow_->view()->update(shown, false, true)) panelWindow_->fitToView();
+  }
+
+  services_.writeState(shown, listen_);
+}
+
+void AppDelegate::applyContextRows(const Shown& shown, bool hidden) {
+  const std::vector<std::string> rows = hidden ? std::vector<std::string>{} : panelTextRows(shown);
+  // Rows keep their actions while their count stays, so an open exported menu
+  // only sees changed labels.
+  while (textRows_.size() > rows.size()) {
+    delete textRows_.back();
+    textRows_.pop_back();
+  }
+  while (textRows_.size() < rows.size()) {
+    auto* row = new QAction(this);
+    row->setEnabled(false);
+    contextMenu_->insertAction(textSeparator_, row);
+    textRows_.push_back(row);
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) textRows_[i]->setText(QString::fromStdString(rows[i]));
+  textSeparator_->setVisible(!hidden);
+}
+
+void AppDelegate::setListen(const ListenState& state) {
+  listen_ = state;
+  render(false);
+}
+
+void AppDelegate::enqueue(Reading reading) {
+  // Called on the bridge thread: only the first reading of a burst posts a
+  // drain, the rest wait in the queue for it.
+  if (queue_->push(std::move(reading)))
+    QMetaObject::invokeMethod(this, &AppDelegate::drainReadings, Qt::QueuedConnection);
+}
+
+void AppDelegate::drainReadings() {
+  const std::vector<Reading> burst = queue_->takeAll();
+  if (burst.empty()) return;
+  const BurstOutcome outcome =
+      applyBurst(saved_, burst, [this](const Reading& reading) { emit readingAccepted(reading); });
+  if (outcome.lastIgnored) log(ignoredLine(*outcome.lastIgnored));
+  if (!outcome.lastAccepted) return;
+  freshThisSession_ = true;
+  Store::save(saved_, services_.lastFile);
+  log(acceptedLine(*outcome.lastAccepted));
+  render(false);
+}
+
+void AppDelegate::thirtySecondTick() {
+  if (listen_.kind == ListenState::Kind::failed || listen_.kind == ListenState::Kind::busy) {
+    listen_ = ListenState::starting();
+    server_->start();
+  }
+  // A tray host may start after the app, for example a panel restarted.
+  if (!tray_) attachTray();
+  render(false);
+}
+
+void AppDelegate::menuNeedsUpdate() {
+  loginOn_ = services_.login.enabled();
+  render(true);
+}
+
+void AppDelegate::menuWillOpen() {
+  menuOpen_ = true;
+  delete ticker_;
+  ticker_ = new QTimer(this);
+  ticker_->setInterval(tickMs);
+  connect(ticker_, &QTimer::timeout, this, [this] { render(false); });
+  ticker_->start();
+}
+
+void AppDelegate::menuDidClose() {
+  menuOpen_ = false;
+  delete ticker_;
+  ticker_ = nullptr;
+}
+
+void AppDelegate::openInstall() {
+  services_.openUrl(QUrl(QString::fromStdString(Links::installTarget())));
+}
+
+void AppDelegate::openPage() {
+  services_.openUrl(QUrl(QString::fromStdString(Links::page())));
+}
+
+void AppDelegate::toggleLogin() {
+  const LoginItem& login = services_.login;
+  const std::optional<std::string> failure = login.enabled() ? login.disable() : login.enable();
+  if (failure) {
+    log("login item: " + *failure);
+    services_.alert(localized("로그인 항목 설정 실패", "Couldn\u2019t change the login item"));
+  }
+  loginOn_ = login.enabled();
+  render(true);
+}
+
+void AppDelegate::quit() {
+  QCoreApplication::quit();
+}

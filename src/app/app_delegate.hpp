@@ -1,0 +1,156 @@
+#pragma once
+// The controller of the tray run: it owns the tray icon, the menus, the
+// stored readings, the bridge and the timers, turns readings from the bridge
+// into stored state, and redraws the tray and the panel whenever the display
+// model changes. Everything here runs on the Qt event loop's thread.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include "app/guide_window.hpp"
+#include "app/login_item.hpp"
+#include "bridge/bridge_server.hpp"
+#include "display/shown.hpp"
+#include "readings/reading.hpp"
+#include "store/update_store.hpp"
+#include "views/tray_glyph.hpp"
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class QTimer;
+class QWidgetAction;
+class AppearanceWatcher;
+class InfoView;
+class InstanceLock;
+class PanelWindow;
+class ReadingQueue;
+
+// What the controller needs from the outside world. The defaults are the real
+// desktop; tests swap in a clock, capture alerts and opened pages, and point
+// the files at a temporary folder.
+struct ControllerServices {
+  std::function<Date()> now;
+  std::function<void(const QUrl&)> openUrl;
+  // Shows a modal message with one button and returns when it is dismissed.
+  std::function<void(const QString&)> alert;
+  std::function<void(const Shown&, const ListenState&)> writeState;
+  std::function<bool()> trayAvailable;
+  std::function<void(bool noTray)> showGuide;  // empty: the guide window
+  BridgeSettings bridge;
+  std::filesystem::path lastFile;
+  std::filesystem::path updateFile;
+  std::filesystem::path lockFile;
+  LoginItem login;
+
+  static ControllerServices system(const std::string& executable);
+};
+
+class AppDelegate : public QObject {
+  Q_OBJECT
+ public:
+  AppDelegate(std::vector<std::string> args, ControllerServices services, QObject* parent = nullptr);
+  ~AppDelegate() override;
+
+  // The launch sequence. False when another copy already runs: the caller
+  // then ends the process without starting anything.
+  bool launch();
+
+  void render(bool force);
+
+  // The steps of the timers and menu callbacks, public so that the rules can
+  // be driven without waiting.
+  void thirtySecondTick();
+  void menuNeedsUpdate();
+  void menuWillOpen();
+  void menuDidClose();
+  void drainReadings();
+
+  // Menu actions.
+  void openInstall();
+  void openPage();
+  void toggleLogin();
+  void quit();
+
+  const Saved& saved() const { return saved_; }
+  bool freshThisSession() const { return freshThisSession_; }
+  const ListenState& listen() const { return listen_; }
+  const std::optional<Shown>& lastShown() const { return lastShown_; }
+  bool menuOpen() const { return menuOpen_; }
+  bool tickerRunning() const;
+  bool loginOn() const { return loginOn_; }
+  const UpdateState& updateState() const { return updateState_; }
+  const std::string& toolTip() const { return toolTip_; }
+  const TrayGlyphSpec& traySpec() const { return traySpec_; }
+  std::uint16_t bridgePort() const;
+
+  // The panel menu opened by a click on the icon, and the context menu every
+  // tray host can show; both end with the same commands.
+  QMenu* panelMenu() const { return panelMenu_.get(); }
+  QMenu* contextMenu() const { return contextMenu_.get(); }
+  QAction* updateItem() const { return updateItem_; }
+  QAction* supportItem() const { return supportItem_; }
+  QAction* supportSeparator() const { return supportSeparator_; }
+
+ signals:
+  // Each reading the reading rule keeps in this session, in arrival order;
+  // never one loaded from disk.
+  void readingAccepted(const Reading& reading);
+
+ private:
+  void buildMenu();
+  void setListen(const ListenState& state);
+  void enqueue(Reading reading);
+  void attachTray();
+  void showPanel();
+  void applyContextRows(const Shown& shown, bool hidden);
+  void scheduleGuide(bool noTray);
+
+  std::vector<std::string> args_;
+  ControllerServices services_;
+
+  Saved saved_;
+  bool freshThisSession_ = false;
+  ListenState listen_ = ListenState::starting();
+  std::unique_ptr<BridgeServer> server_;
+  std::shared_ptr<ReadingQueue> queue_;
+  std::unique_ptr<GuideWindow> guide_;
+  std::unique_ptr<InstanceLock> instance_;
+  QTimer* timer_ = nullptr;
+  QTimer* ticker_ = nullptr;
+  bool loginOn_ = false;
+  bool menuOpen_ = false;
+  std::optional<Shown> lastShown_;
+  ListenState lastListen_;
+  UpdateState updateState_;
+  std::string toolTip_;
+  TrayGlyphSpec traySpec_;
+  bool trayMissingLogged_ = false;
+
+  std::unique_ptr<QMenu> panelMenu_;
+  std::unique_ptr<QMenu> contextMenu_;
+  InfoView* infoView_ = nullptr;
+  QWidgetAction* infoItem_ = nullptr;
+  QAction* infoSeparator_ = nullptr;
+  std::vector<QAction*> textRows_;
+  QAction* textSeparator_ = nullptr;
+  QAction* installItem_ = nullptr;
+  QAction* loginItem_ = nullptr;
+  QAction* updateItem_ = nullptr;
+  QAction* pageItem_ = nullptr;
+  QAction* supportItem_ = nullptr;
+  QAction* supportSeparator_ = nullptr;
+  QAction* quitItem_ = nullptr;
+  QSystemTrayIcon* tray_ = nullptr;
+  QPointer<PanelWindow> panelWindow_;
+  AppearanceWatcher* appearance_ = nullptr;
+};
