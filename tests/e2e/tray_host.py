@@ -206,12 +206,21 @@ class TrayHost(unittest.TestCase):
         geometry = dict(re.findall(r"^(\w+)=(\d+)$", out, re.M))
         self.assertTrue({"X", "Y", "WIDTH", "HEIGHT"} <= geometry.keys(), out)
         self.assertGreater(int(geometry["HEIGHT"]), PANEL_HEIGHT)
+        px, py = int(geometry["X"]), int(geometry["Y"])
+        pw, ph = int(geometry["WIDTH"]), int(geometry["HEIGHT"])
         # The popup with the panel strip it hangs from, and nothing else.
-        right = min(SCREEN[0], int(geometry["X"]) + int(geometry["WIDTH"]) + 8)
-        bottom = min(SCREEN[1], int(geometry["Y"]) + int(geometry["HEIGHT"]) + 8)
+        right, bottom = min(SCREEN[0], px + pw + 8), min(SCREEN[1], py + ph + 8)
         time.sleep(0.5)
-        desktop.screenshot("popup.png", f"{right}x{bottom}+0+0")
-        desktop.screenshot("icon.png", f"{w + 16}x{PANEL_HEIGHT}+{max(0, x - 8)}+0")
+        popup_shot = desktop.screenshot("popup.png", f"{right}x{bottom}+0+0")
+        # A window narrower than what it holds cuts the numbers and bars at
+        # its right edge; a fitting one leaves a plain margin there.
+        code, colours = desktop.run("convert", popup_shot, "-crop",
+                                    f"3x{ph // 3}+{px + pw - 5}+{py + 3}", "+repage",
+                                    "-format", "%k", "info:")
+        self.assertEqual(colours.strip(), "1", "the popup's right margin is not plain")
+        desktop.run("convert", panel_shot, "-crop",
+                    f"{w + 16}x{PANEL_HEIGHT}+{max(0, x - 8)}+0", "+repage",
+                    os.path.join(os.path.dirname(panel_shot), "icon.png"))
 
 
 if __name__ == "__main__":
