@@ -62,12 +62,7 @@ class Browser(unittest.TestCase):
                 return found if all(any(w in l for l in found) for w in until) else None
             return e2e.wait_for("the extensions' console lines", lines, BROWSER_SECONDS, 0.2)
         finally:
-            browser.terminate()
-            try:
-                browser.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                browser.kill()
-                browser.wait()
+            e2e.end(browser)
 
     def test_extension_posts_and_unprivileged_one_is_refused(self):
         box = self.box

@@ -42,6 +42,17 @@ def wait_for(what, probe, seconds, step=0.05):
         time.sleep(step)
 
 
+def end(proc, seconds=10):
+    """Asks a helper process to end, and kills it if it does not."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
 def now_ms():
     return time.time() * 1000.0
 

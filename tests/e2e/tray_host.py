@@ -110,13 +110,7 @@ class Desktop:
 
     def close(self):
         for proc in reversed(self.procs):
-            if proc.poll() is None:
-                proc.terminate()
-                try:
-                    proc.wait(timeout=5)
-                except subprocess.TimeoutExpired:
-                    proc.kill()
-                    proc.wait()
+            e2e.end(proc, 5)
 
 
 def labels(layout):
