@@ -175,11 +175,11 @@ class Sandbox:
         except OSError:
             return ""
 
-    def wait_state(self, what, accept, seconds=START_SECONDS):
+    def wait_state(self, what, accept, seconds=START_SECONDS, step=0.05):
         def probe():
             state = self.load("state.json")
             return state if state is not None and accept(state) else None
-        return wait_for(what, probe, seconds)
+        return wait_for(what, probe, seconds, step)
 
     def wait_listening(self, seconds=START_SECONDS):
         return self.wait_state("the bridge to listen",
