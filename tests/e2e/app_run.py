@@ -14,7 +14,7 @@ class AppRun(unittest.TestCase):
     def setUp(self):
         self.box = e2e.Sandbox()
         self.addCleanup(self.box.close)
-        e2e.wait_for("port 47615 to be free", e2e.port_free, 15)
+        e2e.wait_for("port 47615 to be free", e2e.port_free, 60)
 
     def test_reading_shows_and_survives_a_restart(self):
         box = self.box

@@ -28,7 +28,7 @@ class Browser(unittest.TestCase):
     def setUp(self):
         self.box = e2e.Sandbox()
         self.addCleanup(self.box.close)
-        e2e.wait_for("port 47615 to be free", e2e.port_free, 15)
+        e2e.wait_for("port 47615 to be free", e2e.port_free, 60)
 
     def extensions(self):
         granted = os.path.join(self.box.root, "ext-hosts")
@@ -59,7 +59,7 @@ class Browser(unittest.TestCase):
             def lines():
                 with open(console, encoding="utf-8", errors="replace") as f:
                     found = re.findall(r'"(quotalume-check [^"]*)"', f.read())
-                return found if all(any(w in l for l in found) for w in until) else None
+                return found if all(any(l.startswith(w) for l in found) for w in until) else None
             return e2e.wait_for("the extensions' console lines", lines, BROWSER_SECONDS, 0.2)
         finally:
             e2e.end(browser)
@@ -72,7 +72,7 @@ class Browser(unittest.TestCase):
         granted, denied = self.extensions()
         lines = self.run_browser(
             [granted, denied],
-            until=["hosts post ", "nohosts post "])
+            until=["quotalume-check hosts post ", "quotalume-check nohosts post "])
 
         self.assertIn(f"quotalume-check hosts ping 200 Quotalume {version}", lines)
         self.assertIn("quotalume-check hosts post 204", lines)

@@ -142,7 +142,7 @@ class TrayHost(unittest.TestCase):
     def setUp(self):
         self.box = e2e.Sandbox()
         self.addCleanup(self.box.close)
-        e2e.wait_for("port 47615 to be free", e2e.port_free, 15)
+        e2e.wait_for("port 47615 to be free", e2e.port_free, 60)
         self.desktop = Desktop(self.box)
         self.addCleanup(self.desktop.close)
 
