@@ -127,8 +127,8 @@ bool AppDelegate::launch() {
   });
 
   buildMenu();
-  attachTray();
   render(false);
+  attachTray();
 
   server_->onState([this](const ListenState& state) {
     QMetaObject::invokeMethod(

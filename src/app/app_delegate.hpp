@@ -74,6 +74,8 @@ class AppDelegate : public QObject {
   void menuWillOpen();
   void menuDidClose();
   void drainReadings();
+  // What the bridge thread calls for each reading; safe from any thread.
+  void enqueue(Reading reading);
 
   // Menu actions.
   void openInstall();
@@ -109,7 +111,6 @@ class AppDelegate : public QObject {
  private:
   void buildMenu();
   void setListen(const ListenState& state);
-  void enqueue(Reading reading);
   void attachTray();
   void showPanel();
   void applyContextRows(const Shown& shown, bool hidden);

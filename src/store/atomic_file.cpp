@@ -1,6 +1,7 @@
 #include "store/atomic_file.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -12,6 +13,9 @@
 #include <system_error>
 
 #include <nlohmann/json.hpp>
+
+#include "store/temporary_name.hpp"
+#include "store/temporary_sweep.hpp"
 
 namespace {
 
@@ -53,20 +57,11 @@ bool writeAll(int fd, std::string_view bytes) {
 // A fresh name next to the target, unique across threads and processes. The
 // file is made with open(O_EXCL, 0666) rather than mkstemp so the umask gives
 // the replacement the same permissions an ordinary new file would have.
-std::string temporaryName(const fs::path& target) {
-  static std::atomic<unsigned> counter{0};
+std::string freshTemporaryName(const fs::path& target) {
+  static std::atomic<unsigned> serial{0};
   thread_local std::mt19937 random{std::random_device{}()};
-  // Appending to one string, rather than chaining operator+ on a literal,
-  // keeps GCC 12's optimiser from reporting a false -Wrestrict overlap.
-  std::string name = ".";
-  name.append(target.filename().string())
-      .append(".tmp-")
-      .append(std::to_string(::getpid()))
-      .append("-")
-      .append(std::to_string(counter.fetch_add(1)))
-      .append("-")
-      .append(std::to_string(random() % 1000000));
-  return name;
+  return Store::temporaryName(target.filename().string(), ::getpid(), serial.fetch_add(1),
+                              static_cast<unsigned>(random()));
 }
 
 // The rename is only durable once the folder entry itself reaches the disk.
@@ -110,14 +105,23 @@ bool writeAtomically(const std::filesystem::path& path, std::string_view bytes) 
   fs::create_directories(folder, ec);
 
   fs::path temporary;
+  std::optional<TemporaryInFlight> inFlight;
   int fd = -1;
   for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-    temporary = folder / temporaryName(path);
+    const std::string name = freshTemporaryName(path);
+    // Marked before it exists, so no sweep can see it unmarked.
+    inFlight.emplace(name);
+    temporary = folder / name;
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) return false;
   }
   FileDescriptor file(fd);
   if (!file.valid()) return false;
+
+  // Before the write, so that space held by leftovers is free for it.
+  struct stat created {};
+  if (::fstat(file.get(), &created) == 0)
+    sweepStaleTemporaries(folder, path.filename().string(), created.st_mtim.tv_sec);
 
   const bool written = writeAll(file.get(), bytes) && ::fsync(file.get()) == 0 && file.close();
   if (!written || ::rename(temporary.c_str(), path.c_str()) != 0) {

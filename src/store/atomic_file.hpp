@@ -12,7 +12,9 @@ namespace Store {
 
 // Writes `bytes` to a temporary file in the target's folder, flushes it to
 // disk and renames it over `path`. Creates the folder when missing. On any
-// failure the old file is left as it was and false is returned.
+// failure the old file is left as it was and false is returned. Along the
+// way it removes the temporaries of `path` that earlier, killed writers left
+// (sweepStaleTemporaries), so the folder cannot fill up with them.
 bool writeAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 // The stores' JSON form: pretty-printed, members sorted by key, ending in a

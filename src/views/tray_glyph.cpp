@@ -87,19 +87,18 @@ QFont numberFont(const QString& text, double scale) {
 
 void drawTrayGlyph(QPainter& painter, int pixels, const TrayGlyphSpec& spec) {
   const double scale = pixels / grid;
-  const double opacity = spec.tone == Tone::dim ? dimOpacity : 1.0;
   const QColor label = labelColour(spec.appearance);
 
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setRenderHint(QPainter::TextAntialiasing);
   painter.scale(scale, scale);
-  QPen pen(faded(label, trackOpacity * opacity), arcWidth);
+  QPen pen(faded(label, trackOpacity), arcWidth);
   pen.setCapStyle(Qt::RoundCap);
   painter.setPen(pen);
   painter.drawPath(topArc(1));
   if (spec.value > 0) {
-    pen.setColor(faded(arcColour(spec.tone, spec.appearance), opacity));
+    pen.setColor(arcColour(spec.tone, spec.appearance));
     painter.setPen(pen);
     painter.drawPath(topArc(spec.value));
   }
@@ -108,7 +107,7 @@ void drawTrayGlyph(QPainter& painter, int pixels, const TrayGlyphSpec& spec) {
   const QString text = QString::fromStdString(spec.number);
   const QFont font = numberFont(text, scale);
   painter.setFont(font);
-  painter.setPen(faded(toneColour(spec.tone, spec.appearance), opacity));
+  painter.setPen(toneColour(spec.tone, spec.appearance));
   // Centred on the digits' cap height, not the font's line box, so the
   // number sits in the bowl whatever the font's ascent and descent are.
   const QFontMetricsF metrics(font);
@@ -138,7 +137,20 @@ QImage renderTrayGlyph(const TrayGlyphSpec& spec, int pixels) {
   QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
-  drawTrayGlyph(painter, side, spec);
+  if (spec.tone != Tone::dim) {
+    drawTrayGlyph(painter, side, spec);
+    return image;
+  }
+  // Greyed as one picture, so where the digits cross the arc they do not
+  // add up to a darker spot.
+  QImage solid(side, side, QImage::Format_ARGB32_Premultiplied);
+  solid.fill(Qt::transparent);
+  {
+    QPainter layer(&solid);
+    drawTrayGlyph(layer, side, spec);
+  }
+  painter.setOpacity(dimOpacity);
+  painter.drawImage(0, 0, solid);
   return image;
 }
 

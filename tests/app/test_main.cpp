@@ -9,6 +9,9 @@ int main(int argc, char** argv) {
   // Qt warns about, and some styles misbehave with, a missing runtime folder.
   QTemporaryDir runtimeDir;
   if (runtimeDir.isValid()) setenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit().constData(), 0);
+  // The controller logs; its lines go to a folder of this run, not the user's.
+  QTemporaryDir dataDir;
+  if (dataDir.isValid()) setenv("QUOTALUME_DATA_DIR", dataDir.path().toLocal8Bit().constData(), 0);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
