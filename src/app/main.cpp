@@ -10,6 +10,7 @@
 #include "app/app_delegate.hpp"
 #include "app/command_line.hpp"
 #include "app/environment.hpp"
+#include "app/platform_choice.hpp"
 #include "app/quit_signals.hpp"
 #include "app/render_modes.hpp"
 #include "app/self_check.hpp"
@@ -17,11 +18,10 @@
 #include "display/phrases.hpp"
 #include "store/process_paths.hpp"
 #include "views/app_icon.hpp"
+#include "views/interface_font.hpp"
 
 namespace {
 
-// Rendering never shows a window, so without any display it draws off screen
-// instead of failing to connect to one.
 bool isSet(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr && *value != '\0';
@@ -29,10 +29,6 @@ bool isSet(const char* name) {
 
 bool hasDisplay() {
   return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
-}
-
-void chooseOffscreenWithoutDisplay() {
-  if (!hasDisplay()) setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
 // The tray run. Without a display it still serves the bridge and keeps the
@@ -44,6 +40,7 @@ int runTray(int argc, char** argv, const std::vector<std::string>& args) {
                  "icon is not shown\n";
   }
   QApplication app(argc, argv);
+  useInterfaceTypeface(isKorean);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
   QApplication::setWindowIcon(appIcon());
@@ -71,12 +68,14 @@ int main(int argc, char** argv) {
   initFormatters();
 
   const ModeChoice choice = chooseMode(args);
+  if (const auto platform = forcedPlatform(choice.mode, processEnvironment()))
+    setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
 
   if (choice.mode == Mode::normal) return runTray(argc, argv, args);
 
-  chooseOffscreenWithoutDisplay();
   QApplication app(argc, argv);
+  useInterfaceTypeface(isKorean);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion.data(), qsizetype(appVersion.size())));
   QApplication::setWindowIcon(appIcon());

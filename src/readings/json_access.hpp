@@ -1,13 +1,21 @@
 #pragma once
-// Throw-free reads of decoded JSON values, shared by the contract parser and
-// the stored form. nlohmann's own accessors throw on a type mismatch.
+// Throw-free parsing and reads of JSON values, shared by the contract parser,
+// the stored form and the stores. nlohmann's own accessors throw on a type
+// mismatch.
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
 namespace readings_detail {
+
+// The JSON document in `text`, or a discarded value when it is not one. A
+// number literal beyond the largest double parses as an infinity of its sign:
+// like any other value that is not a finite number it is ignored where unknown
+// and refused where a number is required, instead of failing the whole text.
+nlohmann::json parseDocument(std::string_view text);
 
 // The member named `key` of an object, or null when missing or not an object.
 inline const nlohmann::json* member(const nlohmann::json& object, const char* key) {

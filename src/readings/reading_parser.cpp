@@ -28,7 +28,7 @@ std::optional<std::size_t> windowIndex(const nlohmann::json* key) {
 }  // namespace
 
 std::optional<Reading> parseReading(std::string_view data, Date now) {
-  const auto document = nlohmann::json::parse(data.begin(), data.end(), nullptr, false);
+  const auto document = readings_detail::parseDocument(data);
   if (!document.is_object()) return std::nullopt;
 
   if (const auto* v = member(document, "v"); !isAbsentOrNull(v)) {

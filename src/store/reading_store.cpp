@@ -36,7 +36,7 @@ Date currentTime() {
 }  // namespace
 
 Saved decode(std::string_view data, Date now) {
-  const auto document = json::parse(data.begin(), data.end(), nullptr, false);
+  const auto document = readings_detail::parseDocument(data);
   if (!document.is_object()) return {};
   const auto latest = storedMember(document, "latest");
   const auto ok = storedMember(document, "ok");

@@ -22,7 +22,7 @@ bool absent(const json* value) {
 }  // namespace
 
 UpdateState decode(std::string_view data) {
-  const auto document = json::parse(data.begin(), data.end(), nullptr, false);
+  const auto document = readings_detail::parseDocument(data);
   if (!document.is_object()) return {};
 
   UpdateState state;

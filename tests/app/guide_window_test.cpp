@@ -11,6 +11,7 @@
 
 #include "app/guide_layout.hpp"
 #include "display/phrases.hpp"
+#include "views/interface_font.hpp"
 
 namespace {
 
@@ -48,15 +49,23 @@ TEST(GuideWindow, BuiltWindowInBothLanguages) {
       {true, "Quotalume 시작하기", "확장 설치 페이지 열기", "닫기", "에 로그인해 두면"},
   };
   const bool saved = isKorean;
+  const QFont appFont = QApplication::font();
   for (const auto& c : cases) {
     SCOPED_TRACE(c.korean ? "Korean" : "English");
     isKorean = c.korean;
+    useInterfaceTypeface(c.korean);
     GuideWindow guide([](const QUrl&) {}, [] { return QUrl(); });
     auto w = guide.make();
     auto* body = w->findChild<QLabel*>("body");
+    auto* heading = w->findChild<QLabel*>("title");
     auto* open = w->findChild<QPushButton*>("open");
     auto* close = w->findChild<QPushButton*>("close");
-    ASSERT_TRUE(body && open && close);
+    ASSERT_TRUE(body && heading && open && close);
+    // One family for every text, so Hangul and Latin never mix faces.
+    const QString family = c.korean ? koreanFamily() : appFont.family();
+    for (const QWidget* text : std::initializer_list<const QWidget*>{body, heading, open, close})
+      EXPECT_EQ(text->font().family().toStdString(), family.toStdString())
+          << text->objectName().toStdString();
     EXPECT_EQ(w->windowTitle(), c.title);
     EXPECT_EQ(open->text(), c.open);
     EXPECT_EQ(close->text(), c.close);
@@ -78,6 +87,7 @@ TEST(GuideWindow, BuiltWindowInBothLanguages) {
     EXPECT_EQ(close->geometry(), QRect(448 - ow - 8 - cw, h + 162, cw, 32));
   }
   isKorean = saved;
+  QApplication::setFont(appFont);
 }
 
 TEST(GuideWindow, CloseAndReturnButtonsAndOneWindowAtATime) {

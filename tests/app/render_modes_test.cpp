@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <map>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -12,17 +13,23 @@
 
 namespace {
 
-// Exit status and standard output of the real executable, run in `dir` with its data kept there.
-std::pair<int, QString> runApp(const QStringList& args, const QString& dir) {
+// Exit status and standard output of the real executable, run in `dir` with
+// its data kept there; `unset` names variables it must not inherit and `set`
+// those it gets on top (drawing off screen unless they say otherwise).
+std::pair<int, QString> runApp(const QStringList& args, const QString& dir,
+                               const std::map<QString, QString>& set = {{"QT_QPA_PLATFORM", "offscreen"}},
+                               const QStringList& unset = {}) {
   QProcess p;
   p.setWorkingDirectory(dir);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
+  for (const QString& name : unset) env.remove(name);
+  for (const auto& [name, value] : set) env.insert(name, value);
   env.insert("QUOTALUME_DATA_DIR", dir);
   p.setProcessEnvironment(env);
   p.start(QUOTALUME_EXECUTABLE, args);
   if (!p.waitForFinished(60000)) return {-1, ""};
-  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput())};
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+          QString::fromUtf8(p.readAllStandardOutput())};
 }
 
 TEST(RenderModes, EachModeWritesItsPictureAndTheSelftestPasses) {
@@ -64,6 +71,47 @@ TEST(RenderModes, EachModeWritesItsPictureAndTheSelftestPasses) {
       << out.toStdString();
   // Logging is off and nothing is drawn, so the folder stays empty.
   EXPECT_TRUE(QDir(quiet).isEmpty());
+}
+
+TEST(RenderModes, DrawOffScreenWhateverDisplayTheEnvironmentNames) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  // Neither display exists: no X server listens on :99 and the Wayland
+  // socket lies in an empty folder.
+  const QStringList platformVariables{"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"};
+  struct Environment {
+    const char* name;
+    std::map<QString, QString> set;
+  } environments[] = {
+      {"X display gone", {{"DISPLAY", ":99"}}},
+      {"Wayland display gone",
+       {{"WAYLAND_DISPLAY", "wayland-gone"},
+        {"XDG_RUNTIME_DIR", dir.path()},
+        {"XDG_SESSION_TYPE", "wayland"}}},
+  };
+  struct Run {
+    const char* name;
+    QStringList args;
+    QString file;  // empty for the self-check
+    QString firstWord;
+  } runs[] = {
+      {"glyph", {"--render-glyph", "glyph.png"}, "glyph.png", ""},
+      {"menu", {"--lang", "ko", "--render-menu", "menu.png"}, "menu.png", "wrote "},
+      {"guide", {"--render-guide", "guide.png"}, "guide.png", "wrote "},
+      {"selftest", {"--selftest"}, "", "selftest: "},
+  };
+  for (const auto& e : environments) {
+    for (const auto& r : runs) {
+      SCOPED_TRACE(std::string(e.name) + ", " + r.name);
+      const QString file = QDir(dir.path()).filePath(r.file);
+      if (!r.file.isEmpty()) QFile::remove(file);
+      const auto [status, out] = runApp(r.args, dir.path(), e.set, platformVariables);
+      EXPECT_EQ(status, 0);
+      EXPECT_TRUE(r.file.isEmpty() || !QImage(file).isNull());
+      EXPECT_EQ(out.isEmpty(), r.firstWord.isEmpty()) << out.toStdString();
+      EXPECT_EQ(out.left(r.firstWord.size()).toStdString(), r.firstWord.toStdString());
+    }
+  }
 }
 
 constexpr Date now = 1760415000;

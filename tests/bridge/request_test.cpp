@@ -15,24 +15,59 @@ HeadParse parse(std::string_view text) {
   return parseHead(bytes(text));
 }
 
-TEST(ParseHead, RefusesMalformedHeadsAndWaitsForTheBlankLine) {
+TEST(ParseHead, JudgesEachRuleOfTheHead) {
+  using enum HeadParse::Kind;
   const std::string limit(maxHeaderBytes, 'a');
-  const std::string bad[] = {
-      "get /ping HTTP/1.1\r\n\r\n", "GET  /ping HTTP/1.1\r\n\r\n", "GET /ping HTTP/1.1 \r\n\r\n",
-      "GET\t/ping HTTP/1.1\r\n\r\n", "GET /ping\r\n\r\n", "GET /ping HTTP/2.0\r\n\r\n",
-      "GET /ping http/1.1\r\n\r\n", "GET ping HTTP/1.1\r\n\r\n", "GET HTTP://127.0.0.1/ping HTTP/1.1\r\n\r\n",
-      "CONNECT 127.0.0.1:47615 HTTP/1.1\r\n\r\n", "GET / HTTP/1.1\r\nBroken\r\n\r\n",
-      "GET / HTTP/1.1\r\n: x\r\n\r\n", "GET / HTTP/1.1\r\nA: b\r\n c\r\n\r\n",
-      "GET / HTTP/1.1\r\nHost : x\r\n\r\n",
-      "GET / HTTP/1.1\r\nContent-Length: 2\r\nContent-Length: 02\r\n\r\n",
-      // Not UTF-8: overlong, surrogate, truncated, stray byte.
-      "GET / HTTP/1.1\r\nX: \xC0\xAF\r\n\r\n", "GET / HTTP/1.1\r\nX: \xED\xA0\x80\r\n\r\n",
-      "GET / HTTP/1.1\r\nX: \xE2\x82\r\n\r\n", "GET /\xFF HTTP/1.1\r\n\r\n",
-      // The size limit is drawn where the terminator starts.
-      limit + "\r\r", limit + "a\r"};
-  for (const auto& c : bad) EXPECT_EQ(parse(c).kind, HeadParse::Kind::bad) << c.substr(0, 60);
-  // Rubbish is only judged once the head is complete.
-  EXPECT_EQ(parse("get  nonsense\r\n").kind, HeadParse::Kind::needMore);
+  const std::string get = "GET / HTTP/1.1\r\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    HeadParse::Kind want;
+  } cases[] = {
+      {"lower-case method", "get /ping HTTP/1.1\r\n\r\n", bad},
+      {"digit in the method", "G3T /ping HTTP/1.1\r\n\r\n", bad},
+      {"two spaces", "GET  /ping HTTP/1.1\r\n\r\n", bad},
+      {"trailing space", "GET /ping HTTP/1.1 \r\n\r\n", bad},
+      {"tab as separator", "GET\t/ping HTTP/1.1\r\n\r\n", bad},
+      {"no version", "GET /ping\r\n\r\n", bad},
+      {"HTTP/2.0", "GET /ping HTTP/2.0\r\n\r\n", bad},
+      {"lower-case version", "GET /ping http/1.1\r\n\r\n", bad},
+      {"relative target", "GET ping HTTP/1.1\r\n\r\n", bad},
+      {"upper-case scheme", "GET HTTP://127.0.0.1/ping HTTP/1.1\r\n\r\n", bad},
+      {"authority form", "CONNECT 127.0.0.1:47615 HTTP/1.1\r\n\r\n", bad},
+      {"no colon", get + "Broken\r\n\r\n", bad},
+      {"empty name", get + ": x\r\n\r\n", bad},
+      {"continuation line", get + "A: b\r\n c\r\n\r\n", bad},
+      {"space ending a name", get + "Host : x\r\n\r\n", bad},
+      {"tab inside a name", get + "X\tY: z\r\n\r\n", bad},
+      {"other bytes in a name", get + "X-\x01!#: z\r\n\r\n", head},
+      {"two different lengths", get + "Content-Length: 2\r\nContent-Length: 02\r\n\r\n", bad},
+      {"the same length twice", get + "Content-Length: 2\r\ncontent-length: \t2 \r\n\r\n", head},
+      // UTF-8: each refused form next to the nearest accepted one.
+      {"two-byte overlong", get + "X: \xC0\xAF\r\n\r\n", bad},
+      {"three-byte overlong", get + "X: \xE0\x9F\xBF\r\n\r\n", bad},
+      {"smallest three-byte", get + "X: \xE0\xA0\x80\r\n\r\n", head},
+      {"surrogate", get + "X: \xED\xA0\x80\r\n\r\n", bad},
+      {"four-byte overlong", get + "X: \xF0\x8F\xBF\xBF\r\n\r\n", bad},
+      {"smallest four-byte", get + "X: \xF0\x90\x80\x80\r\n\r\n", head},
+      {"above U+10FFFF", get + "X: \xF4\x90\x80\x80\r\n\r\n", bad},
+      {"U+10FFFF", get + "X: \xF4\x8F\xBF\xBF\r\n\r\n", head},
+      {"truncated sequence", get + "X: \xE2\x82\r\n\r\n", bad},
+      {"stray byte", "GET /\xFF HTTP/1.1\r\n\r\n", bad},
+      // The size limit is drawn where the terminator starts: past it the head
+      // waits only while a terminator begun by then can still complete.
+      {"at the limit", limit, needMore},
+      {"CR after the limit", limit + "\r", needMore},
+      {"CR LF CR after the limit", limit + "\r\n\r", needMore},
+      {"CR CR after the limit", limit + "\r\r", bad},
+      {"CR starting past the limit", limit + "a\r", bad},
+      // Rubbish is only judged once the head is complete.
+      {"unfinished rubbish", "get  nonsense\r\n", needMore},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(parse(c.text).kind, c.want);
+  }
 }
 
 TEST(RequestAccess, AllowsOnlyThisHostAndExtensionOrigins) {

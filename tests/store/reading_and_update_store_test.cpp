@@ -42,6 +42,39 @@ TEST(ReadingStore, DecodesTheWholeDocumentOrNothing) {
   for (const auto& [bytes, want] : cases) EXPECT_EQ(Store::decode(bytes, now), want) << bytes;
 }
 
+// Files edited by hand or written by other tools may hold literals beyond the
+// largest double: such a value is simply not a finite number.
+TEST(ReadingStore, TakesNumbersTooLargeForADoubleAsNotFinite) {
+  const std::string windows =
+      R"("windows":[{"key":"session","pct":1e400},{"key":"weekly","pct":5,"resets_at":1e999}])";
+  const std::string ok =
+      R"({"status":"ok","fetched_at":1760421570000,"received_at":1760421571000,)" + windows + "}";
+  const Reading back{"ok", {}, {}, 1760421570000, 1760421571000, {{"weekly", 5, {}}}};
+  const std::string plain =
+      R"({"status":"ok","fetched_at":1760421570000,"received_at":1760421571000,"plan":"1e400","windows":[]})";
+  const Reading plainBack{"ok", {}, "1e400", 1760421570000, 1760421571000, {}};
+  struct Case {
+    const char* name;
+    std::string bytes;
+    Saved want;
+  } cases[] = {
+      {"unknown member", R"({"latest":)" + plain + R"(,"x":1e400})", {plainBack, {}}},
+      {"windows dropped, readings kept", R"({"latest":)" + ok + R"(,"ok":)" + ok + "}", {back, back}},
+      // The sanitiser drops a reading whose time is not finite; the other stays.
+      {"reading time",
+       R"({"latest":{"status":"error","fetched_at":1e400,"received_at":1760421571000,"windows":[]},"ok":)" +
+           ok + "}",
+       {{}, back}},
+      {"bare NaN", R"({"latest":)" + plain + R"(,"x":1e400,"y":NaN})", {}},
+      {"bare Infinity", R"({"latest":)" + plain + R"(,"y":-Infinity})", {}},
+      {"truncated number", R"({"latest":)" + plain + R"(,"x":1e400,"y":-})", {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Store::decode(c.bytes, now), c.want);
+  }
+}
+
 TEST(UpdateStore, DecodesMembersOrRejectsTheWholeFile) {
   const std::pair<const char*, UpdateState> cases[] = {
       {R"({"checked_at":1760421600000})", {{}, 1760421600000.0}},
@@ -51,6 +84,10 @@ TEST(UpdateStore, DecodesMembersOrRejectsTheWholeFile) {
       {R"({"checked_at":true,"support":"s"})", {}},  // each member of the wrong type
       {R"({"checked_at":1760421600000,"support":5})", {}},
       {R"({"checked_at":1e400,"support":"s"})", {}},
+      {R"({"support":"s","x":1e400})", {"s", {}}},  // too large for a double, but ignored
+      {R"({"support":"1e400","x":[-1e400]})", {"1e400", {}}},
+      {R"({"support":"s","x":1e400,"y":NaN})", {}},
+      {R"({"support":"s","x":1e400)", {}},
   };
   for (const auto& [bytes, want] : cases) EXPECT_EQ(UpdateStore::decode(bytes), want) << bytes;
 }

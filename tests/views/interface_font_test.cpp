@@ -1,0 +1,121 @@
+// A Korean interface in one typeface: what its lines measure, which face
+// draws them, and which application fonts follow it.
+#include "views/interface_font.hpp"
+
+#include <QApplication>
+#include <QFontInfo>
+#include <QGlyphRun>
+#include <QRawFont>
+#include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+#include "views/info_layout.hpp"
+
+namespace {
+
+QString q(const char* utf8) {
+  return QString::fromUtf8(utf8);
+}
+
+// The faces QTextLayout actually draws `text` with, fallbacks included.
+std::string drawingFamilies(const QString& text, const QFont& font) {
+  QTextLayout layout(text, font);
+  layout.beginLayout();
+  layout.createLine();
+  layout.endLayout();
+  QStringList families;
+  for (const QGlyphRun& run : layout.glyphRuns()) families.append(run.rawFont().familyName());
+  families.removeDuplicates();
+  return families.join(", ").toStdString();
+}
+
+class KoreanPanel : public ::testing::Test {
+ protected:
+  const QString family = koreanFamily();
+  const PanelFonts fonts = panelFonts(inFamily(menuFont(), family));
+
+  void SetUp() override { ASSERT_FALSE(family.isEmpty()) << "no Korean sans installed (fonts-noto-cjk)"; }
+};
+
+TEST_F(KoreanPanel, OneFaceDrawsHangulLatinAndDigits) {
+  struct Case {
+    const char* name;
+    const char* text;
+    QFont font;
+  } cases[] = {
+      {"footer: plan and data age", "Max 5x · 갱신 1분 전", fonts.sub},
+      {"model name beside Hangul", "Opus 7일", fonts.name},
+      {"status with a domain", "claude.ai에 로그인해 주세요", fonts.name},
+      {"reset line with clock time", "3일 5시간 뒤 리셋 · 10월 17일 오전 9:10", fonts.sub},
+      {"percentage, semibold", "93%", fonts.pct},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(drawingFamilies(q(c.text), c.font), family.toStdString());
+  }
+}
+
+TEST_F(KoreanPanel, HangulAndLatinLinesAreEquallyTall) {
+  struct Case {
+    const char* name;
+    QFont font;
+  } cases[] = {{"name", fonts.name}, {"percentage", fonts.pct}, {"small", fonts.sub}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const double latin = measureText("Max 5x", c.font).height();
+    EXPECT_GT(latin, 0);
+    EXPECT_EQ(measureText(q("5시간 한도"), c.font).height(), latin);
+    EXPECT_EQ(measureText(q("Max 5x · 갱신 1분 전"), c.font).height(), latin);
+  }
+
+  // The same panel in either script: nothing Korean makes it taller.
+  const auto panel = [](const char* status, const char* label, const char* reset, const char* footer) {
+    const ShownRow row{"session", label, "42%", 0.42, Tone::normal, reset};
+    return Shown{"42%", Tone::normal, "error", status, {}, {row, row}, footer, 0.42};
+  };
+  const PanelLook look{fonts, PanelColours{}};
+  EXPECT_EQ(
+      InfoLayout::run(panel("사용량을 못 가져왔어요", "5시간 한도", "2시간 뒤 리셋", "갱신 1분 전"), 14, look)
+          .height(),
+      InfoLayout::run(panel("Fetch failed", "Session", "resets in 2h", "updated"), 14, look).height());
+}
+
+TEST(InterfaceTypeface, KoreanReachesEveryWidgetClassEnglishChangesNothing) {
+  const QString family = koreanFamily();
+  ASSERT_FALSE(family.isEmpty());
+  const QFont app = QApplication::font(), menu = QApplication::font("QMenu");
+  // A desktop theme may size menus apart from the rest; that size must
+  // survive. Its font names a style of its own family, which must not pin
+  // the Korean face to its regular weight.
+  QFont themedMenu = app;
+  themedMenu.setPointSizeF(17);
+  themedMenu.setStyleName("Regular");
+  QApplication::setFont(themedMenu, "QMenu");
+
+  useInterfaceTypeface(false);
+  EXPECT_EQ(QApplication::font(), app);
+  EXPECT_EQ(QApplication::font("QMenu"), themedMenu);
+
+  useInterfaceTypeface(true);
+  struct Case {
+    const char* className;
+    QFont before;
+  } cases[] = {{nullptr, app}, {"QMenu", themedMenu}, {"QPushButton", app}, {"QLabel", app}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.className ? c.className : "application");
+    const QFont now = c.className ? QApplication::font(c.className) : QApplication::font();
+    EXPECT_EQ(now.families().join(", ").toStdString(), family.toStdString());
+    EXPECT_EQ(now.pointSizeF(), c.before.pointSizeF());
+    EXPECT_EQ(now.weight(), c.before.weight());
+  }
+  const PanelFonts panel = panelFonts(menuFont());
+  EXPECT_EQ(panel.name.family(), family) << "the panel follows the menu font";
+  EXPECT_NE(QFontInfo(panel.pct).styleName(), QFontInfo(panel.name).styleName())
+      << "percentages stay heavier";
+
+  QApplication::setFont(app);
+  QApplication::setFont(menu, "QMenu");
+}
+
+}  // namespace
