@@ -29,6 +29,11 @@ bench: build
 bench-load:
 	./scripts/bench-load build
 
+# The real app, headless: idle, a wrk flood of readings, idle again.
+.PHONY: bench-app
+bench-app: build
+	./scripts/bench-app build
+
 fuzz: deps
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOTALUME_FUZZ=ON -DQUOTALUME_GUI=OFF $(CMAKE_FLAGS)
 	cmake --build build-fuzz -j $(JOBS)

@@ -35,7 +35,8 @@ InfoView::InfoView(QWidget* parent) : QWidget(parent), appearance_(currentAppear
   installAccessibleFactory();
   setAutoFillBackground(false);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  resize(int(InfoLayout::minWidth), 1);
+  measured_ = QSize(int(InfoLayout::minWidth), 1);
+  resize(measured_);
 }
 
 PanelLook InfoView::look() const {
@@ -47,9 +48,9 @@ bool InfoView::update(const Shown& shown, bool checkColumn, bool menuOpen) {
   inset_ = InfoLayout::leftInset(checkColumn);
   const QSizeF size = InfoLayout::run(shown, inset_, look());
 
-  int width = int(std::ceil(size.width()));
-  if (menuOpen) width = std::max(width, this->width());
-  const QSize wanted(width, int(std::ceil(size.height())));
+  measured_ = QSize(int(std::ceil(size.width())), int(std::ceil(size.height())));
+  const QSize wanted(menuOpen ? std::max(measured_.width(), this->width()) : measured_.width(),
+                     measured_.height());
 
   setAccessibleName(QString::fromStdString(infoAccessibilityLabel(shown)));
   QWidget::update();
@@ -67,7 +68,7 @@ void InfoView::setAppearance(Appearance appearance) {
 }
 
 QSize InfoView::sizeHint() const {
-  return size();
+  return measured_;
 }
 
 void InfoView::paintEvent(QPaintEvent*) {

@@ -41,4 +41,8 @@ class InfoView : public QWidget {
   std::optional<Shown> shown_;
   double inset_ = InfoLayout::leftInset(false);
   Appearance appearance_;
+  // What the content needs, apart from the width a menu stretches the view
+  // to: a hint that followed the view's own size would feed each stretch
+  // back into the next measuring.
+  QSize measured_;
 };

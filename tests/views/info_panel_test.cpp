@@ -197,4 +197,9 @@ TEST(InfoView, UpdateReportsOnlyRealSizeChanges) {
   EXPECT_EQ(view.width(), wide.width());
   EXPECT_TRUE(view.update(model({}, "Short"), true, false)) << "a closed menu shrinks";
   EXPECT_EQ(view.width(), 240);
+
+  // A menu lays its widget out wider than asked; the next measuring must
+  // still ask for the content's width, or the popup and its items disagree.
+  view.resize(view.width() + 80, view.height());
+  EXPECT_EQ(view.sizeHint(), QSize(240, view.height()));
 }

@@ -1,0 +1,214 @@
+"""Helpers for the checks that drive the real quotalume binary.
+
+Every run gets its own temporary data, runtime and config folders, so nothing
+touches the user's files and two runs never share a lock. Every wait polls
+with a deadline; nothing sleeps for a fixed long time.
+"""
+
+import json
+import os
+import shutil
+import signal
+import socket
+import subprocess
+import tempfile
+import time
+
+BRIDGE = "http://127.0.0.1:47615"
+BRIDGE_PORT = 47615
+EXTENSION_ORIGIN = "chrome-extension://quotalumecheck"
+
+# What the app's own start needs at most on a slow, shared machine.
+START_SECONDS = 20
+
+
+def binary():
+    path = os.environ.get("QUOTALUME_BIN", "")
+    if not path or not os.access(path, os.X_OK):
+        raise SystemExit("set QUOTALUME_BIN to the quotalume executable")
+    return path
+
+
+def wait_for(what, probe, seconds, step=0.05):
+    """Polls probe() until it returns something truthy; fails after seconds."""
+    deadline = time.monotonic() + seconds
+    last = None
+    while True:
+        last = probe()
+        if last:
+            return last
+        if time.monotonic() >= deadline:
+            raise AssertionError(f"timed out after {seconds} s waiting for {what}")
+        time.sleep(step)
+
+
+def end(proc, seconds=10):
+    """Asks a helper process to end, and kills it if it does not."""
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+def now_ms():
+    return time.time() * 1000.0
+
+
+def reading(session_pct=42.3, weekly_pct=18.0, plan="Max 5x", status="ok"):
+    """A valid reading document as the extension posts it."""
+    now = now_ms()
+    return {
+        "v": 1,
+        "status": status,
+        "plan": plan,
+        "fetched_at": now,
+        "windows": [
+            {"key": "session", "pct": session_pct, "resets_at": now + (2 * 60 + 10) * 60000},
+            {"key": "weekly", "pct": weekly_pct, "resets_at": now + 3 * 86400000},
+        ],
+    }
+
+
+def curl(path, body=None, headers=None, seconds=10):
+    """Sends one request with curl; returns (status code, response body)."""
+    cmd = ["curl", "-sS", "--max-time", str(seconds), "-o", "-", "-w", "\n%{http_code}"]
+    for name, value in (headers or {}).items():
+        cmd += ["-H", f"{name}: {value}"]
+    if body is not None:
+        cmd += ["--data-binary", "@-"]
+    cmd.append(BRIDGE + path)
+    done = subprocess.run(cmd, input=body.encode() if body is not None else None,
+                          capture_output=True, timeout=seconds + 5)
+    text = done.stdout.decode("utf-8", "replace")
+    answer, _, code = text.rpartition("\n")
+    return (int(code) if code.isdigit() else 0), answer
+
+
+def post_reading(doc, origin=EXTENSION_ORIGIN, private="1"):
+    headers = {"Content-Type": "application/json", "Origin": origin}
+    if private is not None:
+        headers["X-Quotalume"] = private
+    return curl("/usage", body=json.dumps(doc), headers=headers)
+
+
+def port_free():
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
+        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        try:
+            s.bind(("127.0.0.1", BRIDGE_PORT))
+        except OSError:
+            return False
+    return True
+
+
+def hold_port():
+    """Listens on the bridge port the way another program would."""
+    s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    s.bind(("127.0.0.1", BRIDGE_PORT))
+    s.listen(4)
+    return s
+
+
+class Sandbox:
+    """Temporary folders standing in for the user's home for one check."""
+
+    def __init__(self):
+        self.root = tempfile.mkdtemp(prefix="quotalume-e2e.")
+        self.data = os.path.join(self.root, "data")
+        self.runtime = os.path.join(self.root, "runtime")
+        self.config = os.path.join(self.root, "config")
+        self.home = os.path.join(self.root, "home")
+        for folder in (self.runtime, self.config, self.home):
+            os.makedirs(folder, mode=0o700)
+        self.apps = []
+
+    def env(self, extra=None):
+        env = dict(os.environ)
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QUOTALUME_DEBUG_STATE"):
+            env.pop(name, None)
+        env.update({
+            "QT_QPA_PLATFORM": "offscreen",
+            "QUOTALUME_DATA_DIR": self.data,
+            "XDG_RUNTIME_DIR": self.runtime,
+            "XDG_CONFIG_HOME": self.config,
+            "XDG_DATA_HOME": os.path.join(self.home, ".local", "share"),
+            "XDG_STATE_HOME": os.path.join(self.home, ".local", "state"),
+            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+            "HOME": self.home,
+            "LANG": "C.UTF-8",
+            "LC_ALL": "C.UTF-8",
+        })
+        env.update(extra or {})
+        return env
+
+    def start(self, args=("--lang", "en", "--no-guide", "--no-update"), extra_env=None):
+        out = open(os.path.join(self.root, f"app{len(self.apps)}.out"), "wb")
+        proc = subprocess.Popen([binary(), *args], env=self.env(extra_env),
+                                stdout=out, stderr=subprocess.STDOUT, cwd=self.root)
+        out.close()
+        self.apps.append(proc)
+        return proc
+
+    def output(self, index):
+        with open(os.path.join(self.root, f"app{index}.out"), "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    def path(self, name):
+        return os.path.join(self.data, name)
+
+    def load(self, name):
+        """The parsed JSON file, or None while it is missing or half there."""
+        try:
+            with open(self.path(name), "rb") as f:
+                return json.load(f)
+        except (OSError, ValueError):
+            return None
+
+    def log(self):
+        try:
+            with open(self.path("Quotalume.log"), encoding="utf-8", errors="replace") as f:
+                return f.read()
+        except OSError:
+            return ""
+
+    def wait_state(self, what, accept, seconds=START_SECONDS, step=0.05):
+        def probe():
+            state = self.load("state.json")
+            return state if state is not None and accept(state) else None
+        return wait_for(what, probe, seconds, step)
+
+    def wait_listening(self, seconds=START_SECONDS):
+        return self.wait_state("the bridge to listen",
+                               lambda s: s.get("listening") == "ready", seconds)
+
+    def stop(self, proc, sig=signal.SIGTERM, seconds=10):
+        if proc.poll() is None:
+            proc.send_signal(sig)
+        try:
+            return proc.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            raise AssertionError(f"quotalume did not end within {seconds} s of signal {sig}")
+
+    def close(self):
+        for proc in self.apps:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        if os.environ.get("QUOTALUME_E2E_KEEP"):
+            print(f"kept {self.root}")
+        else:
+            shutil.rmtree(self.root, ignore_errors=True)
+
+
+def expected_rows_ok(state, session="42%", weekly="18%"):
+    """The number lines the panel shows for reading() (reset lines move with time)."""
+    rows = state.get("rows") or []
+    return (len(rows) == 4 and rows[0] == f"5-hour limit  {session}"
+            and rows[2] == f"7-day limit  {weekly}"
+            and rows[1].startswith("   ") and rows[3].startswith("   "))
