@@ -1,5 +1,8 @@
 #include "updater/bundle_info.hpp"
 
+#include <algorithm>
+#include <cctype>
+
 #include <nlohmann/json.hpp>
 
 #include "app/app_identity.hpp"
@@ -59,10 +62,25 @@ std::optional<fs::path> runningBundle(const fs::path& executable) {
   return std::move(running->bundle);
 }
 
+namespace {
+
+// The version travels unescaped into the ping's JSON, the User-Agent header
+// and log lines, so only plain version text is taken from the file.
+bool plainVersion(std::string_view v) {
+  constexpr std::size_t maxVersionLength = 64;
+  if (v.empty() || v.size() > maxVersionLength) return false;
+  return std::all_of(v.begin(), v.end(), [](unsigned char c) {
+    return std::isalnum(c) || c == '.' || c == '+' || c == '~' || c == '-';
+  });
+}
+
+}  // namespace
+
 std::string runningVersion(const fs::path& executable, std::string_view compiledIn) {
   const std::optional<RunningInfo> running = runningInfo(executable);
   if (!running) return std::string(compiledIn);
-  return text(member(running->info, "version")).value_or(std::string(compiledIn));
+  const std::optional<std::string> version = text(member(running->info, "version"));
+  return version && plainVersion(*version) ? *version : std::string(compiledIn);
 }
 
 }  // namespace Updater

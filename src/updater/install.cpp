@@ -62,6 +62,10 @@ void prepareInWorker(PrepareRequest request, const std::filesystem::path& target
       launchSwap(entry, target, std::get<Prepared>(*result));
     }
   });
+  // Quitting mid-unpack waits for the worker, which the size caps keep short,
+  // rather than tearing the process down under a thread that still writes.
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, worker,
+                   [worker] { worker->wait(); });
   worker->start();
 }
 
