@@ -23,12 +23,6 @@ constexpr double hubDiameter = 4.6;
 constexpr double trackOpacity = 0.28;
 constexpr double pi = std::numbers::pi;
 
-// The menu bar's text colour; the glyph is never tinted by the host, so it
-// carries its own light or dark ink.
-QColor labelColour(Appearance a) {
-  return a == Appearance::dark ? QColor(Qt::white) : QColor(Qt::black);
-}
-
 QColor accentColour(Tone tone, Appearance a) {
   switch (tone) {
     case Tone::normal:
@@ -38,9 +32,9 @@ QColor accentColour(Tone tone, Appearance a) {
     case Tone::red:
       return systemRed(a);
     case Tone::dim:
-      return labelColour(a);
+      return glyphInk(a);
   }
-  return labelColour(a);
+  return glyphInk(a);
 }
 
 QColor withOpacity(QColor c, double opacity) {
@@ -73,11 +67,15 @@ QPainterPath arcPath(double from, double to) {
 
 }  // namespace
 
+QColor glyphInk(Appearance a) {
+  return a == Appearance::dark ? QColor(Qt::white) : QColor(Qt::black);
+}
+
 bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& glyph) {
   if (!painter || !painter->isActive()) return false;
   const double alpha = std::isnan(glyph.alpha) ? 0.0 : glyph.alpha;
   const double theta = needleAngle(glyph.value);
-  const QColor label = labelColour(glyph.appearance);
+  const QColor label = glyphInk(glyph.appearance);
 
   painter->save();
   painter->setRenderHint(QPainter::Antialiasing);

@@ -18,6 +18,10 @@ struct GaugeSpec {
   Appearance appearance = Appearance::light;
 };
 
+// The menu bar's text colour; tray hosts never tint the glyphs, so they
+// carry their own light or dark ink.
+QColor glyphInk(Appearance appearance);
+
 // Draws into `rect` of `painter`; false, drawing nothing, without a painter
 // that is active.
 bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& glyph);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 #include <QFont>
 #include <QFontMetricsF>
@@ -10,6 +9,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+#include "views/gauge_glyph.hpp"
 #include "views/panel_colours.hpp"
 
 namespace {
@@ -26,11 +26,6 @@ constexpr double dimOpacity = 0.45;
 constexpr double numberTop = 8.2;
 constexpr double numberHeight = 13.6;
 constexpr double numberWidth = 21;
-constexpr double pi = std::numbers::pi;
-
-QColor labelColour(Appearance a) {
-  return a == Appearance::dark ? QColor(Qt::white) : QColor(Qt::black);
-}
 
 QColor toneColour(Tone tone, Appearance a) {
   switch (tone) {
@@ -42,7 +37,7 @@ QColor toneColour(Tone tone, Appearance a) {
     case Tone::dim:
       break;
   }
-  return labelColour(a);
+  return glyphInk(a);
 }
 
 QColor arcColour(Tone tone, Appearance a) {
@@ -87,7 +82,7 @@ QFont numberFont(const QString& text, double scale) {
 
 void drawTrayGlyph(QPainter& painter, int pixels, const TrayGlyphSpec& spec) {
   const double scale = pixels / grid;
-  const QColor label = labelColour(spec.appearance);
+  const QColor label = glyphInk(spec.appearance);
 
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
