@@ -80,9 +80,9 @@ QFont numberFont(const QString& text, double scale) {
   return font;
 }
 
-void drawTrayGlyph(QPainter& painter, int pixels, const TrayGlyphSpec& spec) {
+void drawTrayGlyph(QPainter& painter, int pixels, const TrayGlyphSpec& glyph) {
   const double scale = pixels / grid;
-  const QColor label = glyphInk(spec.appearance);
+  const QColor label = glyphInk(glyph.appearance);
 
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing);
@@ -92,17 +92,17 @@ void drawTrayGlyph(QPainter& painter, int pixels, const TrayGlyphSpec& spec) {
   pen.setCapStyle(Qt::RoundCap);
   painter.setPen(pen);
   painter.drawPath(topArc(1));
-  if (spec.value > 0) {
-    pen.setColor(arcColour(spec.tone, spec.appearance));
+  if (glyph.value > 0) {
+    pen.setColor(arcColour(glyph.tone, glyph.appearance));
     painter.setPen(pen);
-    painter.drawPath(topArc(spec.value));
+    painter.drawPath(topArc(glyph.value));
   }
   painter.restore();
 
-  const QString text = QString::fromStdString(spec.number);
+  const QString text = QString::fromStdString(glyph.number);
   const QFont font = numberFont(text, scale);
   painter.setFont(font);
-  painter.setPen(toneColour(spec.tone, spec.appearance));
+  painter.setPen(toneColour(glyph.tone, glyph.appearance));
   // Centred on the digits' cap height, not the font's line box, so the
   // number sits in the bowl whatever the font's ascent and descent are.
   const QFontMetricsF metrics(font);
@@ -114,26 +114,26 @@ void drawTrayGlyph(QPainter& painter, int pixels, const TrayGlyphSpec& spec) {
 }  // namespace
 
 TrayGlyphSpec trayGlyphSpec(const Shown& shown, Appearance appearance) {
-  TrayGlyphSpec spec;
-  spec.appearance = appearance;
-  spec.tone = shown.tone;
-  spec.value = shown.gauge.value_or(0);
+  TrayGlyphSpec glyph;
+  glyph.appearance = appearance;
+  glyph.tone = shown.tone;
+  glyph.value = shown.gauge.value_or(0);
   std::string digits = shown.headline;
   if (!shown.gauge)
     digits = "\u2013";
   else if (digits.ends_with('%'))
     digits.pop_back();
-  spec.number = digits;
-  return spec;
+  glyph.number = digits;
+  return glyph;
 }
 
-QImage renderTrayGlyph(const TrayGlyphSpec& spec, int pixels) {
+QImage renderTrayGlyph(const TrayGlyphSpec& glyph, int pixels) {
   const int side = std::max(pixels, 1);
   QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
-  if (spec.tone != Tone::dim) {
-    drawTrayGlyph(painter, side, spec);
+  if (glyph.tone != Tone::dim) {
+    drawTrayGlyph(painter, side, glyph);
     return image;
   }
   // Greyed as one picture, so where the digits cross the arc they do not
@@ -142,15 +142,15 @@ QImage renderTrayGlyph(const TrayGlyphSpec& spec, int pixels) {
   solid.fill(Qt::transparent);
   {
     QPainter layer(&solid);
-    drawTrayGlyph(layer, side, spec);
+    drawTrayGlyph(layer, side, glyph);
   }
   painter.setOpacity(dimOpacity);
   painter.drawImage(0, 0, solid);
   return image;
 }
 
-QIcon trayGlyph(const TrayGlyphSpec& spec) {
+QIcon trayGlyph(const TrayGlyphSpec& glyph) {
   QIcon icon;
-  for (int side : trayIconSizes) icon.addPixmap(QPixmap::fromImage(renderTrayGlyph(spec, side)));
+  for (int side : trayIconSizes) icon.addPixmap(QPixmap::fromImage(renderTrayGlyph(glyph, side)));
   return icon;
 }

@@ -24,5 +24,5 @@ TrayGlyphSpec trayGlyphSpec(const Shown& shown, Appearance appearance);
 // for its own size rather than scaled.
 inline constexpr int trayIconSizes[] = {16, 22, 24, 32, 48, 64};
 
-QImage renderTrayGlyph(const TrayGlyphSpec& spec, int pixels);
-QIcon trayGlyph(const TrayGlyphSpec& spec);
+QImage renderTrayGlyph(const TrayGlyphSpec& glyph, int pixels);
+QIcon trayGlyph(const TrayGlyphSpec& glyph);

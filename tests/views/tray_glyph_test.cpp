@@ -47,7 +47,7 @@ TEST(TrayGlyph, NumberFromTheModel) {
 TEST(TrayGlyph, DigitsInTheTonesColourAtEverySize) {
   struct Case {
     const char* name;
-    TrayGlyphSpec spec;
+    TrayGlyphSpec glyph;
     QColor ink;
   } cases[] = {
       {"normal on dark", {0.42, "42", Tone::normal, Appearance::dark}, Qt::white},
@@ -58,7 +58,7 @@ TEST(TrayGlyph, DigitsInTheTonesColourAtEverySize) {
   for (const auto& c : cases) {
     for (int side : trayIconSizes) {
       SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(side));
-      const QImage image = renderTrayGlyph(c.spec, side);
+      const QImage image = renderTrayGlyph(c.glyph, side);
       ASSERT_EQ(image.size(), QSize(side, side));
       EXPECT_GE(inkInNumberArea(image, c.ink), side / 4) << "the number is missing or in another colour";
     }
