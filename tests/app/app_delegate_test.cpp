@@ -5,8 +5,6 @@
 #include <fstream>
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMenu>
 #include <QSettings>
 #include <QTcpServer>
@@ -14,15 +12,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/links.hpp"
-
 #include "app/app_delegate.hpp"
+#include "app/links.hpp"
 #include "build_config.hpp"
 #include "display/phrases.hpp"
 #include "store/alert_store.hpp"
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
 #include "store/update_store.hpp"
+#include "updater/event_wait.hpp"
 #include "updater/settings_file.hpp"
 #include "updater/update_check.hpp"
 #include "updater/wake_watcher.hpp"
@@ -40,9 +38,7 @@ struct Harness {
   std::vector<QUrl> opened;
   std::vector<bool> guides;
 
-  std::filesystem::path path(const char* name) const {
-    return std::filesystem::path(dir.path().toStdString()) / name;
-  }
+  std::filesystem::path path(const char* name) const { return dir.filePath(name).toStdString(); }
 
   ControllerServices services() {
     BridgeSettings bridge;
@@ -69,33 +65,29 @@ struct Harness {
         .notificationBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
     };
   }
+
+  // Leaves a reading in last.json as an earlier session would have.
+  void store(const Reading& r) const {
+    Saved saved;
+    saved.ok = saved.latest = r;
+    Store::save(saved, path("last.json"));
+  }
+
+  // A launched controller, given these options after the program name.
+  std::unique_ptr<AppDelegate> launch(std::vector<std::string> options = {"--no-guide"}) {
+    options.insert(options.begin(), "quotalume");
+    auto app = std::make_unique<AppDelegate>(options, services());
+    EXPECT_TRUE(app->launch());
+    return app;
+  }
 };
 
 Reading okReading(Date at, double pct) {
-  Reading r;
-  r.status = "ok";
-  r.fetched_at = at * 1000;
-  r.received_at = at * 1000;
-  r.windows = {UsageWindow{"session", pct, (at + 3600) * 1000}};
-  return r;
+  return {"ok", {}, {}, at * 1000, at * 1000, {{"session", pct, (at + 3600) * 1000}}};
 }
 
-void pump(int ms) {
-  QElapsedTimer timer;
-  timer.start();
-  do {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  } while (timer.elapsed() < ms);
-}
-
-bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
+bool listening(AppDelegate& app, ListenState::Kind kind = ListenState::Kind::ready) {
+  return waitUntil([&] { return app.listen().kind == kind; }, 5000);
 }
 
 std::vector<QString> visibleTitles(QMenu* menu) {
@@ -114,85 +106,69 @@ std::size_t logLines(const std::string& text) {
 
 TEST(AppDelegate, ABurstKeepsTheLastReadingWithOneSaveAndOneRender) {
   Harness h;
-  AppDelegate app({"quotalume"}, h.services());
-  ASSERT_TRUE(app.launch());
-  pumpUntil([&] { return app.listen().kind == ListenState::Kind::ready; });
+  auto app = h.launch();
+  ASSERT_TRUE(listening(*app));
   const int writesBefore = h.stateWrites;
   const std::size_t linesBefore = logLines("reading status=ok windows=1");
 
-  for (double pct : {10.0, 20.0, 77.0}) app.enqueue(okReading(start, pct));
-  pump(50);
+  for (double pct : {10.0, 20.0, 77.0}) app->enqueue(okReading(start, pct));
+  settle(50);
 
   EXPECT_EQ(h.stateWrites, writesBefore + 1);
   EXPECT_EQ(logLines("reading status=ok windows=1"), linesBefore + 1);
-  EXPECT_TRUE(app.freshThisSession());
+  EXPECT_TRUE(app->freshThisSession());
   ASSERT_TRUE(h.written);
   EXPECT_EQ(h.written->headline, "77%");
-  EXPECT_EQ(app.toolTip(), "Quotalume 77%");
-  EXPECT_EQ(app.traySpec().number, "77");
-  EXPECT_EQ(app.traySpec().tone, Tone::orange);
+  EXPECT_EQ(app->toolTip(), "Quotalume 77%");
+  EXPECT_EQ(app->traySpec().number, "77");
+  EXPECT_EQ(app->traySpec().tone, Tone::orange);
   const Saved onDisk = Store::load(h.path("last.json"), start);
   ASSERT_TRUE(onDisk.ok);
   EXPECT_EQ(onDisk.ok->windows[0].pct, 77);
 }
 
-TEST(AppDelegate, IgnoredReadingsChangeNothing) {
+TEST(AppDelegate, StoredNumbersStayStaleThroughAnIgnoredReading) {
   Harness h;
-  Saved stored;
-  stored.ok = stored.latest = okReading(start - 60, 42);
-  Store::save(stored, h.path("last.json"));
-  AppDelegate app({"quotalume", "--no-guide"}, h.services());
-  ASSERT_TRUE(app.launch());
-  ASSERT_TRUE(pumpUntil([&] { return app.listen().kind == ListenState::Kind::ready; }));
+  h.store(okReading(start - 60, 42));
+  auto app = h.launch({});
+  ASSERT_TRUE(listening(*app));
+  EXPECT_EQ(app->lastShown()->phase, "stale");
+  EXPECT_EQ(app->traySpec().tone, Tone::dim);
+  const Saved stored = app->saved();
   const int writes = h.stateWrites;
   Reading error;
   error.status = "error";
-  error.received_at = (start - 60) * 1000 + 299999;
-  error.fetched_at = error.received_at;
-  app.enqueue(error);
-  pump(30);
+  error.received_at = error.fetched_at = (start - 60) * 1000 + 299999;
+  app->enqueue(error);
+  settle(800);
   EXPECT_EQ(h.stateWrites, writes);
-  EXPECT_FALSE(app.freshThisSession());
-  EXPECT_EQ(app.saved(), stored);
+  EXPECT_FALSE(app->freshThisSession());
+  EXPECT_EQ(app->saved(), stored);
+  EXPECT_TRUE(h.guides.empty()) << "a stored reading means the extension was set up";
 }
 
 TEST(AppDelegate, RenderDrawsOnlyChangesUnlessForced) {
   Harness h;
-  AppDelegate app({"quotalume", "--no-guide"}, h.services());
-  ASSERT_TRUE(app.launch());
-  ASSERT_TRUE(pumpUntil([&] { return app.listen().kind == ListenState::Kind::ready; }));
+  auto app = h.launch();
+  ASSERT_TRUE(listening(*app));
   const int writes = h.stateWrites;
-  app.render(false);
-  app.render(false);
+  app->render(false);
+  app->render(false);
   EXPECT_EQ(h.stateWrites, writes);
-  app.render(true);
+  app->render(true);
   EXPECT_EQ(h.stateWrites, writes + 1);
-}
-
-TEST(AppDelegate, StoredNumbersShowAsStaleUntilConfirmed) {
-  Harness h;
-  Saved stored;
-  stored.ok = stored.latest = okReading(start - 30, 42);
-  Store::save(stored, h.path("last.json"));
-  AppDelegate app({"quotalume"}, h.services());
-  ASSERT_TRUE(app.launch());
-  ASSERT_TRUE(app.lastShown());
-  EXPECT_EQ(app.lastShown()->phase, "stale");
-  EXPECT_EQ(app.traySpec().tone, Tone::dim);
-  pump(800);
-  EXPECT_TRUE(h.guides.empty()) << "a stored reading means the extension was set up";
 }
 
 TEST(AppDelegate, GuideIsScheduledOnlyWithoutAStoredReading) {
   struct Case {
     const char* name;
-    std::vector<std::string> args;
+    std::vector<std::string> options;
     bool trayAvailable;
     std::vector<bool> guides;  // the noTray flag of each showing
   } cases[] = {
-      {"first launch", {"quotalume"}, true, {false}},
-      {"first launch, told not to", {"quotalume", "--no-guide"}, true, {}},
-      {"no tray on this desktop", {"quotalume"}, false, {true}},
+      {"first launch", {}, true, {false}},
+      {"first launch, told not to", {"--no-guide"}, true, {}},
+      {"no tray on this desktop", {}, false, {true}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -200,11 +176,13 @@ TEST(AppDelegate, GuideIsScheduledOnlyWithoutAStoredReading) {
     auto services = h.services();
     const bool tray = c.trayAvailable;
     services.trayAvailable = [tray] { return tray; };
-    AppDelegate app(c.args, services);
+    std::vector<std::string> args{"quotalume"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    AppDelegate app(args, services);
     ASSERT_TRUE(app.launch());
-    pump(300);
+    settle(300);
     EXPECT_TRUE(h.guides.empty()) << "not before 0.6 s";
-    pump(500);
+    settle(500);
     EXPECT_EQ(h.guides, c.guides);
   }
 }
@@ -217,17 +195,16 @@ TEST(AppDelegate, BusyPortIsRetriedByTheThirtySecondStep) {
   services.bridge.port = holder.serverPort();
   AppDelegate app({"quotalume", "--no-guide"}, services);
   ASSERT_TRUE(app.launch());
-  ASSERT_TRUE(pumpUntil([&] { return app.listen().kind == ListenState::Kind::busy; }));
-  ASSERT_TRUE(h.written);
+  ASSERT_TRUE(listening(app, ListenState::Kind::busy));
   EXPECT_EQ(h.written->phase, "port_busy");
 
   app.thirtySecondTick();
   EXPECT_EQ(app.listen().kind, ListenState::Kind::starting);
-  ASSERT_TRUE(pumpUntil([&] { return app.listen().kind == ListenState::Kind::busy; }));
+  ASSERT_TRUE(listening(app, ListenState::Kind::busy));
 
   holder.close();
   app.thirtySecondTick();
-  ASSERT_TRUE(pumpUntil([&] { return app.listen().kind == ListenState::Kind::ready; }));
+  ASSERT_TRUE(listening(app));
   EXPECT_EQ(h.written->phase, "waiting_first");
 }
 
@@ -248,74 +225,49 @@ TEST(AppDelegate, MenusShowTheirTitlesInBothLanguages) {
     SCOPED_TRACE(c.korean ? "ko" : "en");
     isKorean = c.korean;
     Harness h;
-    AppDelegate app({"quotalume", "--no-guide"}, h.services());
-    ASSERT_TRUE(app.launch());
-
-    std::vector<QString> panel = visibleTitles(app.panelMenu());
+    auto app = h.launch();
+    std::vector<QString> panel = visibleTitles(app->panelMenu());
     ASSERT_GE(panel.size(), 2u);
     EXPECT_EQ(panel[1], "---") << "the panel and its separator come first while there is something to show";
     EXPECT_EQ(std::vector<QString>(panel.begin() + 2, panel.end()), c.commands);
 
     // The context menu carries the panel as text: here the waiting line.
-    std::vector<QString> context = visibleTitles(app.contextMenu());
+    std::vector<QString> context = visibleTitles(app->contextMenu());
     ASSERT_EQ(context.size(), c.commands.size() + 2);
-    EXPECT_EQ(QString::fromStdString(*app.lastShown()->status), context[0]);
+    EXPECT_EQ(QString::fromStdString(*app->lastShown()->status), context[0]);
     EXPECT_EQ(std::vector<QString>(context.begin() + 2, context.end()), c.commands);
-    EXPECT_TRUE(app.updateItem()->isEnabled());
-    EXPECT_EQ(app.contextMenu()->actions().back()->shortcut(), QKeySequence("Ctrl+Q"));
+    EXPECT_EQ(app->contextMenu()->actions().back()->shortcut(), QKeySequence("Ctrl+Q"));
   }
   isKorean = wasKorean;
-}
-
-TEST(AppDelegate, ContextRowsFollowTheModel) {
-  Harness h;
-  AppDelegate app({"quotalume", "--no-guide"}, h.services());
-  ASSERT_TRUE(app.launch());
-  Reading r = okReading(start, 42);
-  r.windows.push_back(UsageWindow{"weekly", 10, (start + 86400) * 1000});
-  r.plan = "Max 5x";
-  app.enqueue(r);
-  pump(30);
-  const std::vector<QString> context = visibleTitles(app.contextMenu());
-  // Two lines per window, then the footer, then the separator.
-  ASSERT_GE(context.size(), 6u);
-  EXPECT_TRUE(context[0].startsWith("5-hour limit")) << context[0].toStdString();
-  EXPECT_TRUE(context[4].startsWith("Max 5x")) << context[4].toStdString();
-  EXPECT_EQ(context[5], "---");
 }
 
 TEST(AppDelegate, OneTickerWhileAMenuIsOpen) {
   Harness h;
   // Without the daily update timer, so that every timer here is counted.
-  AppDelegate app({"quotalume", "--no-guide", "--no-update"}, h.services());
-  ASSERT_TRUE(app.launch());
-  app.menuWillOpen();
-  app.menuWillOpen();
-  EXPECT_EQ(app.findChildren<QTimer*>().size(), 2u) << "the 30-second timer and one ticker";
-  EXPECT_TRUE(app.menuOpen());
-  EXPECT_TRUE(app.tickerRunning());
-  app.menuDidClose();
-  EXPECT_FALSE(app.menuOpen());
-  EXPECT_FALSE(app.tickerRunning());
+  auto app = h.launch({"--no-guide", "--no-update"});
+  app->menuWillOpen();
+  app->menuWillOpen();
+  EXPECT_EQ(app->findChildren<QTimer*>().size(), 2u) << "the 30-second timer and one ticker";
+  EXPECT_TRUE(app->tickerRunning());
+  app->menuDidClose();
+  EXPECT_FALSE(app->menuOpen());
+  EXPECT_FALSE(app->tickerRunning());
 }
 
 TEST(AppDelegate, LoginToggleFollowsTheRealState) {
   Harness h;
-  AppDelegate app({"quotalume", "--no-guide"}, h.services());
-  ASSERT_TRUE(app.launch());
-  EXPECT_FALSE(app.loginOn());
-  app.toggleLogin();
-  EXPECT_TRUE(app.loginOn());
+  auto app = h.launch();
+  app->toggleLogin();
+  EXPECT_TRUE(app->loginOn());
   EXPECT_TRUE(std::filesystem::exists(h.path("config/autostart/q.desktop")));
-  app.toggleLogin();
-  EXPECT_FALSE(app.loginOn());
+  app->toggleLogin();
+  EXPECT_FALSE(app->loginOn());
   EXPECT_TRUE(h.alerts.empty());
 
   // Changed outside the app: the next opening of the menu shows it.
-  std::filesystem::create_directories(h.path("config/autostart"));
   std::ofstream(h.path("config/autostart/q.desktop")) << "[Desktop Entry]\nExec=q\n";
-  app.menuNeedsUpdate();
-  EXPECT_TRUE(app.loginOn());
+  app->menuNeedsUpdate();
+  EXPECT_TRUE(app->loginOn());
 }
 
 TEST(AppDelegate, AFailedLoginChangeAlertsOnceAndKeepsTheMark) {
@@ -325,13 +277,11 @@ TEST(AppDelegate, AFailedLoginChangeAlertsOnceAndKeepsTheMark) {
     Harness h;
     std::ofstream(h.path("config")) << "not a folder";
     const std::size_t before = logLines("login item: ");
-    AppDelegate app({"quotalume", "--no-guide"}, h.services());
-    ASSERT_TRUE(app.launch());
-    app.toggleLogin();
-    ASSERT_EQ(h.alerts.size(), 1u);
-    EXPECT_EQ(h.alerts[0],
-              korean ? QString("로그인 항목 설정 실패") : QString("Couldn\u2019t change the login item"));
-    EXPECT_FALSE(app.loginOn());
+    auto app = h.launch();
+    app->toggleLogin();
+    EXPECT_EQ(h.alerts,
+              std::vector<QString>{korean ? "로그인 항목 설정 실패" : "Couldn\u2019t change the login item"});
+    EXPECT_FALSE(app->loginOn());
     EXPECT_EQ(logLines("login item: "), before + 1);
   }
   isKorean = wasKorean;
@@ -339,8 +289,7 @@ TEST(AppDelegate, AFailedLoginChangeAlertsOnceAndKeepsTheMark) {
 
 TEST(AppDelegate, ASecondCopyStepsAside) {
   Harness h;
-  AppDelegate first({"quotalume", "--no-guide"}, h.services());
-  ASSERT_TRUE(first.launch());
+  auto first = h.launch();
   const std::size_t before = logLines("already running, quitting this copy");
   AppDelegate second({"quotalume", "--no-guide"}, h.services());
   EXPECT_FALSE(second.launch());
@@ -348,40 +297,25 @@ TEST(AppDelegate, ASecondCopyStepsAside) {
   EXPECT_EQ(logLines("already running, quitting this copy"), before + 1);
 }
 
-TEST(AppDelegate, PagesOpenThroughTheDesktop) {
-  Harness h;
-  AppDelegate app({"quotalume", "--no-guide"}, h.services());
-  ASSERT_TRUE(app.launch());
-  app.openPage();
-  ASSERT_EQ(h.opened.size(), 1u);
-  EXPECT_EQ(h.opened[0].toString().toStdString(), Links::page());
-}
-
 TEST(AppDelegate, LimitNoticesFollowTheSwitchAndOnlyThisSessionsReadings) {
   Harness h;
-  Saved stored;
-  stored.ok = stored.latest = okReading(start - 30, 95);
-  Store::save(stored, h.path("last.json"));
+  h.store(okReading(start - 30, 95));
   {
-    AppDelegate app({"quotalume", "--no-guide"}, h.services());
-    ASSERT_TRUE(app.launch());
-    ASSERT_TRUE(app.notifyItem()->isCheckable());
-    EXPECT_TRUE(app.notifyItem()->isChecked()) << "on by default";
-    pump(30);
+    auto app = h.launch();
+    EXPECT_TRUE(app->notifyItem()->isChecked()) << "on by default";
+    settle(30);
     EXPECT_FALSE(std::filesystem::exists(h.path("alerts.json"))) << "numbers from disk never speak";
-
-    app.notifyItem()->trigger();  // off
-    app.enqueue(okReading(start, 85));
-    pump(30);
+    app->notifyItem()->trigger();  // off
+    app->enqueue(okReading(start, 85));
+    settle(30);
     EXPECT_FALSE(std::filesystem::exists(h.path("alerts.json"))) << "switched off";
   }
   // The switch is kept in the settings file.
-  AppDelegate app({"quotalume", "--no-guide"}, h.services());
-  ASSERT_TRUE(app.launch());
-  EXPECT_FALSE(app.notifyItem()->isChecked());
-  app.notifyItem()->trigger();  // on again
-  app.enqueue(okReading(start, 85));
-  pump(30);
+  auto app = h.launch();
+  EXPECT_FALSE(app->notifyItem()->isChecked());
+  app->notifyItem()->trigger();  // on again
+  app->enqueue(okReading(start, 85));
+  settle(30);
   EXPECT_EQ(AlertStore::load(h.path("alerts.json")).count("session"), 1u);
 }
 
@@ -410,72 +344,60 @@ struct FeedPort {
     QSettings(userSettingsFile(), QSettings::IniFormat).setValue("updateFeed", url);
   }
   bool waitFor(int n, int ms = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (connections < n && timer.elapsed() < ms)
-      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return connections >= n;
+    return waitUntil([&] { return connections >= n; }, ms);
   }
 };
 
 TEST(AppDelegateUpdates, SupportPairFollowsTheFeedAndSurvivesARestart) {
   const std::string on = "https://" + std::string(Build::siteHost) + "/sideproject/support";
-  Harness c;
+  Harness h;
+  const std::vector<std::string> quiet{"--no-guide", "--no-update"};
   {
-    AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
-    ASSERT_TRUE(app.launch());
-    EXPECT_FALSE(supportShown(app));
-    app.feedArrived(on, start);
-    EXPECT_TRUE(supportShown(app));
-    EXPECT_EQ(UpdateStore::load(c.path("update.json")), (UpdateState{on, start * 1000}));
-    app.feedArrived("http://" + std::string(Build::siteHost) + "/s", start + 1);
-    EXPECT_FALSE(supportShown(app));
-    app.feedArrived(on, start + 2);
+    auto app = h.launch(quiet);
+    EXPECT_FALSE(supportShown(*app));
+    app->feedArrived(on, start);
+    EXPECT_TRUE(supportShown(*app));
+    EXPECT_EQ(UpdateStore::load(h.path("update.json")), (UpdateState{on, start * 1000}));
   }
   {
-    AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
-    ASSERT_TRUE(app.launch());
-    EXPECT_TRUE(supportShown(app));
+    auto app = h.launch(quiet);
+    EXPECT_TRUE(supportShown(*app));
     for (bool korean : {true, false}) {
       isKorean = korean;
-      app.supportItem()->trigger();
+      app->supportItem()->trigger();
     }
     isKorean = false;
-    ASSERT_EQ(c.opened.size(), 2u);
-    EXPECT_EQ(c.opened[0].toString().toStdString(), Links::supportKo());
-    EXPECT_EQ(c.opened[1].toString().toStdString(), Links::supportEn());
-    app.feedArrived(std::nullopt, start + 3);
-    EXPECT_FALSE(supportShown(app));
+    EXPECT_EQ(h.opened, (std::vector<QUrl>{QUrl(QString::fromStdString(Links::supportKo())),
+                                           QUrl(QString::fromStdString(Links::supportEn()))}));
+    app->feedArrived(std::nullopt, start + 3);
+    EXPECT_FALSE(supportShown(*app));
   }
-  AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
-  ASSERT_TRUE(app.launch());
-  EXPECT_FALSE(supportShown(app));
+  EXPECT_FALSE(supportShown(*h.launch(quiet)));
 }
 
 TEST(AppDelegateUpdates, LaunchSchedule) {
   struct Case {
     const char* name;
-    std::vector<std::string> args;
+    std::vector<std::string> options;
     bool scheduled;
     bool checkAtOnce;
   } cases[] = {
-      {"no update", {"quotalume", "--no-guide", "--no-update"}, false, false},
-      {"default", {"quotalume", "--no-guide"}, true, false},
-      {"update now", {"quotalume", "--no-guide", "--update-now"}, true, true},
+      {"no update", {"--no-guide", "--no-update"}, false, false},
+      {"default", {"--no-guide"}, true, false},
+      {"update now", {"--no-guide", "--update-now"}, true, true},
   };
   for (const auto& tc : cases) {
     SCOPED_TRACE(tc.name);
     FeedPort feed;
-    Harness c;
+    Harness h;
     Updater::autoInstall = false;
-    AppDelegate app(tc.args, c.services());
-    ASSERT_TRUE(app.launch());
+    auto app = h.launch(tc.options);
     EXPECT_EQ(Updater::autoInstall, tc.checkAtOnce);
-    EXPECT_EQ(app.wakeWatcher() != nullptr, tc.scheduled);
-    ASSERT_EQ(app.dailyCheck() != nullptr, tc.scheduled);
+    EXPECT_EQ(app->wakeWatcher() != nullptr, tc.scheduled);
+    ASSERT_EQ(app->dailyCheck() != nullptr, tc.scheduled);
     if (tc.scheduled) {
-      EXPECT_TRUE(app.dailyCheck()->isActive());
-      EXPECT_EQ(app.dailyCheck()->interval(), 86400000);
+      EXPECT_TRUE(app->dailyCheck()->isActive());
+      EXPECT_EQ(app->dailyCheck()->interval(), 86400000);
     }
     // A check that is not due at once would come no sooner than 10 s.
     EXPECT_EQ(feed.waitFor(1, tc.checkAtOnce ? 5000 : 300), tc.checkAtOnce);
@@ -483,39 +405,25 @@ TEST(AppDelegateUpdates, LaunchSchedule) {
   }
 }
 
-TEST(AppDelegateUpdates, MenuCheckAndFeedHandlerReachTheController) {
+TEST(AppDelegateUpdates, MenuCheckFeedHandlerAndWakeReachTheController) {
   FeedPort feed;
-  Harness c;
-  AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
-  ASSERT_TRUE(app.launch());
-  ASSERT_TRUE(app.updateItem()->isEnabled());
-  app.updateItem()->trigger();
+  Harness h;
+  auto app = h.launch({"--no-guide", "--no-update"});
+  app->updateItem()->trigger();
   EXPECT_TRUE(feed.waitFor(1));
-
   Updater::onFeed(std::nullopt, start + 5);
-  EXPECT_EQ(app.updateState().checked_at, (start + 5) * 1000);
-}
+  EXPECT_EQ(app->updateState().checked_at, (start + 5) * 1000);
 
-TEST(AppDelegateUpdates, WakeRunsThroughTheReplaceableHooks) {
-  Harness c;
-  AppDelegate app({"quotalume", "--no-guide", "--no-update"}, c.services());
-  ASSERT_TRUE(app.launch());
   int checks = 0;
-  std::vector<double> delays;
-  app.wakeSchedule().scheduleAfterWake = [&](double seconds, Updater::WakeSchedule::Work work) {
-    delays.push_back(seconds);
+  app->wakeSchedule().scheduleAfterWake = [&](double seconds, Updater::WakeSchedule::Work work) {
+    EXPECT_EQ(seconds, 10);
     work();
   };
-  app.wakeSchedule().runAutoCheck = [&] { ++checks; };
-
-  EXPECT_TRUE(app.handleWake(start));  // never received
+  app->wakeSchedule().runAutoCheck = [&] { ++checks; };
+  EXPECT_FALSE(app->handleWake(start + 3600)) << "an hour after the feed";
+  h.now = start + 5 + 86400;
+  EXPECT_TRUE(app->handleWake(h.now));
   EXPECT_EQ(checks, 1);
-  app.feedArrived(std::nullopt, start);
-  EXPECT_FALSE(app.handleWake(start + 3600));
-  c.now = start + 86400;
-  EXPECT_TRUE(app.handleWake(c.now));
-  EXPECT_EQ(checks, 2);
-  EXPECT_EQ(delays, (std::vector<double>{10, 10}));
 }
 
 }  // namespace

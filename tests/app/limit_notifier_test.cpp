@@ -4,16 +4,14 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QDeadlineTimer>
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "app/limit_notifier.hpp"
+#include "updater/event_wait.hpp"
+#include "updater/private_bus.hpp"
 
 namespace {
 
@@ -42,47 +40,11 @@ struct StandIn : QDBusVirtualObject {
   }
 };
 
-bool waitFor(auto done) {
-  QDeadlineTimer deadline(5000);
-  while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return done();
-}
-
-// Lets queued replies arrive, for checks that nothing more happened.
-void settle() {
-  QDeadlineTimer deadline(200);
-  while (!deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
-
 constexpr Date now = 1791951000;  // any fixed moment; the notifier never reads the clock
 
 Reading session(double pct, Date resetsAt, Date at = now) {
   return {"ok", {}, {}, at * 1000, at * 1000, {{"session", pct, resetsAt * 1000}}};
 }
-
-// A session bus of our own that activates nothing, so a notification daemon
-// installed on the machine can never answer in the stand-in's place.
-struct PrivateBus {
-  QTemporaryDir dir;
-  QProcess daemon;
-  QString address;
-  PrivateBus() {
-    const QString config = dir.filePath("bus.conf");
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) return;
-    file.write("<busconfig><type>session</type><listen>unix:tmpdir=" + dir.path().toUtf8() +
-               "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\" "
-               "eavesdrop=\"true\"/><allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
-    file.close();
-    daemon.start("dbus-daemon", {"--config-file=" + config, "--nofork", "--print-address"});
-    if (daemon.waitForStarted(5000) && daemon.waitForReadyRead(5000))
-      address = QString::fromUtf8(daemon.readLine()).trimmed();
-  }
-  ~PrivateBus() {
-    daemon.kill();
-    daemon.waitForFinished();
-  }
-};
 
 TEST(LimitNotifier, NoticesReachTheServiceOncePerCrossingAndSurviveARestart) {
   PrivateBus bus;
@@ -106,7 +68,7 @@ TEST(LimitNotifier, NoticesReachTheServiceOncePerCrossingAndSurviveARestart) {
     notifier.readingAccepted(session(100, resetsAt, now + 60), now + 60);  // switched off: unjudged
     notifier.setEnabled(true);
     notifier.readingAccepted(session(100, resetsAt, now + 90), now + 90);
-    ASSERT_TRUE(waitFor([&] { return !standIn.calls.empty(); }));
+    ASSERT_TRUE(waitUntil([&] { return !standIn.calls.empty(); }));
     const Notify near = standIn.calls[0];
     EXPECT_EQ(near.app, "Quotalume");
     EXPECT_FALSE(near.icon.isEmpty());
@@ -115,8 +77,8 @@ TEST(LimitNotifier, NoticesReachTheServiceOncePerCrossingAndSurviveARestart) {
     EXPECT_TRUE(near.body.startsWith("resets in 2h")) << near.body.toStdString();
     EXPECT_EQ(near.replaces, 0u);
     EXPECT_EQ(near.urgency, 1);
-    ASSERT_TRUE(waitFor([&] { return standIn.calls.size() == 2; }));
-    settle();
+    ASSERT_TRUE(waitUntil([&] { return standIn.calls.size() == 2; }));
+    settle(200);
     ASSERT_EQ(standIn.calls.size(), 2u);
     EXPECT_EQ(standIn.calls[1].title, "5-hour limit reached");
     EXPECT_EQ(standIn.calls[1].urgency, 2);
@@ -128,8 +90,8 @@ TEST(LimitNotifier, NoticesReachTheServiceOncePerCrossingAndSurviveARestart) {
   restarted.readingAccepted(session(100, resetsAt, now + 120), now + 120);
   const Date later = resetsAt + 60;
   restarted.readingAccepted(session(2, resetsAt + 5 * 3600, later), later);
-  ASSERT_TRUE(waitFor([&] { return standIn.calls.size() == 3; }));
-  settle();
+  ASSERT_TRUE(waitUntil([&] { return standIn.calls.size() == 3; }));
+  settle(200);
   ASSERT_EQ(standIn.calls.size(), 3u);
   EXPECT_EQ(standIn.calls[2].title, "5-hour limit reset");
   EXPECT_EQ(standIn.calls[2].urgency, 1);
@@ -146,8 +108,8 @@ TEST(LimitNotifier, WithoutAServiceItLogsOneLineAndNothingElse) {
                          [&](std::string_view line) { logged.emplace_back(line); });
   notifier.readingAccepted(session(85, now + 3600), now);
   notifier.readingAccepted(session(100, now + 3600, now + 10), now + 10);
-  ASSERT_TRUE(waitFor([&] { return !logged.empty(); }));
-  settle();
+  ASSERT_TRUE(waitUntil([&] { return !logged.empty(); }));
+  settle(200);
   ASSERT_EQ(logged.size(), 1u);
   EXPECT_TRUE(logged[0].starts_with("no notification service")) << logged[0];
   // The notices still count as given, so a service that appears later hears no old news.

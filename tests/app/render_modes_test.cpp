@@ -79,38 +79,28 @@ TEST(RenderModes, DrawOffScreenWhateverDisplayTheEnvironmentNames) {
   // Neither display exists: no X server listens on :99 and the Wayland
   // socket lies in an empty folder.
   const QStringList platformVariables{"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"};
-  struct Environment {
+  const std::map<QString, QString> x{{"DISPLAY", ":99"}}, wayland{{"WAYLAND_DISPLAY", "wayland-gone"},
+                                                                  {"XDG_RUNTIME_DIR", dir.path()},
+                                                                  {"XDG_SESSION_TYPE", "wayland"}};
+  struct Case {
     const char* name;
-    std::map<QString, QString> set;
-  } environments[] = {
-      {"X display gone", {{"DISPLAY", ":99"}}},
-      {"Wayland display gone",
-       {{"WAYLAND_DISPLAY", "wayland-gone"},
-        {"XDG_RUNTIME_DIR", dir.path()},
-        {"XDG_SESSION_TYPE", "wayland"}}},
-  };
-  struct Run {
-    const char* name;
+    std::map<QString, QString> env;
     QStringList args;
     QString file;  // empty for the self-check
     QString firstWord;
-  } runs[] = {
-      {"glyph", {"--render-glyph", "glyph.png"}, "glyph.png", ""},
-      {"menu", {"--lang", "ko", "--render-menu", "menu.png"}, "menu.png", "wrote "},
-      {"guide", {"--render-guide", "guide.png"}, "guide.png", "wrote "},
-      {"selftest", {"--selftest"}, "", "selftest: "},
+  } cases[] = {
+      {"glyph, X gone", x, {"--render-glyph", "glyph.png"}, "glyph.png", ""},
+      {"menu, Wayland gone", wayland, {"--lang", "ko", "--render-menu", "menu.png"}, "menu.png", "wrote "},
+      {"guide, X gone", x, {"--render-guide", "guide.png"}, "guide.png", "wrote "},
+      {"selftest, Wayland gone", wayland, {"--selftest"}, "", "selftest: "},
   };
-  for (const auto& e : environments) {
-    for (const auto& r : runs) {
-      SCOPED_TRACE(std::string(e.name) + ", " + r.name);
-      const QString file = QDir(dir.path()).filePath(r.file);
-      if (!r.file.isEmpty()) QFile::remove(file);
-      const auto [status, out] = runApp(r.args, dir.path(), e.set, platformVariables);
-      EXPECT_EQ(status, 0);
-      EXPECT_TRUE(r.file.isEmpty() || !QImage(file).isNull());
-      EXPECT_EQ(out.isEmpty(), r.firstWord.isEmpty()) << out.toStdString();
-      EXPECT_EQ(out.left(r.firstWord.size()).toStdString(), r.firstWord.toStdString());
-    }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto [status, out] = runApp(c.args, dir.path(), c.env, platformVariables);
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(c.file.isEmpty() || !QImage(QDir(dir.path()).filePath(c.file)).isNull());
+    EXPECT_EQ(out.isEmpty(), c.firstWord.isEmpty()) << out.toStdString();
+    EXPECT_EQ(out.left(c.firstWord.size()).toStdString(), c.firstWord.toStdString());
   }
 }
 

@@ -15,11 +15,6 @@ using Updater::Entry;
 
 const std::string H = Build::siteHost;
 
-std::string upper(std::string s) {
-  for (auto& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 TEST(SupportSwitch, OnlyHttpsPagesOnTheMakersHost) {
   struct Case {
     const char* name;
@@ -27,19 +22,17 @@ TEST(SupportSwitch, OnlyHttpsPagesOnTheMakersHost) {
     bool on;
   } cases[] = {
       {"site root", "https://" + H, true},
-      {"upper case scheme and host", "HTTPS://" + upper(H) + "/x", true},
+      {"upper case scheme and host", "HTTPS://" + QString::fromStdString(H).toUpper().toStdString() + "/x",
+       true},
       {"explicit 443", "https://" + H + ":443/x", true},
       {"other port", "https://" + H + ":8443/x", false},
-      {"trailing line feed trimmed", "https://" + H + "/x\n", true},
-      {"spaces and tab trimmed", " \thttps://" + H + "/x ", true},
+      {"blanks trimmed", " \thttps://" + H + "/x\n", true},
       {"plain http", "http://" + H + "/sideproject/support", false},
       {"sub-domain", "https://www." + H + "/x", false},
       {"look-alike host", "https://" + H + ".evil.example/x", false},
       {"host only in the path", "https://evil.example/" + H, false},
       {"host as user name", "https://" + H + "@evil.example/x", false},
       {"user name before host", "https://user@" + H + "/x", false},
-      {"password before host", "https://:pw@" + H + "/x", false},
-      {"javascript", "javascript:alert(1)", false},
       {"no scheme", H + "/sideproject/support", false},
       {"blank", " \n", false},
       {"not a URL", "https://" + H + "/a b", false},
@@ -60,19 +53,15 @@ TEST(Versions, NumericPieceByPiece) {
       {"1.0.3", "1.0.2", true},
       {"1.0.2", "1.0.2", false},
       {"1.0.10", "1.0.9", true},
-      {"1.0.9", "1.0.10", false},
       {"1.1", "1.0.5", true},
       {"1.0", "1.0.0", false},
       {"1.0.0.1", "1.0", true},
       {"1.0.3-beta", "1.0.3", false},
-      {"0.0.1", "1.0.2", false},
       {"1..3", "1.2", true},
       {"+2", "1", true},
-      {"-1", "0", false},
       {"1.+-5", "1", false},
       {"1.99999999999999999999", "1", false},
       {"1.9223372036854775807", "1.9223372036854775806", true},
-      {"1.-9223372036854775808", "1.-9223372036854775807", false},
       {"1. 2", "1.0", false},
       {"", "0", false},
   };
@@ -119,20 +108,14 @@ TEST(FeedDocument, TwoIndependentDecodings) {
        R"({"mac":)" + macEntry + R"(,"windows":)" + macEntry + R"(,"linux":)" + linuxEntry +
            R"(,"future":[1],"support":)" + support + "}",
        true, Updater::Feed{linuxDecoded}, "https://" + H + "/sideproject/support"},
-      {"without support", R"({"linux":)" + linuxEntry + "}", true, Updater::Feed{linuxDecoded}, std::nullopt},
       {"published shape without this platform", R"({"mac":)" + macEntry + R"(,"windows":)" + macEntry + "}",
        true, Updater::Feed{}, std::nullopt},
-      {"notes absent", R"({"linux":{"version":"2","url":"u","sha256":"s"}})", true,
-       Updater::Feed{Entry{"2", "u", "s", std::nullopt}}, std::nullopt},
       {"null members are absent",
        R"({"linux":{"version":"2","url":"u","sha256":"s","notes":null},"support":null})", true,
        Updater::Feed{Entry{"2", "u", "s", std::nullopt}}, std::nullopt},
-      {"null entry", R"({"linux":null})", true, Updater::Feed{}, std::nullopt},
       {"entry without sha256 keeps support", R"({"linux":{"version":"2","url":"u"},"support":"s"})", true,
        std::nullopt, "s"},
       {"entry with a numeric version", R"({"linux":{"version":2,"url":"u","sha256":"s"}})", true,
-       std::nullopt, std::nullopt},
-      {"entry with numeric notes", R"({"linux":{"version":"2","url":"u","sha256":"s","notes":1}})", true,
        std::nullopt, std::nullopt},
       {"entry not an object", R"({"linux":"1.0.3","support":"s"})", true, std::nullopt, "s"},
       {"numeric support keeps the entry", R"({"linux":)" + linuxEntry + R"(,"support":5})", true,
@@ -140,12 +123,9 @@ TEST(FeedDocument, TwoIndependentDecodings) {
       {"support inside the entry is not read",
        R"({"linux":{"version":"2","url":"u","sha256":"s","support":"x"}})", true,
        Updater::Feed{Entry{"2", "u", "s", std::nullopt}}, std::nullopt},
-      {"only url", R"({"url":"https://x"})", true, Updater::Feed{}, std::nullopt},
       {"overflowing number in a future member", R"({"future":1e400,"linux":)" + linuxEntry + "}", true,
        Updater::Feed{linuxDecoded}, std::nullopt},
-      {"JSON string", support, false, std::nullopt, std::nullopt},
       {"JSON array", "[" + support + "]", false, std::nullopt, std::nullopt},
-      {"number", "42", false, std::nullopt, std::nullopt},
       {"broken text", R"({"linux":)", false, std::nullopt, std::nullopt},
       {"empty", "", false, std::nullopt, std::nullopt},
   };

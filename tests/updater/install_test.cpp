@@ -33,7 +33,7 @@ struct InstallFixture : ::testing::Test {
     isKorean = false;
     fs::create_directories(target / "bin");
     fs::create_directories(tmp);
-    std::ofstream(target / "Info.json") << infoJSON("kr.co.fernhallow.Quotalume", "1.0.2");
+    std::ofstream(target / "Info.json") << infoJSON(ourId, "1.0.2");
     std::ofstream(target / "bin" / "quotalume") << "old";
     auto& hooks = Updater::installHooks();
     hooks.executable = [this] { return target / "bin" / "quotalume"; };
@@ -65,38 +65,30 @@ struct InstallFixture : ::testing::Test {
 };
 
 TEST_F(InstallFixture, Failures) {
-  const std::string good = bundleZip("1.0.3");
-  const std::string absolute = (root / "absolute-evil").string();
+  const std::string good = bundleZip("1.0.3"), absolute = (root / "absolute-evil").string();
+  const auto withExtra = [](ZipEntry e) { return bundleZip("1.0.3", ourId, {std::move(e)}); };
+  const std::string mismatch = "sha256 mismatch " + Updater::sha256Hex(good), unzip = "unzip/version";
   struct Case {
     const char* name;
     std::string archive;
+    std::string reason;
     int status = 200;
-    std::optional<std::string> sha;
+    std::optional<std::string> sha = std::nullopt;
     bool writable = true;
     bool startSucceeds = true;
-    std::string reason;
   } cases[] = {
-      {"wrong digest", good, 200, std::string(64, '0'), true, true,
-       "sha256 mismatch " + Updater::sha256Hex(good)},
-      {"digest with a space", good, 200, Updater::sha256Hex(good) + " ", true, true,
-       "sha256 mismatch " + Updater::sha256Hex(good)},
-      {"404", good, 404, std::nullopt, true, true, "download"},
-      {"dot-dot entry", bundleZip("1.0.3", "kr.co.fernhallow.Quotalume", {zipFile("../evil", "x")}), 200,
-       std::nullopt, true, true, "unzip/version"},
-      {"absolute entry", bundleZip("1.0.3", "kr.co.fernhallow.Quotalume", {zipFile(absolute, "x")}), 200,
-       std::nullopt, true, true, "unzip/version"},
-      {"link outside",
-       bundleZip("1.0.3", "kr.co.fernhallow.Quotalume", {zipLink("Quotalume.app/o", "../../..")}), 200,
-       std::nullopt, true, true, "unzip/version"},
-      {"another identifier", bundleZip("1.0.3", "org.example.Other"), 200, std::nullopt, true, true,
-       "unzip/version"},
-      {"another version", bundleZip("1.0.4"), 200, std::nullopt, true, true, "unzip/version"},
-      {"bundle under another name",
-       makeZip({zipFile("Other.app/Info.json", infoJSON("kr.co.fernhallow.Quotalume", "1.0.3"))}), 200,
-       std::nullopt, true, true, "unzip/version"},
-      {"not a zip", "not a zip", 200, std::nullopt, true, true, "unzip/version"},
-      {"read-only install folder", good, 200, std::nullopt, false, true, "not writable " + target.string()},
-      {"script does not start", good, 200, std::nullopt, true, false, "launch script"},
+      {"wrong digest", good, mismatch, 200, std::string(64, '0')},
+      {"digest with a space", good, mismatch, 200, Updater::sha256Hex(good) + " "},
+      {"404", good, "download", 404},
+      {"dot-dot entry", withExtra(zipFile("../evil", "x")), unzip},
+      {"absolute entry", withExtra(zipFile(absolute, "x")), unzip},
+      {"link outside", withExtra(zipLink("Quotalume.app/o", "../../..")), unzip},
+      {"another identifier", bundleZip("1.0.3", "org.example.Other"), unzip},
+      {"another version", bundleZip("1.0.4"), unzip},
+      {"bundle under another name", makeZip({zipFile("Other.app/Info.json", infoJSON(ourId, "1.0.3"))}),
+       unzip},
+      {"read-only install folder", good, "not writable " + target.string(), 200, std::nullopt, false},
+      {"script does not start", good, "launch script", 200, std::nullopt, true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -110,7 +102,7 @@ TEST_F(InstallFixture, Failures) {
     EXPECT_EQ(effects.failures, std::vector<std::string>{UpdateTexts::installFailed()});
     EXPECT_EQ(effects.opened, std::vector<std::string>{Links::page()});
     EXPECT_EQ(effects.quits, 0);
-    EXPECT_EQ(readAll(target / "Info.json"), infoJSON("kr.co.fernhallow.Quotalume", "1.0.2"));
+    EXPECT_EQ(readAll(target / "Info.json"), infoJSON(ourId, "1.0.2"));
     // Nothing lands beside the work folders, however the archive names it.
     for (const auto& e : fs::directory_iterator(tmp))
       EXPECT_TRUE(e.path().filename().string().starts_with("Quotalume-update-"));
@@ -158,7 +150,7 @@ TEST_F(InstallFixture, VerifiedReleaseIsHandedToTheSwapScript) {
   args[3] = QString::number(0x3FFFFFFF);
   sh.start("/bin/sh", args);
   ASSERT_TRUE(sh.waitForFinished(10000));
-  EXPECT_EQ(readAll(target / "Info.json"), infoJSON("kr.co.fernhallow.Quotalume", "1.0.3"));
+  EXPECT_EQ(readAll(target / "Info.json"), infoJSON(ourId, "1.0.3"));
   for (const auto& e : fs::directory_iterator(root / "apps")) EXPECT_EQ(e.path(), target);
 }
 

