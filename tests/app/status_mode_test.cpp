@@ -2,6 +2,7 @@
 // last.json, read without a display and without writing anything.
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include <gtest/gtest.h>
@@ -73,23 +74,28 @@ TEST(StatusMode, EveryFormatForEveryKindOfStoredReading) {
   const std::string waiting = "Waiting for the browser extension";
   struct Case {
     const char* name;
-    std::optional<Saved> saved;
+    std::optional<Saved> saved;  // absent: the file's bytes below
+    std::string bytes;
     const char* phase;
     const char* headline;
     const char* tone;
     std::optional<int> percentage;
     std::string status;  // empty: none
   } cases[] = {
-      {"fresh", Saved{fresh, fresh}, "ok", "42%", "normal", 42, ""},
-      {"stale", Saved{stale, stale}, "stale", "42%", "dim", 42, waiting},
-      {"signed out over old numbers", Saved{signedOut, fresh}, "signed_out", "42%", "dim", 42, "Log in to "},
-      {"none at all", std::nullopt, "waiting_first", "\u2013", "dim", std::nullopt, waiting},
+      {"fresh", Saved{fresh, fresh}, "", "ok", "42%", "normal", 42, ""},
+      {"stale", Saved{stale, stale}, "", "stale", "42%", "dim", 42, waiting},
+      {"signed out over old numbers", Saved{signedOut, fresh}, "", "signed_out", "42%", "dim", 42,
+       "Log in to "},
+      {"none at all", std::nullopt, "", "waiting_first", "\u2013", "dim", std::nullopt, waiting},
+      {"damaged", std::nullopt, "{\"latest\": {\"status\": \"ok\"", "waiting_first", "\u2013", "dim",
+       std::nullopt, waiting},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     QTemporaryDir dir;
     const std::filesystem::path last = dir.filePath("last.json").toStdString();
     if (c.saved) Store::save(*c.saved, last);
+    if (!c.bytes.empty()) std::ofstream(last) << c.bytes;
     const auto before = folderListing(dir.path());
     const bool numbers = c.percentage.has_value();
 
@@ -98,7 +104,9 @@ TEST(StatusMode, EveryFormatForEveryKindOfStoredReading) {
     const auto lines = linesOf(text.out);
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[0], c.headline);
-    EXPECT_TRUE(c.status.empty() || lines.at(1).starts_with(c.status)) << text.out;
+    if (!c.status.empty()) {
+      EXPECT_TRUE(lines.at(1).starts_with(c.status)) << lines.at(1);
+    }
     if (numbers) {
       const std::size_t first = c.status.empty() ? 1 : 2;
       ASSERT_EQ(lines.size(), first + 6) << text.out;
@@ -133,12 +141,15 @@ TEST(StatusMode, EveryFormatForEveryKindOfStoredReading) {
     EXPECT_EQ(model.value("phase", ""), c.phase);
     EXPECT_EQ(model.value("tone", ""), c.tone);
     EXPECT_EQ(model.at("status").is_null(), c.status.empty());
+    ASSERT_TRUE(model.at("windows").is_array());
     ASSERT_EQ(model["windows"].size(), numbers ? 2u : 0u);
     if (numbers) {
       const json& session = model["windows"][0];
       EXPECT_EQ(session.value("key", ""), "session");
       EXPECT_DOUBLE_EQ(session.value("pct", 0.0), 42.3);
+      EXPECT_EQ(session.value("resets_at", "").size(), std::string("2026-10-14T06:20:00Z").size());
       EXPECT_TRUE(session.at("pace").at("runs_out_at").is_null()) << "behind its pace";
+      EXPECT_NEAR(session["pace"].value("expected_pct", 0.0), 100.0 * (3 * 3600 - 600) / (5 * 3600), 0.1);
       EXPECT_TRUE(model["windows"][1].at("pace").at("runs_out_at").is_string());
     }
     EXPECT_EQ(folderListing(dir.path()), before) << "nothing written";
