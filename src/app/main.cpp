@@ -35,6 +35,15 @@ bool hasDisplay() {
   return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
+// What every mode with a toolkit shares: the interface's typeface, the
+// application's name, version and icon.
+void nameTheApplication() {
+  useInterfaceTypeface(isKorean);
+  QApplication::setApplicationName("Quotalume");
+  QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
+  QApplication::setWindowIcon(appIcon());
+}
+
 // The tray run. Without a display it still serves the bridge and keeps the
 // files, on the offscreen platform, and says so.
 int runTray(int argc, char** argv, const std::vector<std::string>& args) {
@@ -44,10 +53,7 @@ int runTray(int argc, char** argv, const std::vector<std::string>& args) {
                  "icon is not shown\n";
   }
   QApplication app(argc, argv);
-  useInterfaceTypeface(isKorean);
-  QApplication::setApplicationName("Quotalume");
-  QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
-  QApplication::setWindowIcon(appIcon());
+  nameTheApplication();
   // Closing the guide or an alert must not end the app; only Quit does.
   QApplication::setQuitOnLastWindowClosed(false);
   QuitOnSignals signalQuit;
@@ -91,10 +97,7 @@ int main(int argc, char** argv) {
   if (choice.mode == Mode::normal) return runTray(argc, argv, args);
 
   QApplication app(argc, argv);
-  useInterfaceTypeface(isKorean);
-  QApplication::setApplicationName("Quotalume");
-  QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
-  QApplication::setWindowIcon(appIcon());
+  nameTheApplication();
 
   switch (choice.mode) {
     case Mode::renderGuide:
