@@ -23,8 +23,8 @@
 #include "display/shown.hpp"
 #include "readings/reading.hpp"
 #include "store/update_store.hpp"
+#include "tray/tray_glyph.hpp"
 #include "updater/wake_schedule.hpp"
-#include "views/tray_glyph.hpp"
 
 class QAction;
 class QMenu;

@@ -16,7 +16,7 @@
 #include "app/login_item.hpp"
 #include "app/quit_signals.hpp"
 #include "app/single_instance.hpp"
-#include "app/tray_text.hpp"
+#include "tray/tray_text.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "views/tray_glyph.hpp"
+#include "tray/tray_glyph.hpp"
 
 #include <algorithm>
 #include <cmath>

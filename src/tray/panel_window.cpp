@@ -1,4 +1,4 @@
-#include "app/panel_window.hpp"
+#include "tray/panel_window.hpp"
 
 #include <QEvent>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "app/tray_text.hpp"
+#include "tray/tray_text.hpp"
 
 std::string trayToolTip(const Shown& shown) {
   std::string tip = "Quotalume";

@@ -4,8 +4,8 @@
 
 #include <QColor>
 
+#include "tray/tray_glyph.hpp"
 #include "views/panel_colours.hpp"
-#include "views/tray_glyph.hpp"
 
 namespace {
 
