@@ -4,111 +4,144 @@
 #include <cmath>
 
 #include <QFont>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QTransform>
 
-#include "views/gauge_glyph.hpp"
+#include "views/painted_icon.hpp"
 #include "views/panel_colours.hpp"
 
 namespace {
 
-// Drawn on a 22-unit grid like the status glyph: the arc across the top, the
-// number in the bowl beneath it.
+// Drawn on a 22-unit grid. Every mark keeps about two units (1.5 pixels at
+// 16 px) inside the plate's edge, so what lies directly around a mark is
+// always the plate and never the panel behind the icon.
 constexpr double grid = 22;
-constexpr double centreX = 11;
-constexpr double centreY = 11.5;
-constexpr double radius = 9.3;
-constexpr double arcWidth = 2.6;
-constexpr double trackOpacity = 0.3;
-constexpr double dimOpacity = 0.45;
-constexpr double numberTop = 8.2;
-constexpr double numberHeight = 13.6;
-constexpr double numberWidth = 21;
+constexpr double plateRadius = 4;
+constexpr double numberLeft = 2.6, numberRight = 19.4;
+constexpr double numberBaseline = 19.3;
+constexpr double numberCapHeight = 9.4;
+constexpr double dashWidth = 8, dashThickness = 2.6;
 
-QColor toneColour(Tone tone, Appearance a) {
-  switch (tone) {
+struct Arc {
+  double centreX, centreY, radius, width;
+};
+// With a number the arc spans the top and the number sits in its bowl;
+// without one the arc alone fills the middle, a little heavier.
+constexpr Arc numberArc{11, 11, 7.6, 2.6};
+constexpr Arc bareArc{11, 14.6, 7.3, 3.2};
+
+// The plate takes the scheme's menu colour; the inks are chosen for at least
+// 4.5:1 against it (orange and red darkened on the light plate, lightened on
+// the dark one), the dim grey for well over 3:1 yet plainly duller than the
+// live ink, and the track for a visible but clearly weaker mark than the arc.
+struct Inks {
+  QColor plate, ink, arc, track;
+};
+
+Inks inksFor(const TrayGlyphSpec& glyph) {
+  const bool dark = glyph.appearance == Appearance::dark;
+  Inks k;
+  k.plate = dark ? QColor(0x1C, 0x1C, 0x1E) : QColor(0xF7, 0xF7, 0xF8);
+  k.track = dark ? QColor(255, 255, 255, 72) : QColor(0, 0, 0, 77);
+  switch (glyph.tone) {
     case Tone::orange:
-      return systemOrange(a);
+      k.ink = dark ? systemOrange(Appearance::dark) : QColor(0xA6, 0x53, 0x00);
+      k.arc = k.ink;
+      break;
     case Tone::red:
-      return systemRed(a);
-    case Tone::normal:
+      k.ink = dark ? QColor(0xFF, 0x69, 0x61) : QColor(0xC4, 0x28, 0x1C);
+      k.arc = k.ink;
+      break;
     case Tone::dim:
+      k.ink = dark ? QColor(0x8E, 0x8E, 0x93) : QColor(0x6E, 0x6E, 0x73);
+      k.arc = k.ink;
+      break;
+    case Tone::normal:
+      k.ink = dark ? QColor(Qt::white) : QColor(0x1D, 0x1D, 0x1F);
+      k.arc = barBlue(glyph.appearance);
       break;
   }
-  return glyphInk(a);
+  return k;
 }
 
-QColor arcColour(Tone tone, Appearance a) {
-  return tone == Tone::normal ? barBlue(a) : toneColour(tone, a);
-}
-
-QColor faded(QColor c, double opacity) {
-  c.setAlphaF(float(c.alphaF() * std::clamp(opacity, 0.0, 1.0)));
-  return c;
-}
-
-QPainterPath topArc(double share) {
-  const QRectF box(centreX - radius, centreY - radius, 2 * radius, 2 * radius);
+QPainterPath topArc(const Arc& a, double share) {
+  const QRectF box(a.centreX - a.radius, a.centreY - a.radius, 2 * a.radius, 2 * a.radius);
   QPainterPath path;
   path.arcMoveTo(box, 180);
   path.arcTo(box, 180, -180 * std::clamp(share, 0.0, 1.0));
   return path;
 }
 
-// The largest bold font whose digits fit the bowl; three digits get a
-// narrower cut rather than running into the arc.
-QFont numberFont(const QString& text, double scale) {
+// Narrower than this, digits start to look like other digits; a number
+// that would need more is made smaller instead.
+constexpr double leastSqueeze = 0.72;
+
+// The number, or the dash, as one filled outline in pixels: bold digits at
+// the bowl's height, squeezed sideways (three digits) and then shrunk until
+// they fit between the plate's margins. The dash is a bar of its own: a
+// font's en dash is a hairline at 16 px.
+QPainterPath numberPath(const std::string& number, int pixels) {
+  const double scale = pixels / grid;
+  // Whole pixels for the baseline keep the digits' feet crisp.
+  const double baseline = std::round(numberBaseline * scale);
+  QPainterPath path;
+  if (number == "\u2013") {
+    const double w = dashWidth * scale, h = std::max(2.0, std::round(dashThickness * scale));
+    const double y = std::round(baseline - numberCapHeight * scale / 2 - h / 2);
+    path.addRoundedRect(QRectF((pixels - w) / 2, y, w, h), h / 4, h / 4);
+    return path;
+  }
   QFont font;
   font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans"), QStringLiteral("Sans")});
   font.setWeight(QFont::Bold);
-  font.setStyleStrategy(QFont::PreferAntialias);
-  double pixels = numberHeight * scale;
-  for (int i = 0; i < 24; ++i) {
-    font.setPixelSize(std::max(1, int(std::floor(pixels))));
-    const QFontMetricsF metrics(font);
-    if (metrics.horizontalAdvance(text) <= numberWidth * scale &&
-        metrics.capHeight() <= 0.8 * numberHeight * scale)
-      break;
-    if (font.stretch() > QFont::SemiCondensed) {
-      font.setStretch(QFont::SemiCondensed);
-      continue;
-    }
-    pixels *= 0.92;
+  font.setPixelSize(100);
+  QPainterPath text;
+  text.addText(QPointF(0, 0), font, QString::fromStdString(number));
+  const QRectF ink = text.boundingRect();
+  if (ink.isEmpty()) return path;
+  // Digits stand on the baseline, so their ink's top is their height.
+  double sy = numberCapHeight * scale / (ink.top() < 0 ? -ink.top() : ink.height());
+  double sx = sy;
+  const double room = (numberRight - numberLeft) * scale;
+  if (ink.width() * sx > room) sx = std::max(room / ink.width(), leastSqueeze * sy);
+  if (ink.width() * sx > room) {
+    const double shrink = room / (ink.width() * sx);
+    sx *= shrink;
+    sy *= shrink;
   }
-  return font;
+  QTransform place;
+  place.translate(std::round((pixels - ink.width() * sx) / 2) - ink.left() * sx, baseline);
+  place.scale(sx, sy);
+  return place.map(text);
 }
 
-void drawTrayGlyph(QPainter& painter, int pixels, const TrayGlyphSpec& glyph) {
-  const double scale = pixels / grid;
-  const QColor label = glyphInk(glyph.appearance);
+// How much of the gauge the number clears around itself: a little more than
+// the ring a reader's eye takes in around a stroke (one pixel on small
+// icons, two from 32 px) plus its soft edge, so where the digits would meet
+// the arc's ends the arc gives way.
+double clearance(int pixels) {
+  return pixels >= 32 ? 3.25 : 2.25;
+}
 
+void drawGauge(QPainter& painter, const TrayGlyphSpec& glyph, const Inks& inks, double scale,
+               TrayGlyphPart part) {
+  const Arc& arc = glyph.withNumber ? numberArc : bareArc;
   painter.save();
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setRenderHint(QPainter::TextAntialiasing);
   painter.scale(scale, scale);
-  QPen pen(faded(label, trackOpacity), arcWidth);
+  QPen pen(inks.track, arc.width);
   pen.setCapStyle(Qt::RoundCap);
-  painter.setPen(pen);
-  painter.drawPath(topArc(1));
-  if (glyph.value > 0) {
-    pen.setColor(arcColour(glyph.tone, glyph.appearance));
+  if (part == TrayGlyphPart::all || part == TrayGlyphPart::track) {
     painter.setPen(pen);
-    painter.drawPath(topArc(glyph.value));
+    painter.drawPath(topArc(arc, 1));
+  }
+  if ((part == TrayGlyphPart::all || part == TrayGlyphPart::arc) && glyph.value > 0) {
+    pen.setColor(inks.arc);
+    painter.setPen(pen);
+    painter.drawPath(topArc(arc, glyph.value));
   }
   painter.restore();
-
-  const QString text = QString::fromStdString(glyph.number);
-  const QFont font = numberFont(text, scale);
-  painter.setFont(font);
-  painter.setPen(toneColour(glyph.tone, glyph.appearance));
-  // Centred on the digits' cap height, not the font's line box, so the
-  // number sits in the bowl whatever the font's ascent and descent are.
-  const QFontMetricsF metrics(font);
-  const double baseline = (numberTop + numberHeight / 2) * scale + metrics.capHeight() / 2;
-  const double x = (pixels - metrics.horizontalAdvance(text)) / 2;
-  painter.drawText(QPointF(x, baseline), text);
 }
 
 }  // namespace
@@ -127,30 +160,50 @@ TrayGlyphSpec trayGlyphSpec(const Shown& shown, Appearance appearance) {
   return glyph;
 }
 
-QImage renderTrayGlyph(const TrayGlyphSpec& glyph, int pixels) {
+QImage renderTrayGlyph(const TrayGlyphSpec& glyph, int pixels, TrayGlyphPart part) {
   const int side = std::max(pixels, 1);
+  const double scale = side / grid;
+  const Inks inks = inksFor(glyph);
+  const QPainterPath number = glyph.withNumber ? numberPath(glyph.number, side) : QPainterPath();
+
+  // The gauge on a layer of its own, so the number's clearance can be cut
+  // out of it without cutting the plate.
+  QImage gauge(side, side, QImage::Format_ARGB32_Premultiplied);
+  gauge.fill(Qt::transparent);
+  {
+    QPainter painter(&gauge);
+    painter.setRenderHint(QPainter::Antialiasing);
+    drawGauge(painter, glyph, inks, scale, part);
+    if (!number.isEmpty()) {
+      painter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+      QPen cut(Qt::black, 2 * clearance(side));
+      cut.setJoinStyle(Qt::RoundJoin);
+      painter.strokePath(number, cut);
+      painter.fillPath(number, Qt::black);
+    }
+  }
+
   QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
-  if (glyph.tone != Tone::dim) {
-    drawTrayGlyph(painter, side, glyph);
-    return image;
+  painter.setRenderHint(QPainter::Antialiasing);
+  if (part == TrayGlyphPart::all || part == TrayGlyphPart::plate) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(inks.plate);
+    painter.drawRoundedRect(QRectF(0, 0, side, side), plateRadius * scale, plateRadius * scale);
   }
-  // Greyed as one picture, so where the digits cross the arc they do not
-  // add up to a darker spot.
-  QImage solid(side, side, QImage::Format_ARGB32_Premultiplied);
-  solid.fill(Qt::transparent);
-  {
-    QPainter layer(&solid);
-    drawTrayGlyph(layer, side, glyph);
-  }
-  painter.setOpacity(dimOpacity);
-  painter.drawImage(0, 0, solid);
+  painter.drawImage(0, 0, gauge);
+  if (part == TrayGlyphPart::all || part == TrayGlyphPart::ink) painter.fillPath(number, inks.ink);
   return image;
 }
 
 QIcon trayGlyph(const TrayGlyphSpec& glyph) {
-  QIcon icon;
-  for (int side : trayIconSizes) icon.addPixmap(QPixmap::fromImage(renderTrayGlyph(glyph, side)));
-  return icon;
+  return paintedIcon(
+      [glyph](QPainter& painter, const QRectF& square) {
+        const int pixels = int(std::lround(square.width() * painter.device()->devicePixelRatioF()));
+        QImage image = renderTrayGlyph(glyph, pixels);
+        image.setDevicePixelRatio(double(pixels) / std::max(square.width(), 1.0));
+        painter.drawImage(square.topLeft(), image);
+      },
+      trayIconSizes);
 }

@@ -1,6 +1,9 @@
 #pragma once
 // The tray's icon. Tray hosts show a square icon and no text beside it, so the
-// headline number is drawn inside the square, under the gauge's arc.
+// headline number is drawn inside the square, under the gauge's arc. Panels
+// come in every colour, whatever the desktop's scheme says, so the icon
+// brings its own backdrop: a rounded plate in the scheme's colour that every
+// mark is measured against, never the panel.
 
 #include <string>
 
@@ -15,14 +18,21 @@ struct TrayGlyphSpec {
   std::string number;  // digits only; an en dash when there is no number
   Tone tone = Tone::normal;
   Appearance appearance = Appearance::light;
+  bool withNumber = true;  // false where the host draws the number as a label
 };
 
 // What the tray shows for a display model.
 TrayGlyphSpec trayGlyphSpec(const Shown& shown, Appearance appearance);
 
-// The sizes tray hosts ask for; a host picks the nearest, so each is drawn
-// for its own size rather than scaled.
+// The sizes tray hosts ask for; each is drawn for its own size rather than
+// scaled from another.
 inline constexpr int trayIconSizes[] = {16, 22, 24, 32, 48, 64};
 
-QImage renderTrayGlyph(const TrayGlyphSpec& glyph, int pixels);
+// One mark alone, where and as strong as it is in the whole icon, so each can
+// be measured against what surrounds it. `ink` is the number (or the dash),
+// or the needle and hub of an icon without a number.
+enum class TrayGlyphPart { all, plate, track, arc, ink };
+
+QImage renderTrayGlyph(const TrayGlyphSpec& glyph, int pixels, TrayGlyphPart part = TrayGlyphPart::all);
+// Drawn afresh at whatever size the host asks for.
 QIcon trayGlyph(const TrayGlyphSpec& glyph);

@@ -12,7 +12,7 @@ namespace {
 
 class PaintedEngine : public QIconEngine {
  public:
-  PaintedEngine(IconPainter draw, double side) : draw_(std::move(draw)), side_(side) {}
+  PaintedEngine(IconPainter draw, QList<QSize> sizes) : draw_(std::move(draw)), sizes_(std::move(sizes)) {}
 
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override {
     if (!painter || !painter->isActive()) return;
@@ -37,23 +37,27 @@ class PaintedEngine : public QIconEngine {
     return QSize(side, side);
   }
 
-  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
-    const int side = std::max(1, int(std::lround(side_)));
-    return {QSize(side, side)};
-  }
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override { return sizes_; }
 
   QString key() const override { return QStringLiteral("quotalume-painted"); }
   QIconEngine* clone() const override { return new PaintedEngine(*this); }
 
  private:
   IconPainter draw_;
-  double side_;
+  QList<QSize> sizes_;
 };
 
 }  // namespace
 
 QIcon paintedIcon(IconPainter draw, double side) {
-  return QIcon(new PaintedEngine(std::move(draw), side));
+  const int pixels = std::max(1, int(std::lround(side)));
+  return QIcon(new PaintedEngine(std::move(draw), {QSize(pixels, pixels)}));
+}
+
+QIcon paintedIcon(IconPainter draw, std::span<const int> sides) {
+  QList<QSize> sizes;
+  for (int side : sides) sizes.push_back(QSize(side, side));
+  return QIcon(new PaintedEngine(std::move(draw), std::move(sizes)));
 }
 
 QImage paintedImage(const IconPainter& draw, int pixels) {
