@@ -11,7 +11,7 @@
 
 #include "app/limit_notifier.hpp"
 #include "updater/event_wait.hpp"
-#include "updater/private_bus.hpp"
+#include "support/private_bus.hpp"
 
 namespace {
 

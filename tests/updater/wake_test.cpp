@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "build_config.hpp"
-#include "private_bus.hpp"
+#include "support/private_bus.hpp"
 #include "store/update_store.hpp"
 #include "updater/feed_receipt.hpp"
 #include "updater/wake_schedule.hpp"

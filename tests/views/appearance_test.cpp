@@ -1,5 +1,8 @@
-// Light or dark: the portal's answer first, the menu palette without one; the
-// watcher runs against a private message bus with a stand-in portal.
+// Light or dark: the portal's answer first, GTK's settings next, the menu
+// palette without either; the watcher runs against a private message bus
+// with a stand-in portal.
+#include <cstdlib>
+#include <fstream>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -8,8 +11,11 @@
 #include <QDBusVariant>
 #include <QDBusVirtualObject>
 #include <QDeadlineTimer>
-#include <QProcess>
+#include <QStyle>
+#include <QTemporaryDir>
 
+#include "support/private_bus.hpp"
+#include "views/app_palette.hpp"
 #include "views/appearance.hpp"
 #include "views/panel_colours.hpp"
 
@@ -42,13 +48,20 @@ bool waitFor(auto done) {
 
 }  // namespace
 
-TEST(Appearance, PortalDecidesAndThePaletteOnlyWithoutAPreference) {
+void write(const QTemporaryDir& home, const char* version, const char* text) {
+  if (text == nullptr) return;
+  QDir(home.path()).mkpath(version);
+  std::ofstream(home.filePath(QString(version) + "/settings.ini").toStdString()) << text;
+}
+
+TEST(Appearance, PortalThenGtkThenThePalette) {
   const QPalette light = standardMenuPalette(Appearance::light), dark = standardMenuPalette(Appearance::dark);
-  EXPECT_EQ(decideAppearance(1, light), Appearance::dark);
-  EXPECT_EQ(decideAppearance(2, dark), Appearance::light);
-  EXPECT_EQ(decideAppearance(0, dark), Appearance::dark) << "no preference";
-  EXPECT_EQ(decideAppearance(7, dark), Appearance::dark) << "unknown value";
-  EXPECT_EQ(decideAppearance(std::nullopt, light), Appearance::light) << "no portal";
+  const auto none = std::nullopt;
+  EXPECT_EQ(decideAppearance(1, Appearance::light, light), Appearance::dark);
+  EXPECT_EQ(decideAppearance(2, Appearance::dark, dark), Appearance::light);
+  EXPECT_EQ(decideAppearance(0, Appearance::dark, light), Appearance::dark) << "no preference: GTK";
+  EXPECT_EQ(decideAppearance(7, none, dark), Appearance::dark) << "unknown value: the palette";
+  EXPECT_EQ(decideAppearance(none, none, light), Appearance::light) << "no portal, no GTK";
   // Older portals wrap the answer once more; anything but a non-negative integer is no answer.
   EXPECT_EQ(colorSchemeFrom(wrap(wrap(QVariant(1u)))), 1u);
   EXPECT_EQ(colorSchemeFrom(QVariant(int(1))), 1u);
@@ -56,15 +69,52 @@ TEST(Appearance, PortalDecidesAndThePaletteOnlyWithoutAPreference) {
   EXPECT_EQ(colorSchemeFrom(QVariant(QString("1"))), std::nullopt);
 }
 
+TEST(Appearance, GtkSettings) {
+  const auto dark = Appearance::dark, light = Appearance::light;
+  struct Case {
+    const char* name;
+    const char* env;  // GTK_THEME
+    const char* gtk3;
+    const char* gtk4;
+    std::optional<Appearance> want;
+  } cases[] = {
+      {"nothing said", "", nullptr, nullptr, std::nullopt},
+      {"prefer dark", "", "[Settings]\ngtk-application-prefer-dark-theme=1\n", nullptr, dark},
+      {"prefer dark, spelt true", "", "[Settings]\ngtk-application-prefer-dark-theme = true\n", nullptr,
+       dark},
+      {"a dark theme", "", "[Settings]\ngtk-theme-name=Adwaita-dark\n", nullptr, dark},
+      {"quoted, any case", "", "[Settings]\ngtk-theme-name=\"Greybird-Dark\"\n", nullptr, dark},
+      {"a light theme", "", "[Settings]\ngtk-theme-name=Greybird\n", nullptr, light},
+      {"preference off", "", "[Settings]\ngtk-application-prefer-dark-theme=0\n", nullptr, light},
+      {"light theme, dark preference", "",
+       "[Settings]\ngtk-theme-name=Adwaita\ngtk-application-prefer-dark-theme=1\n", nullptr, dark},
+      {"another group", "", "[Other]\ngtk-theme-name=Adwaita-dark\n", nullptr, std::nullopt},
+      {"only GTK 4", "", nullptr, "[Settings]\ngtk-application-prefer-dark-theme=true\n", dark},
+      {"GTK 3 first", "", "[Settings]\ngtk-theme-name=Adwaita\n", "[Settings]\ngtk-theme-name=Adwaita-dark\n",
+       light},
+      {"GTK_THEME over the files", "Adwaita:dark", "[Settings]\ngtk-theme-name=Adwaita\n", nullptr, dark},
+      {"GTK_THEME light", "Adwaita", "[Settings]\ngtk-theme-name=Adwaita-dark\n", nullptr, light},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QTemporaryDir home;
+    write(home, "gtk-3.0", c.gtk3);
+    write(home, "gtk-4.0", c.gtk4);
+    EXPECT_EQ(gtkAppearance(c.env, home.path().toStdString()), c.want);
+  }
+}
+
 TEST(Appearance, WatcherFollowsThePortalsAnswerAndItsChanges) {
-  QProcess daemon;
-  daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address"});
-  ASSERT_TRUE(daemon.waitForStarted(5000) && daemon.waitForReadyRead(5000))
-      << "dbus-daemon did not start (scripts/install-deps installs it): "
-      << daemon.errorString().toStdString();
-  const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+  PrivateBus bus;
+  ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start (scripts/install-deps installs it)";
+  const QString address = bus.address;
+  const QTemporaryDir config;
+  setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
   const QPalette before = QApplication::palette();
-  QApplication::setPalette(standardMenuPalette(Appearance::light));
+  // The platform's palettes, not the app's own.
+  QPalette platformLight(QColor(0x10, 0x10, 0x10), QColor(0xfa, 0xfa, 0xfa));
+  QPalette platformDark(QColor(0xf0, 0xf0, 0xf0), QColor(0x20, 0x20, 0x20));
+  QApplication::setPalette(platformLight);
   QDBusConnection portalBus = QDBusConnection::connectToBus(address, "views-test-portal");
   FakePortal portal;
   ASSERT_TRUE(portalBus.registerVirtualObject(path, &portal));
@@ -78,17 +128,27 @@ TEST(Appearance, WatcherFollowsThePortalsAnswerAndItsChanges) {
   announce(portalBus, "accent-color", 1);  // another key changes nothing
   announce(portalBus, "color-scheme", 1);
   EXPECT_TRUE(waitFor([&] { return heard.size() == 3; }));
-  // With no preference the palette decides, and each of its changes counts once.
+  // With no preference the palette decides, and each of its changes counts
+  // once; the app's own palette is no change of the desktop's.
   announce(portalBus, "color-scheme", 0);
   EXPECT_TRUE(waitFor([&] { return heard.size() == 4; }));
-  QApplication::setPalette(standardMenuPalette(Appearance::dark));
-  QApplication::setPalette(standardMenuPalette(Appearance::dark));
+  QApplication::setPalette(platformDark);
+  QApplication::setPalette(platformDark);
+  applyAppearance(Appearance::light);
+  // GTK's setting comes before the palette, and is followed while running.
+  write(config, "gtk-3.0", "[Settings]\ngtk-application-prefer-dark-theme=0\n");
+  EXPECT_TRUE(waitFor([&] { return heard.size() == 6; })) << "a changed settings.ini";
   EXPECT_EQ(heard, (std::vector{Appearance::dark, Appearance::light, Appearance::dark, Appearance::light,
-                                Appearance::dark}));
-  EXPECT_EQ(currentAppearance(), Appearance::dark);
+                                Appearance::dark, Appearance::light}));
+  EXPECT_EQ(currentAppearance(), Appearance::light);
+  // Dark means the whole app: Fusion and a dark palette for every widget.
+  applyAppearance(Appearance::dark);
+  EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+  EXPECT_EQ(QApplication::palette("QMessageBox").color(QPalette::Window),
+            standardMenuPalette(Appearance::dark).color(QPalette::Window));
+  EXPECT_EQ(heard.size(), 6u);
   QApplication::setPalette(before);
-  daemon.kill();
-  daemon.waitForFinished();
+  unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(PanelColours, TextFromTheMenuPaletteAccentsFromTheAppearance) {
