@@ -59,8 +59,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUOTALUME_SITE_HOST}/sideproject/quotalume")
 # The libraries come from dpkg-shlibdeps; the platform plugins Qt loads at run
-# time (xcb, offscreen) are no link dependency, so they are named here.
+# time (xcb, offscreen, wayland) are no link dependency, so they are named
+# here. Without the wayland plugin the app runs through Xwayland, where it
+# cannot tell where the pointer is.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
 include(CPack)

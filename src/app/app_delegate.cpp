@@ -12,6 +12,7 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidgetAction>
@@ -29,6 +30,7 @@
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
 #include "store/state_file.hpp"
+#include "tray/panel_placement.hpp"
 #include "tray/panel_window.hpp"
 #include "tray/tray_text.hpp"
 #include "updater/feed_receipt.hpp"
@@ -37,6 +39,7 @@
 #include "updater/update_check.hpp"
 #include "updater/update_rules.hpp"
 #include "updater/wake_watcher.hpp"
+#include "views/app_palette.hpp"
 #include "views/appearance.hpp"
 #include "views/info_view.hpp"
 
@@ -67,8 +70,10 @@ void modalAlert(const QString& message) {
   box.exec();
 }
 
-bool onWayland() {
-  return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+bool panelInWindow() {
+  return panelAsWindow(QGuiApplication::platformName().toStdString(),
+                       qEnvironmentVariable("WAYLAND_DISPLAY").toStdString(),
+                       qEnvironmentVariable("XDG_SESSION_TYPE").toStdString());
 }
 
 }  // namespace
@@ -141,7 +146,9 @@ bool AppDelegate::launch() {
           [this](const Reading& reading) { notifier_->readingAccepted(reading, services_.now()); });
 
   appearance_ = new AppearanceWatcher(this);
+  applyAppearance(appearance_->appearance());
   connect(appearance_, &AppearanceWatcher::changed, this, [this](Appearance a) {
+    applyAppearance(a);
     infoView_->setAppearance(a);
     if (panelWindow_) panelWindow_->view()->setAppearance(a);
     render(true);
@@ -226,7 +233,7 @@ void AppDelegate::attachTray() {
   tray_ = new QSystemTrayIcon(this);
   tray_->setContextMenu(contextMenu_.get());
   connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::Trigger) showPanel();
+    if (reason == QSystemTrayIcon::Trigger) showPanel(tray_->geometry());
   });
   if (lastShown_) {
     tray_->setIcon(trayGlyph(traySpec_));
@@ -277,13 +284,13 @@ void AppDelegate::buildMenu() {
   quitItem_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
   connect(quitItem_, &QAction::triggered, this, &AppDelegate::quit);
 
-  const QList<QAction*> commands = {installItem_, loginItem_,   notifyItem_,       updateItem_, pageItem_,
-                                    separator,    supportItem_, supportSeparator_, quitItem_};
+  commands_ = {installItem_, loginItem_,   notifyItem_,       updateItem_, pageItem_,
+               separator,    supportItem_, supportSeparator_, quitItem_};
   panelMenu_->addAction(infoItem_);
   panelMenu_->addAction(infoSeparator_);
-  panelMenu_->addActions(commands);
+  panelMenu_->addActions(commands_);
   contextMenu_->addAction(textSeparator_);
-  contextMenu_->addActions(commands);
+  contextMenu_->addActions(commands_);
   applySupport();
 
   for (QMenu* menu : {panelMenu_.get(), contextMenu_.get()}) {
@@ -295,13 +302,20 @@ void AppDelegate::buildMenu() {
   }
 }
 
-void AppDelegate::showPanel() {
-  if (!onWayland()) {
-    panelMenu_->popup(QCursor::pos());
+void AppDelegate::showPanel(const QRect& anchor) {
+  if (!panelInWindow()) {
+    const QRect icon = anchor.isValid() ? anchor : QRect(QCursor::pos(), QSize(1, 1));
+    QScreen* screen = QGuiApplication::screenAt(icon.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QPoint at =
+        screen ? panelPlacement(icon, panelMenu_->sizeHint(), screen->availableGeometry(), screen->geometry())
+               : icon.topLeft();
+    panelMenu_->popup(at);
     return;
   }
   if (!panelWindow_) {
     panelWindow_ = new PanelWindow();
+    panelWindow_->setCommands(commands_);
     panelWindow_->view()->setAppearance(infoView_->appearance());
     connect(panelWindow_, &PanelWindow::opened, this, [this] {
       menuNeedsUpdate();

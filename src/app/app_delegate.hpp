@@ -12,8 +12,10 @@
 #include <vector>
 
 #include <QDBusConnection>
+#include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QUrl>
 
@@ -84,6 +86,10 @@ class AppDelegate : public QObject {
   void menuNeedsUpdate();
   void menuWillOpen();
   void menuDidClose();
+  // Opens the drawn panel with the commands beside the tray icon at
+  // `anchor` (global coordinates; an invalid rectangle when the host did not
+  // say: then beside the pointer). On Wayland the compositor places it.
+  void showPanel(const QRect& anchor);
   void drainReadings();
   // What the bridge thread calls for each reading; safe from any thread.
   void enqueue(Reading reading);
@@ -139,7 +145,6 @@ class AppDelegate : public QObject {
   void buildMenu();
   void setListen(const ListenState& state);
   void attachTray();
-  void showPanel();
   void applyContextRows(const Shown& shown, bool hidden);
   void scheduleGuide(bool noTray);
   void startUpdateChecks();
@@ -185,6 +190,7 @@ class AppDelegate : public QObject {
   QAction* supportItem_ = nullptr;
   QAction* supportSeparator_ = nullptr;
   QAction* quitItem_ = nullptr;
+  QList<QAction*> commands_;  // what both menus and the panel window offer
   QSystemTrayIcon* tray_ = nullptr;
   QPointer<PanelWindow> panelWindow_;
   AppearanceWatcher* appearance_ = nullptr;

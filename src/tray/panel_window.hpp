@@ -1,11 +1,16 @@
 #pragma once
-// The drawn panel in a small frameless window, for desktops where a menu
-// cannot be placed at the cursor (Wayland): the compositor places the
-// window, and Escape or a click elsewhere closes it.
+// The drawn panel and the menu's commands in one small window, for Wayland,
+// where a menu cannot be placed beside the tray: the compositor places the
+// window. It asks to float (a fixed-size dialog, which tiling compositors
+// float rather than tile), works from the keyboard like a menu, and Escape,
+// a command or a click elsewhere closes it.
 
+#include <QList>
 #include <QWidget>
 
 class InfoView;
+class QAction;
+class QVBoxLayout;
 
 class PanelWindow : public QWidget {
   Q_OBJECT
@@ -13,6 +18,10 @@ class PanelWindow : public QWidget {
   explicit PanelWindow(QWidget* parent = nullptr);
 
   InfoView* view() const { return view_; }
+  // One row per action, following its text, check mark, visibility and
+  // shortcut; a separator action becomes a line.
+  void setCommands(const QList<QAction*>& commands);
+  // Fixes the window to what its content needs now.
   void fitToView();
 
  signals:
@@ -27,4 +36,5 @@ class PanelWindow : public QWidget {
 
  private:
   InfoView* view_;
+  QVBoxLayout* rows_;
 };

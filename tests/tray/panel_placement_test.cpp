@@ -1,0 +1,60 @@
+// The panel opens beside the tray, away from the bar, inside the screen's
+// free area, never over the bar or the icon.
+#include <gtest/gtest.h>
+
+#include "tray/panel_placement.hpp"
+
+TEST(PanelPlacement, BesideTheIconAwayFromTheBar) {
+  const QRect screen(0, 0, 1920, 1080), second(1920, 0, 1280, 1024);
+  const QSize panel(300, 200);
+  struct Case {
+    const char* name;
+    QRect anchor, available, screen;
+    QPoint want;
+  } cases[] = {
+      {"top bar, icon near the right end", {1800, 2, 24, 24}, {0, 28, 1920, 1052}, screen, {1524, 30}},
+      {"bottom bar", {1800, 1052, 24, 24}, {0, 0, 1920, 1048}, screen, {1524, 846}},
+      {"left bar, icon low down", {12, 900, 24, 24}, {48, 0, 1872, 1080}, screen, {50, 724}},
+      {"right bar", {1884, 100, 24, 24}, {0, 0, 1872, 1080}, screen, {1570, 100}},
+      {"top-left corner", {0, 0, 24, 24}, {0, 28, 1920, 1052}, screen, {0, 30}},
+      {"a click point from the host", {1810, 12, 1, 1}, {0, 28, 1920, 1052}, screen, {1511, 30}},
+      {"bar and dock: the bar holding the icon",
+       {1800, 1040, 24, 24},
+       {0, 28, 1920, 1000},
+       screen,
+       {1524, 826}},
+      {"no reserved edge: the nearest one", {1890, 5, 24, 24}, screen, screen, {1614, 31}},
+      {"second screen", {3150, 0, 24, 24}, {1920, 24, 1280, 1000}, second, {2874, 26}},
+      {"unknown icon, bottom bar: its right end", {}, {0, 0, 1920, 1048}, screen, {1620, 846}},
+      {"unknown icon, top bar", {}, {0, 28, 1920, 1052}, screen, {1620, 30}},
+      {"unknown icon, left bar: its bottom", {}, {48, 0, 1872, 1080}, screen, {50, 880}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QPoint at = panelPlacement(c.anchor, panel, c.available, c.screen);
+    EXPECT_EQ(at, c.want);
+    const QRect placed(at, panel);
+    EXPECT_TRUE(c.available.contains(placed));
+    EXPECT_FALSE(placed.intersects(c.anchor));
+  }
+}
+
+TEST(PanelPlacement, OwnWindowInAnyWaylandSession) {
+  struct Case {
+    const char* platform;
+    const char* waylandDisplay;
+    const char* sessionType;
+    bool want;
+  } cases[] = {
+      {"xcb", "", "x11", false},
+      {"xcb", "", "", false},
+      {"wayland", "wayland-0", "wayland", true},
+      {"wayland-egl", "", "", true},
+      {"xcb", "wayland-1", "", true},
+      {"xcb", "", "wayland", true},  // through Xwayland
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(panelAsWindow(c.platform, c.waylandDisplay, c.sessionType), c.want)
+        << c.platform << " " << c.waylandDisplay << " " << c.sessionType;
+  }
+}
