@@ -104,14 +104,12 @@ std::vector<Sample> samples(Appearance a) {
 
 // Sets QUOTALUME_ARTEFACTS to a folder to get every icon of the table on one
 // sheet there, twice its size, to look at.
-void saveSheet(const std::vector<std::pair<std::string, QImage>>& rows) {
+void saveSheet(const std::vector<QImage>& rows) {
   const char* folder = std::getenv("QUOTALUME_ARTEFACTS");
   if (folder == nullptr || rows.empty()) return;
-  QImage sheet(rows[0].second.width(), int(rows.size()) * rows[0].second.height(),
-               QImage::Format_ARGB32_Premultiplied);
+  QImage sheet(rows[0].width(), int(rows.size()) * rows[0].height(), QImage::Format_ARGB32_Premultiplied);
   QPainter painter(&sheet);
-  for (std::size_t i = 0; i < rows.size(); ++i)
-    painter.drawImage(0, int(i) * rows[0].second.height(), rows[i].second);
+  for (std::size_t i = 0; i < rows.size(); ++i) painter.drawImage(0, int(i) * rows[0].height(), rows[i]);
   painter.end();
   sheet.scaled(sheet.size() * 2).save(QString(folder) + "/tray-icon-contrast.png");
 }
@@ -119,16 +117,15 @@ void saveSheet(const std::vector<std::pair<std::string, QImage>>& rows) {
 TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
   // The weakest contrast per panel and size: live digits, greyed digits or dash, arc.
   std::map<std::pair<int, int>, std::array<double, 3>> weakest;
-  std::vector<std::pair<std::string, QImage>> rows;
+  std::vector<QImage> rows;
   for (Appearance a : {Appearance::light, Appearance::dark}) {
     for (const Sample& s : samples(a)) {
-      constexpr int gap = 6;
-      QImage row(5 * (16 + 22 + 24 + 32 + 48 + 5 * gap), 48 + gap, QImage::Format_ARGB32_Premultiplied);
-      row.fill(Qt::gray);
+      constexpr int gap = 6, band = 16 + 22 + 24 + 32 + 48 + 5 * gap;
+      QImage row(5 * band, 48 + gap, QImage::Format_ARGB32_Premultiplied);
       QPainter painter(&row);
       int x = 0;
       for (std::size_t p = 0; p < std::size(panels); ++p) {
-        painter.fillRect(x, 0, 16 + 22 + 24 + 32 + 48 + 5 * gap, 48 + gap, panels[p]);
+        painter.fillRect(x, 0, band, 48 + gap, panels[p]);
         for (int side : sizes) {
           SCOPED_TRACE(std::string(s.name) + (a == Appearance::dark ? " dark" : " light") + " at " +
                        std::to_string(side) + " on " + panels[p].name().toStdString());
@@ -156,7 +153,7 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
           }
         }
       }
-      rows.emplace_back(s.name, row);
+      rows.push_back(row);
     }
     // Greyed numbers still read, yet plainly duller than live ones.
     const double live = measure(samples(a)[0].spec, 32, Qt::white, TrayGlyphPart::ink).contrast;
