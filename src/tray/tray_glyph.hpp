@@ -15,6 +15,7 @@ struct TrayGlyphSpec {
   std::string number;  // digits only; an en dash when there is no number
   Tone tone = Tone::normal;
   Appearance appearance = Appearance::light;
+  bool withNumber = true;  // false where the host draws the number as a label
 };
 
 // What the tray shows for a display model.
