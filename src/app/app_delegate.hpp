@@ -14,6 +14,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QUrl>
 
@@ -28,7 +29,6 @@
 
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
 class QTimer;
 class QWidgetAction;
 class AppearanceWatcher;
@@ -36,6 +36,7 @@ class InfoView;
 class InstanceLock;
 class LimitNotifier;
 class PanelWindow;
+class TrayPresence;
 class ReadingQueue;
 namespace Updater {
 class WakeWatcher;
@@ -60,8 +61,8 @@ struct ControllerServices {
   std::filesystem::path alertsFile;
   // The user's INI settings file, shared with the updater.
   QString settingsFile;
-  // Where limit notices go; empty: the session bus.
-  std::function<QDBusConnection()> notificationBus;
+  // Where limit notices and the tray item go; empty: the session bus.
+  std::function<QDBusConnection()> sessionBus;
 
   static ControllerServices system(const std::string& executable);
 };
@@ -139,8 +140,8 @@ class AppDelegate : public QObject {
   void buildMenu();
   void setListen(const ListenState& state);
   void attachTray();
-  void showPanel();
-  void applyContextRows(const Shown& shown, bool hidden);
+  void showPanel(const QRect& anchor);
+  void applyContextRows(const std::vector<std::string>& rows, bool hidden);
   void scheduleGuide(bool noTray);
   void startUpdateChecks();
   void setSupportVisible(bool visible);
@@ -185,7 +186,7 @@ class AppDelegate : public QObject {
   QAction* supportItem_ = nullptr;
   QAction* supportSeparator_ = nullptr;
   QAction* quitItem_ = nullptr;
-  QSystemTrayIcon* tray_ = nullptr;
+  TrayPresence* tray_ = nullptr;
   QPointer<PanelWindow> panelWindow_;
   AppearanceWatcher* appearance_ = nullptr;
 };

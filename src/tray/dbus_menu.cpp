@@ -50,10 +50,7 @@ QString dbusMenuLabel(const QString& text) {
 }
 
 DBusMenu::DBusMenu(QMenu* menu, QObject* parent)
-    : QObject(parent), menu_(menu), adaptor_(new DBusMenuAdaptor(this)), flushTimer_(new QTimer(this)) {
-  flushTimer_->setSingleShot(true);
-  flushTimer_->setInterval(0);
-  connect(flushTimer_, &QTimer::timeout, this, &DBusMenu::flush);
+    : QObject(parent), menu_(menu), adaptor_(new DBusMenuAdaptor(this)) {
   for (QAction* action : menu_->actions()) told_[idOf(action)] = properties(idOf(action));
   menu_->installEventFilter(this);
 }
@@ -70,12 +67,12 @@ bool DBusMenu::eventFilter(QObject* watched, QEvent* event) {
         changed_.remove(action);
       }
       layoutChanged_ = true;
-      flushTimer_->start();
+      queueFlush();
       break;
     }
     case QEvent::ActionChanged:
       changed_.insert(static_cast<QActionEvent*>(event)->action());
-      flushTimer_->start();
+      queueFlush();
       break;
     default:
       break;
@@ -133,8 +130,17 @@ MenuLayoutItem DBusMenu::layout(int id, int depth, const QStringList& names) {
   return item;
 }
 
+// Changes made in one pass of the event loop reach the host as one signal.
+void DBusMenu::queueFlush() {
+  if (flushQueued_) return;
+  flushQueued_ = true;
+  QTimer::singleShot(0, this, [this] {
+    if (flushQueued_) flush();
+  });
+}
+
 bool DBusMenu::flush() {
-  flushTimer_->stop();
+  flushQueued_ = false;
   if (layoutChanged_) {
     layoutChanged_ = false;
     changed_.clear();

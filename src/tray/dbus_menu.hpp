@@ -14,7 +14,6 @@
 
 class QAction;
 class QMenu;
-class QTimer;
 class DBusMenuAdaptor;
 
 // The host's form of a label: "_" marks the mnemonic, "__" is a plain "_".
@@ -45,11 +44,12 @@ class DBusMenu : public QObject {
   MenuLayoutItem layout(int id, int depth, const QStringList& names);
   // Sends what changed since the last announcement; true when anything did.
   bool flush();
+  void queueFlush();
   void opened();
 
   QMenu* menu_;
   DBusMenuAdaptor* adaptor_;
-  QTimer* flushTimer_;
+  bool flushQueued_ = false;
   QHash<QAction*, int> ids_;
   QHash<int, QPointer<QAction>> actions_;
   int nextId_ = 1;

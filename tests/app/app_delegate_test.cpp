@@ -61,8 +61,8 @@ struct Harness {
         .login = LoginItem(path("config/autostart/q.desktop"), "/usr/bin/quotalume"),
         .alertsFile = path("alerts.json"),
         .settingsFile = QString::fromStdString(path("Quotalume.ini").string()),
-        // Never connected, so no test can reach a real notification service.
-        .notificationBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
+        // Never connected, so no test can reach a real notification service or tray.
+        .sessionBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
     };
   }
 
