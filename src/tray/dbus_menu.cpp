@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr int assumeClosedMs = 120000;
+
 // The shortcut as the host's key names, for example Ctrl+Q as
 // [["Control", "q"]].
 QList<QStringList> shortcutKeys(const QKeySequence& sequence) {
@@ -174,6 +176,16 @@ bool DBusMenu::flush() {
 void DBusMenu::opened() {
   open_ = true;
   emit aboutToShow();
+  // Some hosts (XFCE's panel) never send "closed"; a menu still open after
+  // this long is taken as closed, so the once-a-second refresh stops.
+  QTimer::singleShot(assumeClosedMs, this, [this, opening = ++openings_] {
+    if (open_ && opening == openings_) markClosed();
+  });
+}
+
+void DBusMenu::markClosed() {
+  open_ = false;
+  emit closed();
 }
 
 DBusMenuAdaptor::DBusMenuAdaptor(DBusMenu* menu) : QDBusAbstractAdaptor(menu), menu_(menu) {}
@@ -219,10 +231,7 @@ QList<int> DBusMenuAdaptor::EventGroup(const QList<MenuEvent>& events) {
 bool DBusMenuAdaptor::handle(int id, const QString& eventId) {
   if (id == 0) {
     if (eventId == QLatin1String("opened") && !menu_->open_) menu_->opened();
-    if (eventId == QLatin1String("closed") && menu_->open_) {
-      menu_->open_ = false;
-      emit menu_->closed();
-    }
+    if (eventId == QLatin1String("closed") && menu_->open_) menu_->markClosed();
     return true;
   }
   QAction* action = menu_->actionOf(id);

@@ -46,6 +46,7 @@ class DBusMenu : public QObject {
   bool flush();
   void queueFlush();
   void opened();
+  void markClosed();
 
   QMenu* menu_;
   DBusMenuAdaptor* adaptor_;
@@ -59,6 +60,7 @@ class DBusMenu : public QObject {
   // What the host was last told of each item.
   QHash<int, QVariantMap> told_;
   bool open_ = false;
+  int openings_ = 0;
 };
 
 class DBusMenuAdaptor : public QDBusAbstractAdaptor {
