@@ -157,6 +157,9 @@ void TrayPresence::recheck() {
     return;
   }
   if (xembed_ || !hooks_.xembedAvailable || !hooks_.xembedAvailable()) return;
+  // A watcher that arrived while Qt looked gets our item when its arrival is
+  // reported, not a second icon now.
+  if (hooks_.bus.isConnected() && hooks_.bus.interface()->isServiceRegistered(watcherService)) return;
   xembed_ = new QSystemTrayIcon(this);
   xembed_->setContextMenu(menu_);
   connect(xembed_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
