@@ -209,6 +209,16 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
     EXPECT_TRUE(icon[i].pixels == want.pixels) << "size " << want.width;
   }
 
+  // Left and middle clicks open the panel at the host's point; a right click the menu.
+  std::vector<QPoint> clicks;
+  QObject::connect(tray.get(), &TrayPresence::activatedAt, [&](int x, int y) { clicks.emplace_back(x, y); });
+  call("/StatusNotifierItem", itemInterface, "Activate", {10, 20});
+  call("/StatusNotifierItem", itemInterface, "SecondaryActivate", {30, 40});
+  EXPECT_EQ(clicks, (std::vector<QPoint>{{10, 20}, {30, 40}}));
+  call("/StatusNotifierItem", itemInterface, "ContextMenu", {50, 60});
+  EXPECT_TRUE(menu.isVisible());
+  menu.hide();
+
   struct Change {
     const char* name;
     std::function<void(TrayModel&)> edit;
@@ -298,6 +308,16 @@ TEST_F(TrayBus, MenuLayoutEventsAndOpening) {
   EXPECT_EQ(opened, 1);
   call("/MenuBar", menuInterface, "Event", {0, "closed", QVariant::fromValue(QDBusVariant(0)), 0u});
   EXPECT_EQ(closed, 1);
+  const QDBusMessage group =
+      call("/MenuBar", menuInterface, "AboutToShowGroup", {QVariant::fromValue(QList<int>{0, 999})});
+  EXPECT_EQ(qdbus_cast<QList<int>>(group.arguments().value(1)), QList<int>{999}) << "unknown ids come back";
+  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(call("/MenuBar", menuInterface, "GetProperty", {loginId, "toggle-state"})
+                .arguments()
+                .value(0)
+                .value<QDBusVariant>()
+                .variant(),
+            1);
 
   log.seen.clear();
   menu.addAction("Check for updates\u2026");
