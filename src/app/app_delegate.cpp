@@ -32,6 +32,7 @@
 #include "store/state_file.hpp"
 #include "tray/panel_placement.hpp"
 #include "tray/panel_window.hpp"
+#include "tray/tray_presence.hpp"
 #include "tray/tray_text.hpp"
 #include "updater/feed_receipt.hpp"
 #include "updater/settings_file.hpp"
@@ -94,7 +95,7 @@ ControllerServices ControllerServices::system(const std::string& executable) {
       .login = LoginItem(autostartEntryPath(env, Store::homeDirectory(env)), executable),
       .alertsFile = AlertStore::url(),
       .settingsFile = userSettingsFile(),
-      .notificationBus = {},
+      .sessionBus = {},
   };
 }
 
@@ -116,7 +117,6 @@ AppDelegate::AppDelegate(std::vector<std::string> args, ControllerServices servi
 AppDelegate::~AppDelegate() {
   // The bridge thread calls back into this object; it stops first.
   server_.reset();
-  if (tray_) tray_->hide();
 }
 
 std::uint16_t AppDelegate::bridgePort() const {
@@ -139,8 +139,8 @@ bool AppDelegate::launch() {
   updateState_ = UpdateStore::load(services_.updateFile);
 
   notifier_ = std::make_unique<LimitNotifier>(
-      services_.notificationBus ? services_.notificationBus() : QDBusConnection::sessionBus(),
-      services_.alertsFile, [](std::string_view line) { log(line); });
+      services_.sessionBus ? services_.sessionBus() : QDBusConnection::sessionBus(), services_.alertsFile,
+      [](std::string_view line) { log(line); });
   notifier_->setEnabled(notifyNearLimits(services_.settingsFile));
   connect(this, &AppDelegate::readingAccepted, this,
           [this](const Reading& reading) { notifier_->readingAccepted(reading, services_.now()); });
@@ -155,8 +155,9 @@ bool AppDelegate::launch() {
   });
 
   buildMenu();
-  render(false);
+  // The tray exists before the first render, which draws into it.
   attachTray();
+  render(false);
 
   server_->onState([this](const ListenState& state) {
     QMetaObject::invokeMethod(
@@ -167,7 +168,7 @@ bool AppDelegate::launch() {
 
   timer_->start();
 
-  const bool noTray = tray_ == nullptr;
+  const bool noTray = !tray_->attached();
   if (!hasOption(args_, "--no-guide") && (!saved_.latest || noTray)) scheduleGuide(noTray);
 
   startUpdateChecks();
@@ -224,22 +225,26 @@ void AppDelegate::scheduleGuide(bool noTray) {
 }
 
 void AppDelegate::attachTray() {
-  if (tray_) return;
-  if (!services_.trayAvailable()) {
-    if (!trayMissingLogged_) log("no tray: this desktop shows no tray icons");
-    trayMissingLogged_ = true;
-    return;
+  if (!tray_) {
+    TrayHooks hooks;
+    if (services_.sessionBus) hooks.bus = services_.sessionBus();
+    hooks.xembedAvailable = services_.trayAvailable;
+    hooks.currentDesktop = processEnvironment()("XDG_CURRENT_DESKTOP").value_or("");
+    tray_ = new TrayPresence(contextMenu_.get(), std::move(hooks), this);
+    connect(
+        tray_, &TrayPresence::activatedAt, this,
+        // Some hosts send (0, 0) when they do not know where the click was.
+        [this](int x, int y) { showPanel(x == 0 && y == 0 ? QRect() : QRect(QPoint(x, y), QSize(1, 1))); });
+    connect(tray_, &TrayPresence::iconActivated, this, &AppDelegate::showPanel);
+    connect(tray_, &TrayPresence::menuOpening, this, [this] {
+      menuNeedsUpdate();
+      menuWillOpen();
+    });
+    connect(tray_, &TrayPresence::menuClosed, this, &AppDelegate::menuDidClose);
   }
-  tray_ = new QSystemTrayIcon(this);
-  tray_->setContextMenu(contextMenu_.get());
-  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::Trigger) showPanel(tray_->geometry());
-  });
-  if (lastShown_) {
-    tray_->setIcon(trayGlyph(traySpec_));
-    tray_->setToolTip(QString::fromStdString(toolTip_));
-  }
-  tray_->show();
+  tray_->recheck();
+  if (!tray_->attached() && !trayMissingLogged_) log("no tray: this desktop shows no tray icons");
+  trayMissingLogged_ = trayMissingLogged_ || !tray_->attached();
 }
 
 void AppDelegate::buildMenu() {
@@ -339,17 +344,15 @@ void AppDelegate::render(bool force) {
 
   traySpec_ = trayGlyphSpec(shown, currentAppearance());
   toolTip_ = trayToolTip(shown);
-  if (tray_) {
-    tray_->setIcon(trayGlyph(traySpec_));
-    tray_->setToolTip(QString::fromStdString(toolTip_));
-  }
 
   loginItem_->setChecked(loginOn_);
 
   const bool hidden = panelHidden(shown);
   infoItem_->setVisible(!hidden);
   infoSeparator_->setVisible(!hidden);
-  applyContextRows(shown, hidden);
+  const std::vector<std::string> rows = hidden ? std::vector<std::string>{} : panelTextRows(shown);
+  applyContextRows(rows, hidden);
+  if (tray_) tray_->show({traySpec_, shown.headline, toolTip_, rows, infoAccessibilityLabel(shown)});
 
   if (infoView_->update(shown, loginOn_, menuOpen_) && menuOpen_ && panelMenu_->isVisible()) {
     // An open menu measures its items once; a panel that grew must make it
@@ -364,8 +367,7 @@ void AppDelegate::render(bool force) {
   services_.writeState(shown, listen_);
 }
 
-void AppDelegate::applyContextRows(const Shown& shown, bool hidden) {
-  const std::vector<std::string> rows = hidden ? std::vector<std::string>{} : panelTextRows(shown);
+void AppDelegate::applyContextRows(const std::vector<std::string>& rows, bool hidden) {
   // Rows keep their actions while their count stays, so an open exported menu
   // only sees changed labels.
   while (textRows_.size() > rows.size()) {
@@ -412,8 +414,8 @@ void AppDelegate::thirtySecondTick() {
     listen_ = ListenState::starting();
     server_->start();
   }
-  // A tray host may start after the app, for example a panel restarted.
-  if (!tray_) attachTray();
+  // An XEmbed tray may start after the app; a watcher's arrival is followed as it happens.
+  attachTray();
   render(false);
 }
 

@@ -30,7 +30,6 @@
 
 class QAction;
 class QMenu;
-class QSystemTrayIcon;
 class QTimer;
 class QWidgetAction;
 class AppearanceWatcher;
@@ -38,6 +37,7 @@ class InfoView;
 class InstanceLock;
 class LimitNotifier;
 class PanelWindow;
+class TrayPresence;
 class ReadingQueue;
 namespace Updater {
 class WakeWatcher;
@@ -62,8 +62,8 @@ struct ControllerServices {
   std::filesystem::path alertsFile;
   // The user's INI settings file, shared with the updater.
   QString settingsFile;
-  // Where limit notices go; empty: the session bus.
-  std::function<QDBusConnection()> notificationBus;
+  // Where limit notices and the tray item go; empty: the session bus.
+  std::function<QDBusConnection()> sessionBus;
 
   static ControllerServices system(const std::string& executable);
 };
@@ -145,7 +145,7 @@ class AppDelegate : public QObject {
   void buildMenu();
   void setListen(const ListenState& state);
   void attachTray();
-  void applyContextRows(const Shown& shown, bool hidden);
+  void applyContextRows(const std::vector<std::string>& rows, bool hidden);
   void scheduleGuide(bool noTray);
   void startUpdateChecks();
   void setSupportVisible(bool visible);
@@ -191,7 +191,7 @@ class AppDelegate : public QObject {
   QAction* supportSeparator_ = nullptr;
   QAction* quitItem_ = nullptr;
   QList<QAction*> commands_;  // what both menus and the panel window offer
-  QSystemTrayIcon* tray_ = nullptr;
+  TrayPresence* tray_ = nullptr;
   QPointer<PanelWindow> panelWindow_;
   AppearanceWatcher* appearance_ = nullptr;
 };

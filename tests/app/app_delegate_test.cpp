@@ -20,7 +20,7 @@
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
 #include "store/update_store.hpp"
-#include "updater/event_wait.hpp"
+#include "support/event_wait.hpp"
 #include "updater/settings_file.hpp"
 #include "updater/update_check.hpp"
 #include "updater/wake_watcher.hpp"
@@ -61,8 +61,8 @@ struct Harness {
         .login = LoginItem(path("config/autostart/q.desktop"), "/usr/bin/quotalume"),
         .alertsFile = path("alerts.json"),
         .settingsFile = QString::fromStdString(path("Quotalume.ini").string()),
-        // Never connected, so no test can reach a real notification service.
-        .notificationBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
+        // Never connected, so no test can reach a real notification service or tray.
+        .sessionBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
     };
   }
 

@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 
 #include "app/limit_notifier.hpp"
-#include "updater/event_wait.hpp"
+#include "support/event_wait.hpp"
 #include "support/private_bus.hpp"
 
 namespace {

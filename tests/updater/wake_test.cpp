@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "build_config.hpp"
-#include "support/private_bus.hpp"
 #include "store/update_store.hpp"
+#include "support/private_bus.hpp"
 #include "updater/feed_receipt.hpp"
 #include "updater/wake_schedule.hpp"
 #include "updater/wake_watcher.hpp"

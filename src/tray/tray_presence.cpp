@@ -1,0 +1,177 @@
+#include "tray/tray_presence.hpp"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusServiceWatcher>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QtEndian>
+
+#include "tray/dbus_menu.hpp"
+#include "tray/label_host.hpp"
+#include "tray/status_notifier_item.hpp"
+
+namespace {
+
+const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString itemPath = QStringLiteral("/StatusNotifierItem");
+const QString menuPath = QStringLiteral("/MenuBar");
+
+// Each size drawn for itself, as ARGB32 in network byte order.
+SniPixmaps iconPixmaps(const TrayGlyphSpec& glyph) {
+  SniPixmaps pixmaps;
+  for (int side : trayIconSizes) {
+    const QImage image = renderTrayGlyph(glyph, side).convertToFormat(QImage::Format_ARGB32);
+    QByteArray pixels(qsizetype(image.width()) * image.height() * 4, Qt::Uninitialized);
+    auto* out = reinterpret_cast<uchar*>(pixels.data());
+    for (int y = 0; y < image.height(); ++y) {
+      const auto* line = reinterpret_cast<const quint32*>(image.constScanLine(y));
+      for (int x = 0; x < image.width(); ++x, out += 4) qToBigEndian(line[x], out);
+    }
+    pixmaps.push_back({image.width(), image.height(), pixels});
+  }
+  return pixmaps;
+}
+
+QString qs(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+TrayPresence::TrayPresence(QMenu* menu, TrayHooks hooks, QObject* parent)
+    : QObject(parent), menu_(menu), hooks_(std::move(hooks)) {
+  registerTrayDBusTypes();
+  static int instances = 0;
+  serviceName_ = QStringLiteral("org.kde.StatusNotifierItem-%1-%2")
+                     .arg(QCoreApplication::applicationPid())
+                     .arg(++instances);
+  dbusMenu_ = new DBusMenu(menu_, this);
+  item_ = new StatusNotifierItem(QDBusObjectPath(menuPath), this);
+  connect(item_, &StatusNotifierItem::activated, this, &TrayPresence::activatedAt);
+  connect(item_, &StatusNotifierItem::contextMenuRequested, this,
+          [this](int x, int y) { menu_->popup(QPoint(x, y)); });
+  connect(dbusMenu_, &DBusMenu::aboutToShow, this, &TrayPresence::menuOpening);
+  connect(dbusMenu_, &DBusMenu::closed, this, &TrayPresence::menuClosed);
+  apply();
+
+  QDBusConnection& bus = hooks_.bus;
+  if (!bus.isConnected()) return;
+  bus.registerObject(itemPath, item_, QDBusConnection::ExportAdaptors);
+  bus.registerObject(menuPath, dbusMenu_, QDBusConnection::ExportAdaptors);
+  bus.registerService(serviceName_);
+  auto* watcher =
+      new QDBusServiceWatcher(watcherService, bus, QDBusServiceWatcher::WatchForOwnerChange, this);
+  connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+          [this](const QString&, const QString&, const QString& owner) { watcherOwnerChanged(owner); });
+  const QDBusReply<QString> owner = bus.interface()->serviceOwner(watcherService);
+  if (owner.isValid()) watcherOwnerChanged(owner.value());
+}
+
+TrayPresence::~TrayPresence() {
+  dropXEmbed();
+  if (hooks_.bus.isConnected()) {
+    hooks_.bus.unregisterService(serviceName_);
+    hooks_.bus.unregisterObject(itemPath);
+    hooks_.bus.unregisterObject(menuPath);
+  }
+}
+
+bool TrayPresence::attached() const {
+  return !watcherOwner_.isEmpty() || xembed_ != nullptr;
+}
+
+void TrayPresence::show(const TrayModel& model) {
+  model_ = model;
+  apply();
+}
+
+void TrayPresence::apply() {
+  TrayGlyphSpec glyph = model_.glyph;
+  glyph.withNumber = !drawsLabel_;
+  QStringList rows;
+  for (const std::string& row : model_.rows) rows << qs(row);
+  // Hosts may read the description as markup.
+  item_->setLook({iconPixmaps(glyph), qs(model_.toolTip), rows.join(u'\n').toHtmlEscaped(),
+                  drawsLabel_ ? qs(model_.headline) : QString(), qs(model_.accessibility)});
+  if (xembed_) {
+    xembed_->setIcon(trayGlyph(model_.glyph));
+    xembed_->setToolTip(qs(model_.toolTip));
+  }
+}
+
+void TrayPresence::watcherOwnerChanged(const QString& owner) {
+  watcherOwner_ = owner;
+  registered_ = false;
+  failedTries_ = 0;
+  if (owner.isEmpty()) return;
+  dropXEmbed();
+  QDBusMessage ask = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+      QStringLiteral("org.freedesktop.DBus"), QStringLiteral("GetConnectionUnixProcessID"));
+  ask << owner;
+  auto* pending = new QDBusPendingCallWatcher(hooks_.bus.asyncCall(ask), this);
+  connect(pending, &QDBusPendingCallWatcher::finished, this, [this, owner](QDBusPendingCallWatcher* call) {
+    call->deleteLater();
+    if (owner != watcherOwner_) return;
+    const QDBusPendingReply<uint> pid = *call;
+    std::string name;
+    if (pid.isValid()) name = hooks_.processName ? hooks_.processName(pid.value()) : processName(pid.value());
+    const bool label = hostDrawsLabel(name, hooks_.currentDesktop);
+    if (label != drawsLabel_) {
+      drawsLabel_ = label;
+      apply();
+    }
+    registerItem();
+  });
+}
+
+void TrayPresence::registerItem() {
+  if (watcherOwner_.isEmpty() || registeringWith_ == watcherOwner_) return;
+  registeringWith_ = watcherOwner_;
+  QDBusMessage call =
+      QDBusMessage::createMethodCall(watcherService, QStringLiteral("/StatusNotifierWatcher"), watcherService,
+                                     QStringLiteral("RegisterStatusNotifierItem"));
+  call << serviceName_;
+  auto* pending = new QDBusPendingCallWatcher(hooks_.bus.asyncCall(call), this);
+  connect(pending, &QDBusPendingCallWatcher::finished, this,
+          [this, owner = watcherOwner_](QDBusPendingCallWatcher* reply) {
+            reply->deleteLater();
+            if (registeringWith_ == owner) registeringWith_.clear();
+            if (owner != watcherOwner_) return;
+            registered_ = !reply->isError();
+            // A panel may take the watcher's name a moment before it answers
+            // on it; a few quick tries keep the icon within a second or two.
+            if (!registered_ && ++failedTries_ < 8)
+              QTimer::singleShot(250, this, &TrayPresence::registerItem);
+            if (registered_) failedTries_ = 0;
+          });
+}
+
+void TrayPresence::recheck() {
+  if (!watcherOwner_.isEmpty()) {
+    if (!registered_) registerItem();
+    return;
+  }
+  if (xembed_ || !hooks_.xembedAvailable || !hooks_.xembedAvailable()) return;
+  // A watcher that arrived while Qt looked gets our item when its arrival is
+  // reported, not a second icon now.
+  if (hooks_.bus.isConnected() && hooks_.bus.interface()->isServiceRegistered(watcherService)) return;
+  xembed_ = new QSystemTrayIcon(this);
+  xembed_->setContextMenu(menu_);
+  connect(xembed_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::Trigger && xembed_) emit iconActivated(xembed_->geometry());
+  });
+  apply();
+  xembed_->show();
+}
+
+void TrayPresence::dropXEmbed() {
+  if (!xembed_) return;
+  xembed_->hide();
+  delete xembed_;
+  xembed_ = nullptr;
+}

@@ -1,0 +1,330 @@
+// The tray over D-Bus as hosts see it: a stand-in watcher and a host on a
+// private bus read the item and drive its menu.
+#include <map>
+
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QDBusMessage>
+#include <QDBusPendingCall>
+#include <QDBusVirtualObject>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QtEndian>
+
+#include "support/event_wait.hpp"
+#include "support/private_bus.hpp"
+#include "tray/dbus_menu.hpp"
+#include "tray/label_host.hpp"
+#include "tray/tray_presence.hpp"
+
+namespace {
+
+const QString itemInterface = "org.kde.StatusNotifierItem", menuInterface = "com.canonical.dbusmenu";
+
+QString uniqueName(const char* role) {
+  static int n = 0;
+  return QString("%1-%2").arg(role).arg(++n);
+}
+
+// Records every RegisterStatusNotifierItem; leaving releases the name, as a
+// panel that quits does.
+struct StandInWatcher : QDBusVirtualObject {
+  QDBusConnection bus;
+  std::vector<QString> registered;
+  explicit StandInWatcher(const QString& address)
+      : bus(QDBusConnection::connectToBus(address, uniqueName("w"))) {
+    bus.registerVirtualObject("/StatusNotifierWatcher", this);
+    bus.registerService("org.kde.StatusNotifierWatcher");
+  }
+  ~StandInWatcher() override {
+    bus.unregisterService("org.kde.StatusNotifierWatcher");
+    bus.unregisterObject("/StatusNotifierWatcher");
+  }
+  QString introspect(const QString&) const override { return {}; }
+  bool handleMessage(const QDBusMessage& m, const QDBusConnection& c) override {
+    if (m.member() != "RegisterStatusNotifierItem") return false;
+    registered.push_back(m.arguments().value(0).toString());
+    return c.send(m.createReply());
+  }
+};
+
+}  // namespace
+
+// The signals a host receives, by name.
+class SignalLog : public QObject {
+  Q_OBJECT
+ public:
+  std::map<QString, std::vector<QList<QVariant>>> seen;
+  std::vector<QString> names() const {
+    std::vector<QString> all;
+    for (const auto& [name, calls] : seen) all.push_back(name);
+    return all;
+  }
+ public slots:
+  void record(const QDBusMessage& m) { seen[m.member()].push_back(m.arguments()); }
+};
+
+namespace {
+
+struct TrayBus : ::testing::Test {
+  PrivateBus bus;
+  QDBusConnection host = QDBusConnection::connectToBus(bus.address, uniqueName("host"));
+  QMenu menu;
+  int xembedAsks = 0;
+  std::string watcherProcess = "xfce4-panel";
+  std::unique_ptr<StandInWatcher> watcher;
+  std::unique_ptr<TrayPresence> tray;
+  SignalLog log;
+  TrayModel model{{0.42, "42", Tone::normal, Appearance::dark},
+                  "42%",
+                  "Quotalume 42%",
+                  {"5-hour limit  42%", "resets in 2h"},
+                  "5-hour limit 42%, resets in 2h"};
+
+  void start() {
+    ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start";
+    TrayHooks hooks{QDBusConnection::connectToBus(bus.address, uniqueName("app")),
+                    [this] { return ++xembedAsks, true; }, [this](unsigned) { return watcherProcess; }, ""};
+    tray = std::make_unique<TrayPresence>(&menu, hooks);
+    tray->show(model);
+    for (const char* name : {"NewIcon", "NewToolTip", "XAyatanaNewLabel"})
+      host.connect(tray->serviceName(), "/StatusNotifierItem", itemInterface, name, &log,
+                   SLOT(record(QDBusMessage)));
+    for (const char* name : {"LayoutUpdated", "ItemsPropertiesUpdated"})
+      host.connect(tray->serviceName(), "/MenuBar", menuInterface, name, &log, SLOT(record(QDBusMessage)));
+  }
+  bool registeredWith(const StandInWatcher& w) {
+    return waitUntil([&] { return !w.registered.empty() && w.registered.back() == tray->serviceName(); },
+                     1000);
+  }
+  int fallbacks() const { return int(tray->findChildren<QSystemTrayIcon*>().size()); }
+
+  // The item lives in this process, so every call waits on the event loop.
+  QDBusMessage call(const QString& path, const QString& interface, const QString& method,
+                    const QList<QVariant>& args = {}) {
+    QDBusMessage m = QDBusMessage::createMethodCall(tray->serviceName(), path, interface, method);
+    m.setArguments(args);
+    QDBusPendingCall pending = host.asyncCall(m);
+    waitUntil([&] { return pending.isFinished(); });
+    return pending.reply();
+  }
+  QVariant property(const QString& name) {
+    const QDBusMessage reply =
+        call("/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get", {itemInterface, name});
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
+  }
+  template <typename T>
+  T itemProperty(const QString& name) {
+    return qdbus_cast<T>(property(name).value<QDBusArgument>());
+  }
+  SniPixmap pixmapOf(const TrayGlyphSpec& glyph, int side) {
+    const QImage image = renderTrayGlyph(glyph, side).convertToFormat(QImage::Format_ARGB32);
+    QByteArray bytes;
+    for (int y = 0; y < side; ++y)
+      for (int x = 0; x < side; ++x) {
+        char be[4];
+        qToBigEndian(quint32(image.pixel(x, y)), be);
+        bytes.append(be, 4);
+      }
+    return {side, side, bytes};
+  }
+};
+
+TEST(LabelHost, OnlyGnomeShellDrawsTheLabel) {
+  struct Case {
+    const char* process;
+    const char* desktop;
+    bool label;
+  } cases[] = {
+      {"gnome-shell", "", true},
+      {"gnome-shell", "KDE", true},
+      {"xfce4-panel", "GNOME", false},
+      {"plasmashell", "KDE", false},
+      {"", "ubuntu:GNOME", true},
+      {"", "gnome", true},
+      {"", "XFCE", false},
+      {"", "", false},
+      {"", "GNOME-Flashback:Unity", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.process) + " / " + c.desktop);
+    EXPECT_EQ(hostDrawsLabel(c.process, c.desktop), c.label);
+  }
+}
+
+TEST(DBusMenuLabel, MnemonicsAndUnderscores) {
+  EXPECT_EQ(dbusMenuLabel("&Quit"), "_Quit");
+  EXPECT_EQ(dbusMenuLabel("Tom && Jerry"), "Tom & Jerry");
+  EXPECT_EQ(dbusMenuLabel("snake_case"), "snake__case");
+  EXPECT_EQ(dbusMenuLabel("trailing &"), "trailing &");
+}
+
+TEST_F(TrayBus, RegistersWhenAWatcherAppearsAndAgainWhenItsOwnerChanges) {
+  start();
+  tray->recheck();
+  EXPECT_EQ(fallbacks(), 1) << "no watcher: the XEmbed icon stands in";
+  EXPECT_TRUE(tray->attached());
+
+  watcher = std::make_unique<StandInWatcher>(bus.address);
+  ASSERT_TRUE(registeredWith(*watcher)) << "registered within a second of the watcher's arrival";
+  EXPECT_EQ(fallbacks(), 0) << "never two icons";
+  const int asks = xembedAsks;
+  tray->recheck();
+  EXPECT_EQ(xembedAsks, asks) << "Qt's tray is not asked while a watcher is there";
+
+  watcher.reset();  // the panel restarts
+  watcher = std::make_unique<StandInWatcher>(bus.address);
+  EXPECT_TRUE(registeredWith(*watcher));
+  EXPECT_EQ(fallbacks(), 0);
+}
+
+TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
+  watcher = std::make_unique<StandInWatcher>(bus.address);
+  start();
+  ASSERT_TRUE(registeredWith(*watcher));
+  tray->recheck();
+  EXPECT_EQ(xembedAsks, 0);
+  EXPECT_FALSE(tray->drawsLabel());
+
+  const std::pair<const char*, QVariant> plain[] = {
+      {"Category", "ApplicationStatus"},
+      {"Id", "quotalume"},
+      {"Title", "Quotalume"},
+      {"Status", "Active"},
+      {"ItemIsMenu", false},
+      {"Menu", QVariant::fromValue(QDBusObjectPath("/MenuBar"))},
+      {"IconAccessibleDesc", "5-hour limit 42%, resets in 2h"},
+      {"XAyatanaLabel", ""},
+      {"XAyatanaLabelGuide", "100%"},
+  };
+  for (const auto& [name, want] : plain) EXPECT_EQ(property(name), want) << name;
+  const auto tip = itemProperty<SniToolTip>("ToolTip");
+  EXPECT_EQ(tip.title, "Quotalume 42%");
+  EXPECT_EQ(tip.description, "5-hour limit  42%\nresets in 2h");
+  const auto icon = itemProperty<SniPixmaps>("IconPixmap");
+  ASSERT_EQ(icon.size(), qsizetype(std::size(trayIconSizes)));
+  for (qsizetype i = 0; i < icon.size(); ++i) {
+    const SniPixmap want = pixmapOf(model.glyph, trayIconSizes[i]);
+    EXPECT_EQ(icon[i].width, want.width);
+    EXPECT_TRUE(icon[i].pixels == want.pixels) << "size " << want.width;
+  }
+
+  // Left and middle clicks open the panel at the host's point; a right click the menu.
+  std::vector<QPoint> clicks;
+  QObject::connect(tray.get(), &TrayPresence::activatedAt, [&](int x, int y) { clicks.emplace_back(x, y); });
+  call("/StatusNotifierItem", itemInterface, "Activate", {10, 20});
+  call("/StatusNotifierItem", itemInterface, "SecondaryActivate", {30, 40});
+  EXPECT_EQ(clicks, (std::vector<QPoint>{{10, 20}, {30, 40}}));
+  call("/StatusNotifierItem", itemInterface, "ContextMenu", {50, 60});
+  EXPECT_TRUE(menu.isVisible());
+  menu.hide();
+
+  struct Change {
+    const char* name;
+    std::function<void(TrayModel&)> edit;
+    std::vector<QString> signals_;
+  } changes[] = {
+      {"nothing", [](TrayModel&) {}, {}},
+      {"the tooltip", [](TrayModel& m) { m.toolTip = "Quotalume 43%"; }, {"NewToolTip"}},
+      {"a row", [](TrayModel& m) { m.rows.push_back("Max 5x"); }, {"NewToolTip"}},
+      {"the number", [](TrayModel& m) { m.glyph.number = "43"; }, {"NewIcon"}},
+      {"the headline alone: no label here", [](TrayModel& m) { m.headline = "44%"; }, {}},
+  };
+  settle(50);
+  for (const auto& c : changes) {
+    SCOPED_TRACE(c.name);
+    log.seen.clear();
+    c.edit(model);
+    tray->show(model);
+    settle(100);
+    EXPECT_EQ(log.names(), c.signals_);
+  }
+}
+
+TEST_F(TrayBus, GnomeShellGetsTheNumberAsALabelBesideAPlainGlyph) {
+  watcherProcess = "gnome-shell";
+  watcher = std::make_unique<StandInWatcher>(bus.address);
+  start();
+  ASSERT_TRUE(registeredWith(*watcher));
+  EXPECT_TRUE(tray->drawsLabel());
+  EXPECT_EQ(property("XAyatanaLabel"), "42%");
+  TrayGlyphSpec plain = model.glyph;
+  plain.withNumber = false;
+  EXPECT_TRUE(itemProperty<SniPixmaps>("IconPixmap")[1].pixels == pixmapOf(plain, trayIconSizes[1]).pixels);
+
+  log.seen.clear();
+  model.headline = "\u2013";
+  tray->show(model);
+  ASSERT_TRUE(waitUntil([&] { return log.seen.count("XAyatanaNewLabel"); }, 1000));
+  EXPECT_EQ(log.seen["XAyatanaNewLabel"][0].value(0), "\u2013");
+}
+
+TEST_F(TrayBus, MenuLayoutEventsAndOpening) {
+  QAction* row = menu.addAction("5-hour limit  42%");
+  row->setEnabled(false);
+  menu.addSeparator();
+  QAction* login = menu.addAction("Open at login");
+  login->setCheckable(true);
+  int ran = 0;
+  QObject::connect(login, &QAction::triggered, [&] { ++ran; });
+  menu.addAction("Support This App\u2026")->setVisible(false);
+  QAction* quit = menu.addAction("Quit Quotalume");
+  quit->setShortcut(QKeySequence("Ctrl+Q"));
+  start();
+
+  const QDBusMessage reply = call("/MenuBar", menuInterface, "GetLayout", {0, -1, QStringList()});
+  ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+  const auto layout = qdbus_cast<MenuLayoutItem>(reply.arguments().value(1));
+  ASSERT_EQ(layout.children.size(), 5);
+  const QVariantMap rowProps = layout.children[0].properties, separator = layout.children[1].properties,
+                    loginProps = layout.children[2].properties, quitProps = layout.children[4].properties;
+  EXPECT_EQ(rowProps["label"], "5-hour limit  42%");
+  EXPECT_EQ(rowProps["enabled"], false);
+  EXPECT_EQ(separator["type"], "separator");
+  EXPECT_EQ(loginProps["toggle-type"], "checkmark");
+  EXPECT_EQ(loginProps["toggle-state"], 0);
+  EXPECT_EQ(layout.children[3].properties["visible"], false);
+  EXPECT_EQ(qdbus_cast<QList<QStringList>>(quitProps["shortcut"].value<QDBusArgument>()),
+            (QList<QStringList>{{"Control", "q"}}));
+
+  const int loginId = layout.children[2].id;
+  call("/MenuBar", menuInterface, "Event", {loginId, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+  ASSERT_TRUE(waitUntil([&] { return log.seen.count("ItemsPropertiesUpdated"); }, 1000));
+  EXPECT_EQ(ran, 1);
+  EXPECT_TRUE(login->isChecked());
+  const auto updated = qdbus_cast<MenuItemPropertiesList>(log.seen["ItemsPropertiesUpdated"][0].value(0));
+  ASSERT_EQ(updated.size(), 1);
+  EXPECT_EQ(updated[0].id, loginId);
+  EXPECT_EQ(updated[0].properties, (QVariantMap{{"toggle-state", 1}}));
+
+  // Opening refreshes the rows, as the controller does, and tells the host to fetch them.
+  int opened = 0, closed = 0;
+  QObject::connect(tray.get(), &TrayPresence::menuOpening, [&] {
+    ++opened;
+    row->setText("5-hour limit  43%");
+  });
+  QObject::connect(tray.get(), &TrayPresence::menuClosed, [&] { ++closed; });
+  EXPECT_EQ(call("/MenuBar", menuInterface, "AboutToShow", {0}).arguments().value(0), true);
+  EXPECT_EQ(opened, 1);
+  call("/MenuBar", menuInterface, "Event", {0, "closed", QVariant::fromValue(QDBusVariant(0)), 0u});
+  EXPECT_EQ(closed, 1);
+  const QDBusMessage group =
+      call("/MenuBar", menuInterface, "AboutToShowGroup", {QVariant::fromValue(QList<int>{0, 999})});
+  EXPECT_EQ(qdbus_cast<QList<int>>(group.arguments().value(1)), QList<int>{999}) << "unknown ids come back";
+  EXPECT_EQ(opened, 2);
+  EXPECT_EQ(call("/MenuBar", menuInterface, "GetProperty", {loginId, "toggle-state"})
+                .arguments()
+                .value(0)
+                .value<QDBusVariant>()
+                .variant(),
+            1);
+
+  log.seen.clear();
+  menu.addAction("Check for updates\u2026");
+  ASSERT_TRUE(waitUntil([&] { return log.seen.count("LayoutUpdated"); }, 1000));
+  EXPECT_GT(log.seen["LayoutUpdated"][0].value(0).toUInt(), reply.arguments().value(0).toUInt());
+}
+
+}  // namespace
+
+#include "tray_presence_test.moc"
