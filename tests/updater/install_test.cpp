@@ -40,7 +40,7 @@ struct InstallFixture : ::testing::Test {
     auto& limits = Updater::timeLimits();
     limits.downloadStall = 200ms;
     limits.downloadTotal = 1500ms;
-    limits.versionRun = 1000ms;
+    limits.versionRun = 3000ms;  // a shell script, on a busy machine
     auto& hooks = Updater::installHooks();
     hooks.executable = [this] { return target / "bin" / "quotalume"; };
     hooks.writable = [this](const fs::path& folder) {
@@ -140,6 +140,7 @@ TEST_F(InstallFixture, Failures) {
     LogLines lines;
     effects.failures.clear();
     effects.opened.clear();
+    effects.quits = 0;
     writable = c.writable;
     startSucceeds = c.startSucceeds;
     setFeedSetting(c.feed.empty() ? server.url("/feed.json") : c.feed);
