@@ -23,7 +23,9 @@ constexpr std::uintmax_t maxInfoBytes = 64 * 1024;
 std::optional<nlohmann::json> infoObject(const fs::path& bundle) {
   const std::optional<std::string> bytes = Store::readFile(bundle / "Info.json", maxInfoBytes);
   if (!bytes) return std::nullopt;
-  nlohmann::json object = nlohmann::json::parse(*bytes, nullptr, /*allow_exceptions=*/false);
+  // The shared parse: a number beyond a double's range elsewhere in the file
+  // does not make the whole file unreadable.
+  nlohmann::json object = readings_detail::parseDocument(*bytes);
   if (!object.is_object()) return std::nullopt;  // a parse failure is discarded, not an object
   return object;
 }

@@ -1,5 +1,6 @@
 #include "updater/feed_location.hpp"
 
+#include <QHostAddress>
 #include <QSettings>
 #include <QVariant>
 
@@ -18,11 +19,20 @@ std::optional<QUrl> parsedURL(std::string_view text) {
 QUrl feed() {
   const QSettings settings(userSettingsFile(), QSettings::IniFormat);
   const QVariant value = settings.value("updateFeed");
-  if (value.typeId() == QMetaType::QString) {
-    const QByteArray text = value.toString().toUtf8();
-    if (auto url = parsedURL(std::string_view(text.constData(), std::size_t(text.size())))) return *url;
-  }
+  // An unquoted value with a comma in it (a query such as "?a=1,2") reads
+  // back as a list of its pieces.
+  QString address;
+  if (value.typeId() == QMetaType::QString) address = value.toString();
+  if (value.typeId() == QMetaType::QStringList) address = value.toStringList().join(QLatin1Char(','));
+  const QByteArray text = address.toUtf8();
+  if (auto url = parsedURL(std::string_view(text.constData(), std::size_t(text.size())))) return *url;
   return QUrl(QString::fromStdString(Links::page() + "/version.json"));
+}
+
+bool archiveAddressAllowed(const QUrl& archive, const QUrl& feed) {
+  if (archive.scheme() == QLatin1String("https")) return true;
+  if (archive.scheme() != QLatin1String("http") || feed.scheme() != QLatin1String("http")) return false;
+  return feed.host() == QLatin1String("localhost") || QHostAddress(feed.host()).isLoopback();
 }
 
 }  // namespace Updater

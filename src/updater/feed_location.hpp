@@ -1,5 +1,5 @@
 #pragma once
-// Where the update feed is fetched from.
+// Where the update feed is fetched from, and which archive addresses it may name.
 
 #include <optional>
 #include <string_view>
@@ -14,5 +14,9 @@ QUrl feed();
 
 // The text as a URL when it parses strictly; absent for empty or malformed text.
 std::optional<QUrl> parsedURL(std::string_view text);
+
+// An archive comes over https; plain http only from a feed that is itself
+// plain http on this machine (a test server).
+bool archiveAddressAllowed(const QUrl& archive, const QUrl& feed);
 
 }  // namespace Updater

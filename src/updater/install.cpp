@@ -1,20 +1,25 @@
 #include "updater/install.hpp"
 
+#include <atomic>
 #include <memory>
 
 #include <QCoreApplication>
-#include <QDir>
+#include <QCryptographicHash>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QThread>
+#include <QTimer>
 
 #include "bridge/app_version.hpp"
 #include "links/site_links.hpp"
 #include "store/log.hpp"
 #include "updater/bundle_info.hpp"
+#include "updater/feed_location.hpp"
 #include "updater/http_client.hpp"
 #include "updater/install_steps.hpp"
+#include "updater/time_limits.hpp"
 #include "updater/update_texts.hpp"
 #include "updater/user_effects.hpp"
 
@@ -22,10 +27,12 @@ namespace Updater {
 
 namespace {
 
+namespace fs = std::filesystem;
+
 // Well above any release; a server that keeps sending is not serving one.
 constexpr qint64 maxArchiveBytes = qint64(1) << 30;
 
-QString q(const std::filesystem::path& p) {
+QString q(const fs::path& p) {
   return QString::fromStdString(p.string());
 }
 
@@ -35,10 +42,11 @@ void fail(const std::string& reason) {
   userEffects().openURL(Links::page());
 }
 
-void launchSwap(const Entry& entry, const std::filesystem::path& target, const Prepared& prepared) {
+void launchSwap(const Entry& entry, const fs::path& target, const Prepared& prepared) {
   const QStringList arguments{q(prepared.script), q(target), q(prepared.bundle),
                               QString::number(QCoreApplication::applicationPid())};
   if (!installHooks().startDetached("/bin/sh", arguments)) {
+    removeTree(prepared.script.parent_path());
     fail("launch script");
     return;
   }
@@ -47,12 +55,16 @@ void launchSwap(const Entry& entry, const std::filesystem::path& target, const P
 }
 
 // Unpacking a release takes a moment and blocks on the disk; the GUI thread
-// stays free while it runs.
-void prepareInWorker(PrepareRequest request, const std::filesystem::path& target) {
+// stays free while it runs. A refused release is removed by the worker itself,
+// so that quitting mid-unpack leaves nothing behind either.
+void prepareInWorker(PrepareRequest request, const fs::path& target) {
   auto result = std::make_shared<std::variant<InstallFailure, Prepared>>(InstallFailure{""});
+  auto stop = std::make_shared<std::atomic<bool>>(false);
   const Entry entry = request.entry;
-  QThread* worker =
-      QThread::create([result, request = std::move(request)] { *result = prepareInstall(request); });
+  QThread* worker = QThread::create([result, stop, request = std::move(request)] {
+    *result = prepareInstall(request, [stop] { return stop->load(); });
+    if (std::holds_alternative<InstallFailure>(*result)) removeTree(request.workFolder);
+  });
   QObject::connect(worker, &QThread::finished, QCoreApplication::instance(), [worker, result, entry, target] {
     worker->wait();
     worker->deleteLater();
@@ -62,19 +74,66 @@ void prepareInWorker(PrepareRequest request, const std::filesystem::path& target
       launchSwap(entry, target, std::get<Prepared>(*result));
     }
   });
-  // Quitting mid-unpack waits for the worker, which the size caps keep short,
-  // rather than tearing the process down under a thread that still writes.
-  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, worker,
-                   [worker] { worker->wait(); });
+  // Quitting mid-unpack asks the worker to stop, which it does within one
+  // block, rather than tearing the process down under a thread that writes.
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, worker, [worker, stop] {
+    stop->store(true);
+    worker->wait();
+  });
   worker->start();
+}
+
+// The archive on its way to update.zip, hashed as it arrives so that it is
+// never held in memory whole.
+struct Transfer {
+  QFile file;
+  QCryptographicHash hash{QCryptographicHash::Sha256};
+  qint64 bytes = 0;
+  bool writeFailed = false;
+  bool tooLarge = false;
+};
+
+void drain(QNetworkReply& reply, Transfer& t) {
+  while (reply.bytesAvailable() > 0 && !t.writeFailed && !t.tooLarge) {
+    const QByteArray chunk = reply.read(64 * 1024);
+    t.bytes += chunk.size();
+    if (t.bytes > maxArchiveBytes) {
+      t.tooLarge = true;
+    } else {
+      t.hash.addData(chunk);
+      t.writeFailed = t.file.write(chunk) != chunk.size();
+    }
+    if (t.writeFailed || t.tooLarge) reply.abort();
+  }
+}
+
+void finishDownload(QNetworkReply& reply, Transfer& t, const Entry& entry, const fs::path& target,
+                    const fs::path& work) {
+  drain(reply, t);
+  t.writeFailed = !t.file.flush() || t.writeFailed;
+  t.file.close();
+  const std::string digest = t.hash.result().toHex().toStdString();
+  std::string reason;
+  if (t.writeFailed) {
+    reason = "write";
+  } else if (t.tooLarge || reply.error() != QNetworkReply::NoError || statusCode(reply) != 200) {
+    reason = "download";
+  } else if (digest != QString::fromStdString(entry.sha256).toLower().toStdString()) {
+    reason = "sha256 mismatch " + digest;
+  }
+  if (!reason.empty()) {
+    removeTree(work);
+    fail(reason);
+    return;
+  }
+  prepareInWorker({entry, work, std::uintmax_t(t.bytes), timeLimits().versionRun}, target);
 }
 
 }  // namespace
 
 InstallHooks defaultInstallHooks() {
   InstallHooks h;
-  h.executable = [] { return std::filesystem::path(QCoreApplication::applicationFilePath().toStdString()); };
-  h.tempFolder = [] { return std::filesystem::path(QDir::tempPath().toStdString()); };
+  h.executable = [] { return fs::path(QCoreApplication::applicationFilePath().toStdString()); };
   h.writable = folderWritable;
   h.startDetached = [](const QString& program, const QStringList& arguments) {
     return QProcess::startDetached(program, arguments);
@@ -94,21 +153,44 @@ void install(const Entry& entry, const QUrl& archive) {
     fail("no bundle");
     return;
   }
-  QNetworkReply* reply = httpClient().get(QNetworkRequest(archive));
-  QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
-    if (received > maxArchiveBytes) reply->abort();
-  });
-  QObject::connect(reply, &QNetworkReply::finished, reply, [reply, entry, target = *target] {
+  if (!archiveAddressAllowed(archive, feed())) {
+    fail("download");
+    return;
+  }
+  // Beside the installed bundle, so the swap's moves are renames.
+  const fs::path work = newWorkFolder(target->parent_path());
+  std::error_code ec;
+  if (!installHooks().writable(target->parent_path()) || !fs::create_directory(work, ec)) {
+    fail("not writable " + target->string());
+    return;
+  }
+  auto transfer = std::make_shared<Transfer>();
+  transfer->file.setFileName(q(work / "update.zip"));
+  if (!transfer->file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    removeTree(work);
+    fail("write");
+    return;
+  }
+
+  QNetworkRequest request(archive);
+  // Qt's transfer timeout restarts with every byte: a stall limit.
+  request.setTransferTimeout(int(timeLimits().downloadStall.count()));
+  QNetworkReply* reply = httpClient().get(request);
+  reply->setReadBufferSize(1 << 20);
+  QTimer::singleShot(timeLimits().downloadTotal, reply, [reply] { reply->abort(); });
+  QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, transfer] { drain(*reply, *transfer); });
+  QObject::connect(reply, &QNetworkReply::finished, reply, [reply, transfer, entry, target = *target, work] {
     reply->deleteLater();
-    if (reply->error() != QNetworkReply::NoError || statusCode(*reply) != 200) {
-      fail("download");
-      return;
-    }
-    const QByteArray bytes = reply->readAll();
-    prepareInWorker({std::string(bytes.constData(), std::size_t(bytes.size())), entry, target,
-                     newWorkFolder(installHooks().tempFolder()), installHooks().writable},
-                    target);
+    finishDownload(*reply, *transfer, entry, target, work);
   });
+  // Quitting mid-download leaves no half archive beside the app.
+  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, reply,
+                   [reply, transfer, work] {
+                     reply->blockSignals(true);  // no failure alert while quitting
+                     reply->abort();
+                     transfer->file.close();
+                     removeTree(work);
+                   });
 }
 
 }  // namespace Updater

@@ -1,7 +1,7 @@
 #pragma once
 // Replacing the running bundle with a release from the feed. Every failure
-// before the swap script starts leaves the installed app as it was, tells the
-// user and opens the product page.
+// before the swap script starts leaves the installed app as it was, removes
+// the work folder, tells the user and opens the product page.
 
 #include <filesystem>
 #include <functional>
@@ -16,7 +16,6 @@ namespace Updater {
 // Where the install meets the system, replaceable for tests.
 struct InstallHooks {
   std::function<std::filesystem::path()> executable;
-  std::function<std::filesystem::path()> tempFolder;
   std::function<bool(const std::filesystem::path&)> writable;
   std::function<bool(const QString& program, const QStringList& arguments)> startDetached;
 };
@@ -26,8 +25,9 @@ InstallHooks defaultInstallHooks();
 // Main thread only; starts as defaultInstallHooks().
 InstallHooks& installHooks();
 
-// Main thread; returns at once. Downloads with the shared client, prepares in
-// a worker thread, then starts the swap script and quits.
+// Main thread; returns at once. Streams the archive into a work folder beside
+// the installed bundle, prepares it in a worker thread, then starts the swap
+// script and quits.
 void install(const Entry& entry, const QUrl& archive);
 
 }  // namespace Updater

@@ -76,7 +76,9 @@ using Writer = std::unique_ptr<archive, WriteCloser>;
 Reader openZip(const std::filesystem::path& file) {
   Reader reader(archive_read_new());
   if (!reader) return nullptr;
-  archive_read_support_format_zip(reader.get());
+  // Entries come from the central directory, so passing over one never
+  // means inflating it: the first pass stays quick whatever the archive holds.
+  archive_read_support_format_zip_seekable(reader.get());
   if (archive_read_open_filename(reader.get(), file.c_str(), 64 * 1024) != ARCHIVE_OK) return nullptr;
   return reader;
 }
@@ -93,26 +95,34 @@ std::optional<std::filesystem::path> destinationOf(archive_entry* entry) {
 // worker busy with millions of empty ones.
 constexpr int maxEntries = 200000;
 
-bool allEntriesAllowed(const std::filesystem::path& file) {
+// Also refuses an archive whose declared sizes already exceed maxBytes; the
+// writing pass counts what really comes out.
+bool allEntriesAllowed(const std::filesystem::path& file, std::uintmax_t maxBytes,
+                       const std::function<bool()>& stop) {
   Reader reader = openZip(file);
   if (!reader) return false;
   archive_entry* entry = nullptr;
   int count = 0;
+  std::uintmax_t declared = 0;
   int status = ARCHIVE_OK;
   while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK) {
-    if (++count > maxEntries || !destinationOf(entry)) return false;
+    if (++count > maxEntries || !destinationOf(entry) || stop()) return false;
+    if (archive_entry_size_is_set(entry) != 0 && archive_entry_size(entry) > 0) {
+      declared += std::uintmax_t(archive_entry_size(entry));
+      if (declared > maxBytes) return false;
+    }
   }
   return status == ARCHIVE_EOF;
 }
 
-bool copyData(archive* reader, archive* writer, std::uintmax_t& budget) {
+bool copyData(archive* reader, archive* writer, std::uintmax_t& budget, const std::function<bool()>& stop) {
   const void* block = nullptr;
   size_t size = 0;
   la_int64_t offset = 0;
   while (true) {
     const int status = archive_read_data_block(reader, &block, &size, &offset);
     if (status == ARCHIVE_EOF) return true;
-    if (status != ARCHIVE_OK || size > budget) return false;
+    if (status != ARCHIVE_OK || size > budget || stop()) return false;
     budget -= size;
     if (archive_write_data_block(writer, block, size, offset) != ARCHIVE_OK) return false;
   }
@@ -149,12 +159,12 @@ std::optional<std::filesystem::path> entryDestination(std::string_view name, Ent
 }
 
 bool extractArchive(const std::filesystem::path& archiveFile, const std::filesystem::path& folder,
-                    std::uintmax_t maxBytes) {
+                    std::uintmax_t maxBytes, const std::function<bool()>& stop) {
   std::error_code ec;
   // Writes refuse to pass through any symlink, so the folder's own path
   // must not contain one.
   const auto root = std::filesystem::canonical(folder, ec);
-  if (ec || !allEntriesAllowed(archiveFile)) return false;
+  if (ec || !allEntriesAllowed(archiveFile, maxBytes, stop)) return false;
 
   Reader reader = openZip(archiveFile);
   Writer writer(archive_write_disk_new());
@@ -166,7 +176,7 @@ bool extractArchive(const std::filesystem::path& archiveFile, const std::filesys
   int status = ARCHIVE_OK;
   while ((status = archive_read_next_header(reader.get(), &entry)) == ARCHIVE_OK) {
     const auto destination = destinationOf(entry);
-    if (!destination) return false;
+    if (!destination || stop()) return false;
     if (destination->empty()) continue;
     archive_entry_set_pathname(entry, (root / *destination).c_str());
     if (const char* link = archive_entry_hardlink(entry)) {
@@ -175,7 +185,7 @@ bool extractArchive(const std::filesystem::path& archiveFile, const std::filesys
     // Set-id bits from a download have no business on disk.
     archive_entry_set_perm(entry, archive_entry_perm(entry) & 0777);
     if (archive_write_header(writer.get(), entry) != ARCHIVE_OK) return false;
-    if (kindOf(entry) == EntryKind::file && !copyData(reader.get(), writer.get(), budget)) return false;
+    if (kindOf(entry) == EntryKind::file && !copyData(reader.get(), writer.get(), budget, stop)) return false;
     if (archive_write_finish_entry(writer.get()) != ARCHIVE_OK) return false;
   }
   if (status != ARCHIVE_EOF || archive_write_close(writer.get()) != ARCHIVE_OK) return false;

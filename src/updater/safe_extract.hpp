@@ -1,7 +1,9 @@
 #pragma once
 // Unpacking a downloaded release archive without trusting it.
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -23,8 +25,10 @@ std::optional<std::filesystem::path> entryDestination(std::string_view name, Ent
 // entryDestination before anything is written, writes never pass through a
 // symlink, and after unpacking no symlink may resolve outside the folder.
 // Mode bits are kept apart from set-id bits. False for any refusal, a
-// damaged archive or one that would unpack to more than maxBytes.
-bool extractArchive(const std::filesystem::path& archive, const std::filesystem::path& folder,
-                    std::uintmax_t maxBytes = std::uintmax_t(2) << 30);
+// damaged archive, one that would unpack to more than maxBytes, or once
+// `stop` holds (it is asked before every entry and every block written).
+bool extractArchive(
+    const std::filesystem::path& archive, const std::filesystem::path& folder, std::uintmax_t maxBytes,
+    const std::function<bool()>& stop = [] { return false; });
 
 }  // namespace Updater

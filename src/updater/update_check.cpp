@@ -4,12 +4,14 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QTimer>
 
 #include "bridge/app_version.hpp"
 #include "store/log.hpp"
 #include "updater/feed_location.hpp"
 #include "updater/http_client.hpp"
 #include "updater/install.hpp"
+#include "updater/time_limits.hpp"
 #include "updater/update_rules.hpp"
 #include "updater/update_texts.hpp"
 #include "updater/user_effects.hpp"
@@ -24,7 +26,6 @@ namespace {
 
 bool autoInFlight = false;
 
-constexpr int transferTimeoutMs = 15000;
 // A feed is a few hundred bytes; a server that sends more is not serving one.
 constexpr qint64 maxFeedBytes = 1024 * 1024;
 
@@ -78,11 +79,13 @@ void check(bool manual) {
   }
   QNetworkRequest request(feed());
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-  request.setTransferTimeout(transferTimeoutMs);
   request.setHeader(QNetworkRequest::UserAgentHeader,
                     QString::fromUtf8("Quotalume/") +
                         QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
   QNetworkReply* reply = httpClient().get(request);
+  // Qt's transfer timeout restarts with every byte; a trickling server would
+  // hold the check, and the automatic guard, open for ever.
+  QTimer::singleShot(timeLimits().feedExchange, reply, [reply] { reply->abort(); });
   QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply](qint64 received, qint64) {
     if (received > maxFeedBytes) reply->abort();
   });

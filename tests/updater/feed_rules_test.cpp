@@ -12,6 +12,7 @@
 namespace {
 
 using Updater::Entry;
+namespace fs = std::filesystem;
 
 const std::string H = Build::siteHost;
 
@@ -137,22 +138,46 @@ TEST(FeedDocument, TwoIndependentDecodings) {
   }
 }
 
+// The setting as a user writes it into the file by hand.
 TEST(FeedLocation, SettingWhenValidElseTheSite) {
+  const std::string site = "https://" + H + "/sideproject/quotalume/version.json";
+  const fs::path file = userSettingsFile().toStdString();
+  fs::create_directories(file.parent_path());
   struct Case {
     const char* name;
-    std::string setting;
+    std::string line;
     std::string want;
   } cases[] = {
-      {"no setting", "", "https://" + H + "/sideproject/quotalume/version.json"},
-      {"local server", "http://127.0.0.1:8123/feed.json", "http://127.0.0.1:8123/feed.json"},
-      {"invalid falls back", "http://exa mple/%zz", "https://" + H + "/sideproject/quotalume/version.json"},
+      {"no setting", "", site},
+      {"local server", "updateFeed=http://127.0.0.1:8123/feed.json", "http://127.0.0.1:8123/feed.json"},
+      {"comma in the query", "updateFeed=http://h/feed.json?a=1,2,3", "http://h/feed.json?a=1,2,3"},
+      {"quoted", "updateFeed=\"http://h/feed.json?a=1,2\"", "http://h/feed.json?a=1,2"},
+      {"invalid falls back", "updateFeed=http://exa mple/%zz", site},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    setFeedSetting(c.setting);
+    std::ofstream(file) << "[General]\n" << c.line << "\n";
     EXPECT_EQ(Updater::feed().toString().toStdString(), c.want);
   }
   setFeedSetting("");
+}
+
+TEST(FeedLocation, PlainHttpArchiveOnlyUnderALoopbackHttpFeed) {
+  struct Case {
+    const char* archive;
+    const char* feed;
+    bool allowed;
+  } cases[] = {
+      {"https://h/r.zip", "https://h/f", true},           {"https://h/r.zip", "http://h/f", true},
+      {"http://h/r.zip", "https://h/f", false},           {"http://h/r.zip", "http://h/f", false},
+      {"http://h/r.zip", "http://127.0.0.1:9/f", true},   {"http://h/r.zip", "http://[::1]/f", true},
+      {"http://h/r.zip", "http://localhost/f", true},     {"http://h/r.zip", "https://127.0.0.1/f", false},
+      {"file:///tmp/r.zip", "http://127.0.0.1/f", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.archive) + " under " + c.feed);
+    EXPECT_EQ(Updater::archiveAddressAllowed(QUrl(c.archive), QUrl(c.feed)), c.allowed);
+  }
 }
 
 }  // namespace

@@ -51,9 +51,11 @@ struct ExtractFixture : ::testing::Test {
   fs::path folder = root / "work";
   fs::path zip = root / "update.zip";
   void SetUp() override { fs::create_directories(folder); }
-  bool extract(const std::string& bytes, std::uintmax_t maxBytes) {
+  bool extract(
+      const std::string& bytes, std::uintmax_t maxBytes,
+      const std::function<bool()>& stop = [] { return false; }) {
     std::ofstream(zip, std::ios::binary) << bytes;
-    return Updater::extractArchive(zip, folder, maxBytes);
+    return Updater::extractArchive(zip, folder, maxBytes, stop);
   }
   std::vector<fs::path> outside() const {
     std::vector<fs::path> found;
@@ -100,6 +102,22 @@ TEST_F(ExtractFixture, RefusedArchivesLeaveNothingOutside) {
     EXPECT_FALSE(extract(c.bytes, c.maxBytes));
     EXPECT_EQ(outside(), std::vector<fs::path>{});
   }
+}
+
+// Quitting during an unpack must not wait for a large file to come out.
+TEST_F(ExtractFixture, StopsWithinABlockOfBeingAsked) {
+  const std::uintmax_t size = std::uintmax_t(16) << 20;
+  int asked = 0;
+  EXPECT_FALSE(extract(bundleZip("1.0.3", "id", {zipFile("Quotalume.app/zeros", std::string(size, 'z'))}),
+                       size * 2, [&] { return ++asked > 12; }));
+  // What reached the disk; a cut-off file may still be stretched to its full, sparse, length.
+  std::uintmax_t written = 0;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    if (::lstat(e.path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+      written += std::uintmax_t(st.st_blocks) * 512;
+  }
+  EXPECT_LT(written, size / 8);
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ grep -q -F " update 1.0.2 -> 1.0.3 swapping" "$work/data/Quotalume.log" || fail 
 wait_for_log "launch Quotalume 1.0.3" 1 30
 [ "$(installed_version)" = "1.0.3" ] || fail "Info.json says $(installed_version) after the swap"
 [ -z "$(installed_pids)" ] && fail "the relaunched app is not running"
-compgen -G "$install/Quotalume.app.old-*" >/dev/null && fail "an .old- bundle was left: $(ls "$install")"
+[ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
 stop_installed
 say "swapped, relaunched as 1.0.3, nothing left aside"
 
@@ -132,11 +132,11 @@ say "rollback when the new bundle cannot be moved into place"
 fresh_install
 # Stands in for a move that fails (a full disk, a foreign mount); every other
 # move the script makes is real. The first argument of the failing move is
-# the unpacked bundle in the update's working folder.
+# the unpacked bundle in the update's hidden working folder beside it.
 mkdir -p "$work/shim"
 cat >"$work/shim/mv" <<'SH'
 #!/bin/sh
-case "$1" in */Quotalume-update-*/Quotalume.app) exit 1 ;; esac
+case "$1" in */.Quotalume-update-*/Quotalume.app) exit 1 ;; esac
 exec /bin/mv "$@"
 SH
 chmod +x "$work/shim/mv"
@@ -147,7 +147,7 @@ wait_for_log "launch Quotalume 1.0.2" 2 30
 [ "$(installed_version)" = "1.0.2" ] || fail "Info.json says $(installed_version) after the rollback"
 [ -x "$install/Quotalume.app/bin/quotalume" ] || fail "the restored bundle lost its binary"
 [ -z "$(installed_pids)" ] && fail "the restored app is not running"
-compgen -G "$install/Quotalume.app.old-*" >/dev/null && fail "an .old- bundle was left: $(ls "$install")"
+[ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
 stop_installed
 say "rolled back, relaunched as 1.0.2, nothing left aside"
 say "passed"

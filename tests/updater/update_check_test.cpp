@@ -5,6 +5,7 @@
 #include "bridge/app_version.hpp"
 #include "display/phrases.hpp"
 #include "links/site_links.hpp"
+#include "updater/time_limits.hpp"
 #include "updater/update_texts.hpp"
 #include "updater_fixtures.hpp"
 
@@ -117,6 +118,21 @@ TEST_F(CheckFixture, Outcomes) {
     EXPECT_EQ(effects.offers, c.offer.empty() ? std::vector<std::string>{} : std::vector{c.offer});
     EXPECT_EQ(shownBeforeFeed, 0u);
   }
+}
+
+// A server that keeps the feed trickling ends at the deadline, and the
+// automatic checks after it go out again.
+TEST_F(CheckFixture, TricklingFeedEndsAtTheDeadline) {
+  Updater::timeLimits().feedExchange = std::chrono::milliseconds(200);
+  server.routes["/feed"] = {200, "{", 50};
+  Updater::check(false);
+  ASSERT_TRUE(finished(1));
+  Updater::timeLimits() = {};
+  EXPECT_TRUE(log.has("update check failed code=200 err=Operation canceled")) << log.text();
+  server.routes["/feed"] = {200, feedWith(local)};
+  Updater::check(false);
+  ASSERT_TRUE(finished(2));
+  EXPECT_EQ(log.count("skipped"), 0);
 }
 
 TEST_F(CheckFixture, RefusedConnectionHasCodeZeroAndQtsError) {

@@ -17,6 +17,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "event_wait.hpp"
 #include "store/process_paths.hpp"
@@ -45,11 +46,14 @@ struct LogLines {
 };
 
 // Answers each path with a fixed status and body, one request per connection.
+// A trickling answer promises more than its body, sends the body, then one
+// more byte every `trickleMs` (never, for 0) and never ends.
 class LocalServer {
  public:
   struct Answer {
     int status = 200;
     std::string body;
+    int trickleMs = -1;
   };
   std::map<std::string, Answer> routes;
   std::vector<std::string> heads;  // every request head received
@@ -76,12 +80,19 @@ class LocalServer {
     const auto start = head.find(' ') + 1;
     const auto found = routes.find(head.substr(start, head.find(' ', start) - start));
     const Answer answer = found == routes.end() ? Answer{404, "missing"} : found->second;
+    const std::size_t length = answer.body.size() + (answer.trickleMs < 0 ? 0 : 1 << 20);
     const std::string response = "HTTP/1.1 " + std::to_string(answer.status) +
-                                 " X\r\nContent-Length: " + std::to_string(answer.body.size()) +
+                                 " X\r\nContent-Length: " + std::to_string(length) +
                                  "\r\nConnection: close\r\n\r\n" + answer.body;
     socket.write(response.data(), qint64(response.size()));
-    socket.disconnectFromHost();
     buffers_.erase(&socket);
+    if (answer.trickleMs < 0) {
+      socket.disconnectFromHost();
+    } else if (answer.trickleMs > 0) {
+      auto* timer = new QTimer(&socket);
+      QObject::connect(timer, &QTimer::timeout, &socket, [&socket] { socket.write("x", 1); });
+      timer->start(answer.trickleMs);
+    }
   }
   QTcpServer server_;
   std::map<QTcpSocket*, std::string> buffers_;
@@ -133,12 +144,17 @@ inline std::string infoJSON(const std::string& identifier, const std::string& ve
   return R"({"identifier": ")" + identifier + R"(", "version": ")" + version + "\"}";
 }
 
+// A stand-in for the app's binary that answers --version like the real one.
+inline std::string versionScript(const std::string& version) {
+  return "#!/bin/sh\necho 'Quotalume " + version + "'\n";
+}
+
 // A release archive holding Quotalume.app at its top level.
 inline std::string bundleZip(const std::string& version, const std::string& identifier = ourId,
                              std::vector<ZipEntry> extra = {}) {
   std::vector<ZipEntry> entries = {zipDir("Quotalume.app/"),
                                    zipFile("Quotalume.app/Info.json", infoJSON(identifier, version)),
-                                   zipFile("Quotalume.app/bin/quotalume", "#!/bin/sh\n", 0755)};
+                                   zipFile("Quotalume.app/bin/quotalume", versionScript(version), 0755)};
   entries.insert(entries.end(), extra.begin(), extra.end());
   return makeZip(entries);
 }
