@@ -19,7 +19,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "event_wait.hpp"
+#include "support/event_wait.hpp"
 #include "store/process_paths.hpp"
 #include "updater/settings_file.hpp"
 #include "updater/update_check.hpp"
