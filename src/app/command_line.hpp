@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/environment.hpp"
@@ -16,7 +17,7 @@ bool koreanFromCommandLine(const std::vector<std::string>& args, const EnvLookup
 // come back as they are; they simply do not begin with "ko".
 std::string preferredLanguage(const EnvLookup& env);
 
-enum class Mode { selftest, status, renderGuide, renderGlyph, renderMenu, normal };
+enum class Mode { help, version, selftest, status, renderGuide, renderGlyph, renderMenu, normal };
 
 struct ModeChoice {
   Mode mode = Mode::normal;
@@ -32,3 +33,7 @@ std::optional<std::string> valueAfter(const std::vector<std::string>& args, cons
 
 // True when the option occurs as a whole argument (program path excluded).
 bool hasOption(const std::vector<std::string>& args, const std::string& option);
+
+// What --help prints: the modes, the options, the environment variables and
+// where the files live.
+std::string_view usageText();

@@ -1,35 +1,20 @@
 #include "app/login_item.hpp"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <system_error>
 
-#include "app/app_identity.hpp"
+#include "app/desktop_entry.hpp"
+#include "build_config.hpp"
 #include "store/atomic_file.hpp"
 
 namespace {
 
 // An autostart entry is a few hundred bytes; a huge file is not ours to parse.
 constexpr std::streamsize maxEntryBytes = 64 * 1024;
-
-std::string_view trimmed(std::string_view s) {
-  const auto first = s.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const auto last = s.find_last_not_of(" \t\r");
-  return s.substr(first, last - first + 1);
-}
-
-// Exec values are split like a shell would, so a path with spaces or quotes
-// must be quoted, and '%' starts a field code unless doubled.
-std::string quotedExec(const std::string& program) {
-  std::string out = "\"";
-  for (char c : program) {
-    if (c == '"' || c == '`' || c == '$' || c == '\\') out += '\\';
-    if (c == '%') out += '%';
-    out += c;
-  }
-  return out + "\"";
-}
 
 }  // namespace
 
@@ -42,40 +27,45 @@ std::filesystem::path autostartEntryPath(const EnvLookup& env, const std::filesy
   return config / "autostart" / (std::string(bundleID) + ".desktop");
 }
 
-bool autostartEntryEnabled(std::string_view text) {
-  bool inEntry = false;
-  bool sawEntry = false;
-  bool enabled = true;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    auto end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    const std::string_view line = trimmed(text.substr(start, end - start));
-    start = end + 1;
-    if (line.empty() || line.front() == '#') continue;
-    if (line.front() == '[') {
-      inEntry = line == "[Desktop Entry]";
-      sawEntry = sawEntry || inEntry;
-      continue;
-    }
-    if (!inEntry) continue;
-    const auto eq = line.find('=');
-    if (eq == std::string_view::npos) continue;
-    const std::string_view key = trimmed(line.substr(0, eq));
-    const std::string_view value = trimmed(line.substr(eq + 1));
-    if (key == "Hidden" && value == "true") enabled = false;
-    if (key == "X-GNOME-Autostart-enabled" && value == "false") enabled = false;
-  }
-  return sawEntry && enabled;
+bool autostartEntryEnabled(std::string_view text, const std::function<bool(const std::string&)>& runs) {
+  const auto keys = desktopEntryKeys(text);
+  if (!keys) return false;
+  const auto value = [&](std::string_view key) {
+    const auto it = keys->find(key);
+    return it == keys->end() ? std::string() : it->second;
+  };
+  if (value("Type") != "Application" || value("Name").empty()) return false;
+  const auto args = execArguments(value("Exec"));
+  if (!args || !runs(args->front())) return false;
+  return value("Hidden") != "true" && value("X-GNOME-Autostart-enabled") != "false";
 }
 
-std::string autostartEntryText(const std::string& executable) {
+bool programRuns(const std::string& program) {
+  const auto executable = [](const std::filesystem::path& file) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(file, ec) && ::access(file.c_str(), X_OK) == 0;
+  };
+  if (program.find('/') != std::string::npos) return executable(program);
+  const char* path = std::getenv("PATH");
+  std::string_view dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+  while (!dirs.empty()) {
+    const auto colon = dirs.find(':');
+    const std::string_view dir = dirs.substr(0, colon);
+    if (!dir.empty() && executable(std::filesystem::path(dir) / program)) return true;
+    dirs = colon == std::string_view::npos ? std::string_view() : dirs.substr(colon + 1);
+  }
+  return false;
+}
+
+std::optional<std::string> autostartEntryText(const std::string& executable) {
+  const auto exec = execValueFor(executable);
+  if (!exec) return std::nullopt;
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Quotalume\n"
          "Comment=Usage limits in the tray\n"
          "Exec=" +
-         quotedExec(executable) +
+         *exec +
          "\n"
          "Icon=" +
          std::string(bundleID) +
@@ -93,15 +83,17 @@ bool LoginItem::enabled() const {
   std::string text(static_cast<std::size_t>(maxEntryBytes), '\0');
   in.read(text.data(), maxEntryBytes);
   text.resize(static_cast<std::size_t>(in.gcount()));
-  return autostartEntryEnabled(text);
+  return autostartEntryEnabled(text, programRuns);
 }
 
 std::optional<std::string> LoginItem::enable() const {
   std::error_code error;
   std::filesystem::create_directories(entry_.parent_path(), error);
   if (error) return error.message();
-  if (!Store::writeAtomically(entry_, autostartEntryText(executable_)))
-    return "could not write " + entry_.string();
+  const auto text = autostartEntryText(executable_);
+  // A line feed in the path would start a line of its own, a planted command.
+  if (!text) return "the program's path cannot be written into an autostart entry: " + executable_;
+  if (!Store::writeAtomically(entry_, *text)) return "could not write " + entry_.string();
   return std::nullopt;
 }
 

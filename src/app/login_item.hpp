@@ -4,6 +4,7 @@
 // itself, so the entry's presence is the registration.
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,12 +15,18 @@
 // absolute path, else ~/.config/autostart/<bundleID>.desktop.
 std::filesystem::path autostartEntryPath(const EnvLookup& env, const std::filesystem::path& home);
 
-// Whether an entry's text starts its program: it has a [Desktop Entry] group
-// whose Hidden is not true and whose X-GNOME-Autostart-enabled is not false.
-bool autostartEntryEnabled(std::string_view text);
+// Whether a desktop would start the entry at log-in: it loads as an
+// application whose Exec names a program that `runs` accepts, and neither
+// Hidden nor X-GNOME-Autostart-enabled switches it off.
+bool autostartEntryEnabled(std::string_view text, const std::function<bool(const std::string&)>& runs);
 
-// The entry that starts `executable`, quoted as desktop entries require.
-std::string autostartEntryText(const std::string& executable);
+// Whether a desktop finds `program` to start: an executable file at that
+// path, or on PATH for a bare name.
+bool programRuns(const std::string& program);
+
+// The entry that starts `executable`; absent when its path cannot be written
+// into an entry safely.
+std::optional<std::string> autostartEntryText(const std::string& executable);
 
 class LoginItem {
  public:

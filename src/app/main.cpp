@@ -88,6 +88,15 @@ int main(int argc, char** argv) {
   initFormatters();
 
   const ModeChoice choice = chooseMode(args);
+  if (choice.mode == Mode::help) {
+    std::cout << usageText();
+    return 0;
+  }
+  // The installer runs a new release with this to see that it starts.
+  if (choice.mode == Mode::version) {
+    std::cout << "Quotalume " << appVersion() << "\n";
+    return 0;
+  }
   if (const auto platform = forcedPlatform(choice.mode, processEnvironment()))
     setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
@@ -106,6 +115,8 @@ int main(int argc, char** argv) {
       return renderGlyphMode(choice.path);
     case Mode::renderMenu:
       return renderMenuMode(choice.path, std::cout);
+    case Mode::help:
+    case Mode::version:
     case Mode::selftest:
     case Mode::status:
     case Mode::normal:

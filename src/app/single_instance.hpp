@@ -2,27 +2,27 @@
 // One copy per user: a second start finds the first one's lock and leaves.
 
 #include <filesystem>
-#include <memory>
 
 #include "app/environment.hpp"
-
-class QLockFile;
 
 // $XDG_RUNTIME_DIR/<bundleID>.lock when XDG_RUNTIME_DIR is an absolute path,
 // else the same name in the data folder's parent.
 std::filesystem::path instanceLockPath(const EnvLookup& env, const std::filesystem::path& dataDir);
 
+// An flock(2) on the lock file, held through a descriptor that stays open for
+// the life of the process, so the kernel lets go when the process ends
+// however it ends; what the file holds never matters.
 class InstanceLock {
  public:
-  explicit InstanceLock(const std::filesystem::path& path);
+  explicit InstanceLock(std::filesystem::path path);
   ~InstanceLock();
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
-  // False while a live process holds the lock. A lock left by a process that
-  // is gone does not count: it is taken over.
+  // False only while another live process holds the lock.
   bool acquire();
 
  private:
-  std::unique_ptr<QLockFile> lock_;
+  std::filesystem::path path_;
+  int fd_ = -1;
 };

@@ -12,8 +12,12 @@ std::string T(std::string_view ko, std::string_view en) {
   return std::string(isKorean ? ko : en);
 }
 
+std::int64_t roundedPct(double pct) {
+  return safeInt(std::round(pct));
+}
+
 std::string pctText(double pct) {
-  return std::to_string(safeInt(std::round(pct))) + "%";
+  return std::to_string(roundedPct(pct)) + "%";
 }
 
 std::string windowLabel(std::string_view key) {

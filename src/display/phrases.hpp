@@ -28,6 +28,9 @@ void initFormatters();
 // "42%": rounded half away from zero, through safeInt.
 std::string pctText(double pct);
 
+// The whole number pctText shows, for anything else that names it.
+std::int64_t roundedPct(double pct);
+
 // The display name of a window key; an unknown key is shown as it is.
 std::string windowLabel(std::string_view key);
 

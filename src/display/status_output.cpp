@@ -1,11 +1,14 @@
 #include "display/status_output.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "display/pace.hpp"
+#include "display/phrases.hpp"
 #include "readings/window_state.hpp"
 #include "store/time_stamp.hpp"
 
@@ -56,7 +59,17 @@ std::vector<std::string> textLines(const Shown& shown, const Saved& saved, Date 
   return out;
 }
 
-std::string waybar(const Shown& shown) {
+// The session's number as the text shows it, capped to what a bar's gauge
+// can hold; rounding the bar fraction instead can land one below the text.
+std::optional<std::int64_t> sessionPercentage(const Shown& shown, const Saved& saved, Date now) {
+  if (!shown.gauge) return std::nullopt;
+  for (const UsageWindow& w : shownWindows(shown, saved)) {
+    if (w.key == "session") return std::clamp<std::int64_t>(roundedPct(effective(w, now).pct), 0, 100);
+  }
+  return std::nullopt;
+}
+
+std::string waybar(const Shown& shown, const Saved& saved, Date now) {
   std::vector<std::string> tooltip;
   if (shown.status) tooltip.push_back(*shown.status);
   tooltip.insert(tooltip.end(), shown.rows.begin(), shown.rows.end());
@@ -65,7 +78,7 @@ std::string waybar(const Shown& shown) {
   for (const std::string& line : tooltip) joined += (joined.empty() ? "" : "\n") + line;
 
   json document{{"text", shown.headline}, {"tooltip", joined}, {"class", std::string(toneName(shown.tone))}};
-  if (shown.gauge) document["percentage"] = safeInt(std::round(*shown.gauge * 100.0));
+  if (const auto percentage = sessionPercentage(shown, saved, now)) document["percentage"] = *percentage;
   return oneLine(document);
 }
 
@@ -121,7 +134,7 @@ std::optional<StatusFormat> statusFormatNamed(std::string_view name) {
 std::string statusOutput(StatusFormat format, const Shown& shown, const Saved& saved, Date now) {
   switch (format) {
     case StatusFormat::waybar:
-      return waybar(shown);
+      return waybar(shown, saved, now);
     case StatusFormat::json:
       return full(shown, saved, now);
     case StatusFormat::text:

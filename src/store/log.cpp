@@ -1,6 +1,7 @@
 #include "store/log.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -9,7 +10,6 @@
 #include <string>
 #include <system_error>
 
-#include "store/atomic_file.hpp"
 #include "store/process_paths.hpp"
 #include "store/time_stamp.hpp"
 
@@ -42,10 +42,32 @@ void rotateIfFull(const fs::path& file, std::uintmax_t rotateAt) {
   fs::rename(file, older, ec);
 }
 
-// False only when the file does not exist.
-bool append(const fs::path& file, std::string_view line) {
-  const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-  if (fd < 0) return errno != ENOENT;
+// The log file itself, made when missing: never what a symlink at its place
+// points to, and never a folder or a pipe. Such a thing is removed and a
+// fresh file made, as for a missing log. Creating with O_APPEND rather than
+// writing a new file whole keeps two processes that start at once from
+// replacing each other's first line.
+int openLog(const fs::path& file) {
+  std::error_code ec;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int fd =
+        ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == ENOENT) {
+      fs::create_directories(file.parent_path(), ec);
+      continue;
+    }
+    struct stat st {};
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
+    if (fd >= 0) ::close(fd);
+    // Not emptied first: a folder with something in it stays, and the line is lost.
+    if (!fs::remove(file, ec)) return -1;
+  }
+  return -1;
+}
+
+void append(const fs::path& file, std::string_view line) {
+  const int fd = openLog(file);
+  if (fd < 0) return;
   while (!line.empty()) {
     const ssize_t written = ::write(fd, line.data(), line.size());
     if (written < 0) {
@@ -55,7 +77,6 @@ bool append(const fs::path& file, std::string_view line) {
     line.remove_prefix(static_cast<std::size_t>(written));
   }
   ::close(fd);
-  return true;
 }
 
 }  // namespace
@@ -66,10 +87,7 @@ void appendLogLine(const fs::path& file, std::string_view message, Date now, std
   const std::string line = isoTimeStamp(now) + " " + oneLine(message) + "\n";
   const std::lock_guard lock(logMutex());
   rotateIfFull(file, rotateAt);
-  if (append(file, line)) return;
-  // The first line, or the first after a rotation. A log that exists but
-  // cannot be opened is left alone: replacing it would throw its lines away.
-  writeAtomically(file, line);
+  append(file, line);
 }
 
 }  // namespace Store

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <optional>
 
-#include "build_config.hpp"
 #include "store/atomic_file.hpp"
 #include "store/process_paths.hpp"
 #include "store/time_stamp.hpp"
@@ -38,7 +37,8 @@ std::string listeningText(const ListenState& listen) {
   return "starting";
 }
 
-nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, Date at) {
+nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std::string_view version,
+                             Date at) {
   const auto orNull = [](const std::optional<std::string>& value) -> nlohmann::json {
     if (!value) return nullptr;
     return *value;
@@ -52,19 +52,20 @@ nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, Date
       {"rows", shown.rows},
       {"footer", orNull(shown.footer)},
       {"listening", listeningText(listen)},
-      {"version", Build::version},
+      {"version", std::string(version)},
       {"at", isoTimeStamp(at)},
   };
 }
 
-void writeState(const Shown& shown, const ListenState& listen) {
+void writeState(const Shown& shown, const ListenState& listen, std::string_view version) {
   if (!stateEnabled()) return;
   const Date now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-  writeState(shown, listen, stateURL(), now);
+  writeState(shown, listen, version, stateURL(), now);
 }
 
-bool writeState(const Shown& shown, const ListenState& listen, const std::filesystem::path& file, Date at) {
-  return writeJSONAtomically(file, stateDocument(shown, listen, at));
+bool writeState(const Shown& shown, const ListenState& listen, std::string_view version,
+                const std::filesystem::path& file, Date at) {
+  return writeJSONAtomically(file, stateDocument(shown, listen, version, at));
 }
 
 }  // namespace Store

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -27,15 +28,18 @@ bool stateEnabled();
 std::string listeningText(const ListenState& listen);
 
 // The ten-member document. Absent status and footer become null so that the
-// member set never changes.
-nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, Date at);
+// member set never changes. `version` is the one the app reports everywhere
+// else (the launch line, the ping answer), settled at start-up.
+nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std::string_view version,
+                             Date at);
 
 // Rewrites Store::stateURL() when stateEnabled(), else does nothing. Main
 // thread only; every failure is silent and keeps the old file.
-void writeState(const Shown& shown, const ListenState& listen);
+void writeState(const Shown& shown, const ListenState& listen, std::string_view version);
 
 // Writes the document to `file` whether or not the state file is enabled,
 // creating its folder; false when that failed.
-bool writeState(const Shown& shown, const ListenState& listen, const std::filesystem::path& file, Date at);
+bool writeState(const Shown& shown, const ListenState& listen, std::string_view version,
+                const std::filesystem::path& file, Date at);
 
 }  // namespace Store

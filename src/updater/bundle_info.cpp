@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/app_identity.hpp"
+#include "build_config.hpp"
 #include "readings/json_access.hpp"
 #include "store/file_bytes.hpp"
 

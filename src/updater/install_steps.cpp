@@ -9,7 +9,7 @@
 #include <QString>
 #include <QUuid>
 
-#include "app/app_identity.hpp"
+#include "build_config.hpp"
 #include "store/atomic_file.hpp"
 #include "updater/bundle_info.hpp"
 #include "updater/safe_extract.hpp"

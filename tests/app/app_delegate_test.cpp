@@ -58,7 +58,8 @@ struct Harness {
         .lastFile = path("last.json"),
         .updateFile = path("update.json"),
         .lockFile = path("run/q.lock"),
-        .login = LoginItem(path("config/autostart/q.desktop"), "/usr/bin/quotalume"),
+        .login = LoginItem(path("config/autostart/q.desktop"),
+                           QCoreApplication::applicationFilePath().toStdString()),
         .alertsFile = path("alerts.json"),
         .settingsFile = QString::fromStdString(path("Quotalume.ini").string()),
         // Never connected, so no test can reach a real notification service or tray.
@@ -265,7 +266,8 @@ TEST(AppDelegate, LoginToggleFollowsTheRealState) {
   EXPECT_TRUE(h.alerts.empty());
 
   // Changed outside the app: the next opening of the menu shows it.
-  std::ofstream(h.path("config/autostart/q.desktop")) << "[Desktop Entry]\nExec=q\n";
+  std::ofstream(h.path("config/autostart/q.desktop"))
+      << "[Desktop Entry]\nType=Application\nName=q\nExec=sh\n";
   app->menuNeedsUpdate();
   EXPECT_TRUE(app->loginOn());
 }

@@ -46,6 +46,10 @@ TEST(ModeChoice, OrderAndEdges) {
       {"guide last falls to menu", {"q", "--render-menu", "B", "--render-guide"}, {Mode::renderMenu, "B"}},
       {"value may look like an option", {"q", "--render-glyph", "--lang"}, {Mode::renderGlyph, "--lang"}},
       {"program path never an option", {"--selftest"}, {Mode::normal, ""}},
+      {"help wins over everything", {"q", "--version", "--selftest", "--help"}, {Mode::help, ""}},
+      {"short help", {"q", "-h"}, {Mode::help, ""}},
+      {"version wins over the modes", {"q", "--status", "--version"}, {Mode::version, ""}},
+      {"an unknown option is a normal run", {"q", "--verbose", "-v"}, {Mode::normal, ""}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -2,14 +2,18 @@
 // the one-copy lock, the tray's texts and the quit signals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <functional>
+#include <iterator>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <QLockFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -34,39 +38,96 @@ TEST(LoginItem, EntryLocation) {
             "/home/u/.config/autostart/kr.co.fernhallow.Quotalume.desktop");
 }
 
-TEST(LoginItem, WhichEntriesStartTheApp) {
+TEST(LoginItem, WhichEntriesADesktopWouldStart) {
+  const std::string head = "[Desktop Entry]\nType=Application\nName=Q\n";
   struct Case {
     const char* name;
-    const char* text;
+    std::string text;
     bool enabled;
   } cases[] = {
-      {"plain entry", "[Desktop Entry]\nType=Application\nExec=q\n", true},
-      {"hidden", "[Desktop Entry]\nExec=q\nHidden=true\n", false},
-      {"hidden false", "[Desktop Entry]\nExec=q\nHidden=false\n", true},
-      {"switched off for GNOME", "[Desktop Entry]\nExec=q\nX-GNOME-Autostart-enabled=false\n", false},
-      {"spaces around the equals sign", "[Desktop Entry]\nHidden = true\n", false},
-      {"hidden in another group only", "[Desktop Entry]\nExec=q\n[Desktop Action x]\nHidden=true\n", true},
-      {"no entry group", "Exec=q\n", false},
+      {"plain entry", head + "Exec=/bin/q\n", true},
+      {"quoted, escaped twice", head + R"(Exec="/bin/q" "a\\\\b")" + "\n", true},
+      {"hidden", head + "Exec=/bin/q\nHidden=true\n", false},
+      {"hidden false", head + "Exec=/bin/q\nHidden=false\n", true},
+      {"switched off for GNOME", head + "Exec=/bin/q\nX-GNOME-Autostart-enabled=false\n", false},
+      {"spaces around the equals sign", head + "Exec = /bin/q\nHidden = true\n", false},
+      {"hidden in another group only", head + "Exec=/bin/q\n[Desktop Action x]\nHidden=true\n", true},
+      {"a program that is not there", head + "Exec=/bin/gone\n", false},
+      {"no Exec", head, false},
+      {"no Name", "[Desktop Entry]\nType=Application\nExec=/bin/q\n", false},
+      {"not an application", "[Desktop Entry]\nType=Link\nName=Q\nExec=/bin/q\n", false},
+      {"single-escaped backslash", head + R"(Exec="/bin/q\"x")" + "\n", false},
+      {"open quote", head + "Exec=\"/bin/q\n", false},
+      {"unknown field code", head + "Exec=/bin/q %b\n", false},
+      {"a second line that is no key", head + "Exec=/bin/q\nrm -rf ~\n", false},
+      {"Exec given twice", head + "Exec=/bin/q\nExec=/bin/q\n", false},
+      {"key before the group", "Exec=/bin/q\n" + head, false},
+      {"another group first", "[Other]\n" + head + "Exec=/bin/q\n", false},
+      {"a control character", head + "Exec=/bin/q\x01\n", false},
+      {"not UTF-8", head + "Exec=/bin/q\nComment=\xff\n", false},
       {"empty file", "", false},
-      {"binary junk", "\x01\x02[Desktop\n", false},
   };
+  const auto runs = [](const std::string& program) { return program == "/bin/q"; };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(autostartEntryEnabled(c.text), c.enabled);
+    EXPECT_EQ(autostartEntryEnabled(c.text, runs), c.enabled);
   }
 }
 
-TEST(LoginItem, ExecQuotesThePath) {
-  const std::string text = autostartEntryText("/opt/my apps/Quotalume.app/bin/quo\"ta$lume%");
-  EXPECT_NE(text.find("Exec=\"/opt/my apps/Quotalume.app/bin/quo\\\"ta\\$lume%%\"\n"), std::string::npos)
-      << text;
-  EXPECT_TRUE(autostartEntryEnabled(text));
+// Each path is written so that the desktop runs exactly it; a path that
+// no entry can carry is refused, through the login item's failure alert, and
+// nothing is written. desktop-file-validate and GLib's own loader and
+// launcher confirm every written entry when they are installed.
+TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
+  QTemporaryDir dir;
+  const auto root = tempPath(dir);
+  const std::string names[] = {
+      "my apps",        "quo\"ta'lume",
+      "$(touch PWNED)", "`touch PWNED`",
+      "back\\slash",    "back\\\"quote",
+      "100%",           "a;b=c#d",
+      "\\\\server",     "new\nExec=/bin/sh -c 'touch PWNED'",
+      "tab\there",      "bad\xff\xfe",
+  };
+  QStringList entries;
+  std::string programs;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const auto program = root / name / "quotalume";
+    const bool writable = name.find_first_of("\n\t\xff") == std::string::npos;
+    std::filesystem::create_directories(program.parent_path());
+    std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$0\" > \"$AUTOSTART_RECORD\"\n";
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    const auto entry = root / std::to_string(entries.size()) / "kr.co.fernhallow.Quotalume.desktop";
+    const LoginItem item(entry, program.string());
+    EXPECT_EQ(item.enable().has_value(), !writable);
+    EXPECT_EQ(item.enabled(), writable);
+    if (!writable) {
+      EXPECT_FALSE(std::filesystem::exists(entry));
+      continue;
+    }
+    std::ifstream in(entry);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 8) << text;
+    entries << QString::fromStdString(entry.string());
+    programs += program.string() + "\n";
+  }
+  if (!QFileInfo("/usr/bin/desktop-file-validate").isExecutable() ||
+      QProcess::execute("/usr/bin/python3", {"-c", "import gi"}) != 0)
+    GTEST_SKIP() << "desktop-file-validate or python3-gi missing: entries checked by this parser only";
+  QProcess run;
+  run.setWorkingDirectory(QString::fromStdString(root.string()));
+  run.start("/usr/bin/python3", QStringList{QUOTALUME_SOURCE_DIR "/tests/app/autostart_check.py"} + entries);
+  ASSERT_TRUE(run.waitForFinished(60000));
+  EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+  EXPECT_EQ(run.readAllStandardOutput().toStdString(), programs);
+  EXPECT_FALSE(std::filesystem::exists(root / "PWNED"));
 }
 
 TEST(LoginItem, EnableThenDisableTwice) {
   QTemporaryDir dir;
   const LoginItem item(tempPath(dir) / "autostart" / "kr.co.fernhallow.Quotalume.desktop",
-                       "/usr/bin/quotalume");
+                       QCoreApplication::applicationFilePath().toStdString());
   EXPECT_FALSE(item.enable());
   EXPECT_TRUE(item.enabled());
   EXPECT_FALSE(item.disable());
@@ -78,29 +139,56 @@ TEST(InstanceLock, LockPlace) {
   EXPECT_EQ(instanceLockPath(fixedEnvironment({{"XDG_RUNTIME_DIR", "/run/user/1"}}), "/d/Quotalume"),
             "/run/user/1/kr.co.fernhallow.Quotalume.lock");
   EXPECT_EQ(instanceLockPath(fixedEnvironment({}), "/d/Quotalume"), "/d/kr.co.fernhallow.Quotalume.lock");
+  EXPECT_EQ(instanceLockPath(fixedEnvironment({{"XDG_RUNTIME_DIR", "run/user/1"}}), "/d/Quotalume"),
+            "/d/kr.co.fernhallow.Quotalume.lock");
 }
 
-TEST(InstanceLock, HeldByALiveCopyButNotByADeadOne) {
+// Only a live holder keeps a second copy out: whatever a dead one, a power
+// cut or anybody else left at the lock's place is taken over, and a symlink
+// there is replaced, not followed.
+TEST(InstanceLock, OnlyALiveCopyHoldsIt) {
+  namespace fs = std::filesystem;
   QTemporaryDir dir;
-  const auto path = tempPath(dir) / "q.lock";
+  const auto path = tempPath(dir) / "run" / "q.lock", other = tempPath(dir) / "other";
   {
     InstanceLock first(path);
     ASSERT_TRUE(first.acquire());
     InstanceLock second(path);
     EXPECT_FALSE(second.acquire());
   }
-  // A copy killed without cleaning up leaves its lock with a pid that is gone.
-  const pid_t child = fork();
-  if (child == 0) {
-    QLockFile lock(QString::fromStdString(path.string()));
-    lock.tryLock(0);
-    _exit(0);  // no destructor: the lock file stays
+  EXPECT_FALSE(fs::exists(fs::symlink_status(path))) << "a clean quit takes its lock file away";
+  const std::pair<const char*, std::function<void()>> leftovers[] = {
+      {"a copy killed before cleaning up",
+       [&] {
+         if (fork() == 0) {
+           InstanceLock lock(path);
+           _exit(lock.acquire() ? 0 : 1);  // no destructor: the file stays
+         }
+         wait(nullptr);
+       }},
+      {"an empty file", [&] { std::ofstream{path}; }},
+      {"garbage",
+       [&] {
+         std::ofstream(path) << "\x7f"
+                                "ELF\n-1\n";
+       }},
+      {"a dangling symlink", [&] { fs::create_symlink(tempPath(dir) / "gone", path); }},
+      {"a symlink to another file", [&] { fs::create_symlink(other, path); }},
+      {"a folder", [&] { fs::create_directory(path); }},
+  };
+  std::ofstream(other) << "keep";
+  for (const auto& [name, plant] : leftovers) {
+    SCOPED_TRACE(name);
+    plant();
+    ASSERT_TRUE(fs::exists(fs::symlink_status(path)));
+    InstanceLock lock(path);
+    EXPECT_TRUE(lock.acquire());
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path)));
+    InstanceLock second(path);
+    EXPECT_FALSE(second.acquire());
   }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(std::filesystem::exists(path));
-  InstanceLock after(path);
-  EXPECT_TRUE(after.acquire());
+  std::ifstream in(other);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
 }
 
 TEST(TrayText, ToolTipRowsAndHiding) {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/sample_states.hpp"
+#include "build_config.hpp"
 #include "display/phrases.hpp"
 
 namespace {
@@ -102,6 +103,20 @@ TEST(RenderModes, DrawOffScreenWhateverDisplayTheEnvironmentNames) {
     EXPECT_EQ(out.isEmpty(), c.firstWord.isEmpty()) << out.toStdString();
     EXPECT_EQ(out.left(c.firstWord.size()).toStdString(), c.firstWord.toStdString());
   }
+}
+
+TEST(RenderModes, HelpAndVersionAnswerAndLeaveNothingBehind) {
+  QTemporaryDir dir;
+  for (const char* help : {"--help", "-h"}) {
+    SCOPED_TRACE(help);
+    const auto [status, out] = runApp({"--lang", "en", help, "--selftest"}, dir.path());
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(out.startsWith("Usage: quotalume")) << out.toStdString();
+    for (const char* named : {"--status", "--no-update", "QUOTALUME_DATA_DIR", ".local/share/Quotalume"})
+      EXPECT_TRUE(out.contains(named)) << named;
+  }
+  EXPECT_EQ(runApp({"--version"}, dir.path()), std::pair(0, QString("Quotalume ") + Build::version + "\n"));
+  EXPECT_TRUE(QDir(dir.path()).isEmpty()) << "no log";
 }
 
 constexpr Date now = 1760415000;

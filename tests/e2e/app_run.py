@@ -18,15 +18,18 @@ class AppRun(unittest.TestCase):
 
     def test_reading_shows_and_survives_a_restart(self):
         box = self.box
-        app = box.start()
+        # Run from a bundle whose Info.json names another version than the
+        # one compiled in: every place that reports it says the bundle's.
+        program = box.bundle("1.0.9")
+        app = box.start(program=program)
         box.wait_listening()
-        self.assertIn("launch Quotalume ", box.log())
+        self.assertIn("launch Quotalume 1.0.9", box.log())
 
         code, body = e2e.curl("/ping", headers={})
         self.assertEqual(code, 200)
         ping = json.loads(body)
         self.assertEqual(ping["app"], "Quotalume")
-        self.assertEqual(ping["version"], box.load("state.json")["version"])
+        self.assertEqual((ping["version"], box.load("state.json")["version"]), ("1.0.9", "1.0.9"))
 
         # A post without the private header is refused and changes nothing.
         code, _ = e2e.post_reading(e2e.reading(), private=None)
@@ -49,7 +52,7 @@ class AppRun(unittest.TestCase):
         self.assertEqual(stored["ok"], stored["latest"])
 
         self.assertEqual(box.stop(app), 0)
-        box.start()
+        box.start(program=program)
         state = box.wait_state("phase stale after the restart",
                                lambda s: s.get("phase") == "stale")
         self.assertTrue(e2e.expected_rows_ok(state), state)

@@ -145,9 +145,18 @@ class Sandbox:
         env.update(extra or {})
         return env
 
-    def start(self, args=("--lang", "en", "--no-guide", "--no-update"), extra_env=None):
+    def bundle(self, version):
+        """A Quotalume.app holding a copy of the binary, its Info.json naming version."""
+        app = os.path.join(self.root, "Quotalume.app")
+        os.makedirs(os.path.join(app, "bin"))
+        program = shutil.copy2(binary(), os.path.join(app, "bin", "quotalume"))
+        with open(os.path.join(app, "Info.json"), "w", encoding="utf-8") as f:
+            json.dump({"identifier": "kr.co.fernhallow.Quotalume", "version": version}, f)
+        return program
+
+    def start(self, args=("--lang", "en", "--no-guide", "--no-update"), extra_env=None, program=None):
         out = open(os.path.join(self.root, f"app{len(self.apps)}.out"), "wb")
-        proc = subprocess.Popen([binary(), *args], env=self.env(extra_env),
+        proc = subprocess.Popen([program or binary(), *args], env=self.env(extra_env),
                                 stdout=out, stderr=subprocess.STDOUT, cwd=self.root)
         out.close()
         self.apps.append(proc)

@@ -1,5 +1,10 @@
 #include "store/log.hpp"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -18,9 +23,73 @@ TEST(AppendLogLine, CreatesTheFolderKeepsLinesWholeAndFailsHarmlessly) {
   EXPECT_EQ(readAll(file),
             "2026-12-05T20:34:09Z launch Quotalume 1.0.2\n"
             "2026-12-05T20:34:10Z feed error: x 2026-01-01T00:00:00Z fake \n");
-  std::filesystem::create_directories(tmp / "Quotalume.log");
+}
+
+// Whatever lies at the log's place that is not a regular file is replaced
+// like a missing log, never written through.
+TEST(AppendLogLine, ReplacesWhatIsNotAFileAndFollowsNoSymlink) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& log, const fs::path& other)> plant;
+    const char* otherAfter;  // "-": still missing
+  } cases[] = {
+      {"symlink to another file",
+       [](auto& log, auto& other) {
+         writeAll(other, "keep\n");
+         fs::create_symlink(other, log);
+       },
+       "keep\n"},
+      {"dangling symlink", [](auto& log, auto& other) { fs::create_symlink(other, log); }, "-"},
+      {"empty folder", [](auto& log, auto&) { fs::create_directory(log); }, "-"},
+      {"pipe", [](auto& log, auto&) { ::mkfifo(log.c_str(), 0600); }, "-"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder tmp;
+    c.plant(tmp / "Quotalume.log", tmp / "other");
+    Store::appendLogLine(tmp / "Quotalume.log", "launch", stamp);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(tmp / "Quotalume.log")));
+    EXPECT_EQ(readAll(tmp / "Quotalume.log"), "2026-12-05T20:34:09Z launch\n");
+    EXPECT_EQ(fs::exists(tmp / "other") ? readAll(tmp / "other") : "-", c.otherAfter);
+  }
+  // A folder with something in it is not thrown away for a log line.
+  TempFolder tmp;
+  fs::create_directories(tmp / "Quotalume.log/kept");
   Store::appendLogLine(tmp / "Quotalume.log", "lost", stamp);
-  EXPECT_TRUE(std::filesystem::is_empty(tmp / "Quotalume.log"));
+  EXPECT_TRUE(fs::is_directory(tmp / "Quotalume.log/kept"));
+}
+
+// Copies that start together each create the missing log (and its folder);
+// none may replace a file another has just made and lose its first line.
+TEST(AppendLogLine, ProcessesStartingTogetherLoseNoFirstLine) {
+  constexpr int rounds = 20, copies = 8;
+  for (int round = 0; round < rounds; ++round) {
+    TempFolder tmp;
+    const auto file = tmp / "state/Quotalume.log";
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    std::vector<pid_t> children;
+    for (int i = 0; i < copies; ++i) {
+      const pid_t child = ::fork();
+      if (child == 0) {
+        ::close(gate[1]);
+        char byte;
+        (void)!::read(gate[0], &byte, 1);  // returns when the parent closes its end
+        Store::appendLogLine(file, "launch copy " + std::to_string(i), stamp);
+        ::_exit(0);
+      }
+      children.push_back(child);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);
+    for (const pid_t child : children) ::waitpid(child, nullptr, 0);
+    const std::string all = readAll(file);
+    for (int i = 0; i < copies; ++i)
+      ASSERT_NE(all.find("launch copy " + std::to_string(i) + "\n"), std::string::npos)
+          << "round " << round << ":\n"
+          << all;
+  }
 }
 
 TEST(AppendLogLine, RotatesOnceTheFileHoldsTheLimit) {

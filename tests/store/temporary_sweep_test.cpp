@@ -136,9 +136,9 @@ TEST(TemporarySweep, ASaveRemovesWhatAKilledWriterLeftButNotWhatALiveOneIsFillin
        }},
       {"state.json, killed half-way through", "state.json", 1000,
        [&](const fs::path& file) {
-         return Store::writeState(shown, ListenState::ready(), file, now) &&
+         return Store::writeState(shown, ListenState::ready(), "1.0.2", file, now) &&
                 nlohmann::json::parse(readAll(file)) ==
-                    Store::stateDocument(shown, ListenState::ready(), now);
+                    Store::stateDocument(shown, ListenState::ready(), "1.0.2", now);
        }},
   };
   for (const Case& c : cases) {
