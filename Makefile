@@ -1,51 +1,80 @@
 # The user's entry points. Everything builds into build/ (GCC); fuzz targets
 # build with clang into build-fuzz/, the sanitizer run into build-asan/.
+# Each target first installs the Debian packages its purpose needs
+# (scripts/install-deps --list PURPOSE shows them), and no more.
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_FLAGS ?=
 BUILD_TYPE ?= RelWithDebInfo
+PREFIX ?= $(HOME)/.local
 
-.PHONY: deps build test bench fuzz asan run format clean package check-package check-update
+DEPS = ./scripts/install-deps
+CONFIGURE = cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 
-deps:
-	./scripts/install-deps
+.PHONY: app build test bench bench-load bench-app fuzz asan run install uninstall \
+	format clean package check-package check-update
 
-build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+# Only the app: what `make run` and `make install` need.
+app:
+	$(DEPS) run
+	$(CONFIGURE) $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target quotalume
+
+build:
+	$(DEPS) run test
+	$(CONFIGURE) -DQUOTALUME_TESTS=ON $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS)
 
 test: build
 	cd build && ctest --output-on-failure -j $(JOBS)
 
-asan: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUOTALUME_SANITIZE=ON -DQUOTALUME_BENCH=OFF $(CMAKE_FLAGS)
+asan:
+	$(DEPS) run test
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DQUOTALUME_SANITIZE=ON -DQUOTALUME_TESTS=ON -DQUOTALUME_BENCH=OFF $(CMAKE_FLAGS)
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
-bench: build
+bench:
+	$(DEPS) run test bench
+	$(CONFIGURE) -DQUOTALUME_TESTS=ON -DQUOTALUME_BENCH=ON $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS)
 	@for b in build/bench/bench_*; do echo "== $$b"; $$b; done
 
-.PHONY: bench-load
 bench-load:
+	$(DEPS) run bench
 	./scripts/bench-load build
 
 # The real app, headless: idle, a wrk flood of readings, idle again.
-.PHONY: bench-app
-bench-app: build
+bench-app: app
+	$(DEPS) bench
 	./scripts/bench-app build
 
-fuzz: deps
+fuzz:
+	$(DEPS) run fuzz
 	CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUOTALUME_FUZZ=ON -DQUOTALUME_GUI=OFF $(CMAKE_FLAGS)
 	cmake --build build-fuzz -j $(JOBS)
 	./scripts/run-fuzzers build-fuzz $(FUZZ_SECONDS)
 
 # Without DISPLAY and WAYLAND_DISPLAY the app runs headless and says so.
-run: build
+run: app
 	build/quotalume $(ARGS)
 
+# For one user by default: PREFIX/bin/quotalume, the desktop entry and the
+# icon. The list of installed files is kept for `make uninstall`; the
+# package script's bundle install rewrites CMake's own list.
+install: app
+	cmake --install build --prefix "$(PREFIX)" --component bundle
+	cp build/install_manifest_bundle.txt build/install_manifest.txt
+	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
+	  *) echo "note: $(PREFIX)/bin is not on PATH; Debian's ~/.profile adds ~/.local/bin at the next login";; esac
+
+uninstall:
+	cmake -DMANIFEST=build/install_manifest.txt -P cmake/Uninstall.cmake
+
 # The bundle, its zip and the Debian package in dist/; prints the feed entry.
-package: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+package:
+	$(DEPS) run package
+	$(CONFIGURE) $(CMAKE_FLAGS)
 	JOBS=$(JOBS) ./scripts/package build dist
 
 # Builds the artefacts and checks that each one installs and runs.
@@ -57,6 +86,7 @@ check-update: build
 	./tests/updater/self_update.sh build
 
 format:
+	$(DEPS) test
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:

@@ -9,7 +9,12 @@ install(FILES data/kr.co.fernhallow.Quotalume.desktop DESTINATION share/applicat
 install(FILES data/quotalume.svg DESTINATION share/icons/hicolor/scalable/apps
         RENAME kr.co.fernhallow.Quotalume.svg COMPONENT bundle)
 
-# Only the Debian package carries the Debian documents.
+# Only the Debian package carries the Debian documents and the description
+# software centres list, which points at the installed desktop entry.
+configure_file(data/kr.co.fernhallow.Quotalume.metainfo.xml.in
+               ${CMAKE_BINARY_DIR}/kr.co.fernhallow.Quotalume.metainfo.xml @ONLY)
+install(FILES ${CMAKE_BINARY_DIR}/kr.co.fernhallow.Quotalume.metainfo.xml
+        DESTINATION share/metainfo COMPONENT debian)
 configure_file(cmake/debian/copyright.in ${CMAKE_BINARY_DIR}/debian/copyright @ONLY)
 file(READ cmake/debian/changelog changelog_text)
 string(CONFIGURE "${changelog_text}" changelog_text @ONLY)
@@ -59,9 +64,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUOTALUME_SITE_HOST}/sideproject/quotalume")
 # The libraries come from dpkg-shlibdeps; the platform plugins Qt loads at run
-# time (xcb, offscreen, wayland) are no link dependency, so they are named
-# here. Without the wayland plugin the app runs through Xwayland, where it
-# cannot tell where the pointer is.
+# time (xcb, offscreen, wayland) are no link dependency, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")

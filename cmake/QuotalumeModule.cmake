@@ -26,3 +26,19 @@ function(quotalume_test name dir)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
+
+# Sets OPTION_FOUND: an optional part's package is required when OPTION is ON,
+# looked for when it is AUTO, and not wanted when it is OFF.
+macro(quotalume_optional_package option package)
+  set(${option}_FOUND OFF)
+  if(${option} STREQUAL "AUTO")
+    find_package(${package} QUIET)
+    if(NOT ${package}_FOUND)
+      message(STATUS "${package} not found, so ${option} is off (scripts/install-deps installs it)")
+    endif()
+    set(${option}_FOUND ${${package}_FOUND})
+  elseif(${option})
+    find_package(${package} REQUIRED)
+    set(${option}_FOUND ON)
+  endif()
+endmacro()
