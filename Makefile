@@ -68,5 +68,5 @@ clean:
 desktops:
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS) --target quotalume
-	QUOTALUME_BIN=build/quotalume QUOTALUME_SCREENSHOTS=$(CURDIR)/build/screenshots \
+	QUOTALUME_BIN=$(CURDIR)/build/quotalume QUOTALUME_SCREENSHOTS=$(CURDIR)/build/screenshots \
 	  python3 tests/e2e/tray_host.py $(HOSTS)

@@ -145,9 +145,11 @@ class Sandbox:
         env.update(extra or {})
         return env
 
-    def start(self, args=("--lang", "en", "--no-guide", "--no-update"), extra_env=None):
+    def start(self, args=("--lang", "en", "--no-guide", "--no-update"), extra_env=None,
+              prefix=()):
+        """Starts the app; prefix is a command that runs it, e.g. as another user."""
         out = open(os.path.join(self.root, f"app{len(self.apps)}.out"), "wb")
-        proc = subprocess.Popen([binary(), *args], env=self.env(extra_env),
+        proc = subprocess.Popen([*prefix, binary(), *args], env=self.env(extra_env),
                                 stdout=out, stderr=subprocess.STDOUT, cwd=self.root)
         out.close()
         self.apps.append(proc)
