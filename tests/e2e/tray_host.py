@@ -8,6 +8,7 @@ Name checks to run only those (`tray_host.py TrayHost.test_trayer`); without
 names every host runs. QUOTALUME_TRAY_STRICT=1 turns the "if present" lines
 into failures."""
 
+import collections
 import ctypes
 import os
 import pwd
@@ -284,13 +285,9 @@ def plasma(desktop):
     desktop.wait_painted()
 
 
-class Host:
-    def __init__(self, name, panel, bar, wayland=False, user=None, seconds=120):
-        self.name, self.panel, self.bar = name, panel, bar
-        self.wayland, self.user, self.seconds = wayland, user, seconds
-
-
 # bar: where the host's bar sits (w, h, x, y), for finding the icon in it.
+Host = collections.namedtuple("Host", "name panel bar wayland user seconds",
+                              defaults=(False, None, 120))
 HOSTS = {h.name: h for h in [
     Host("xfce-dark", xfce_panel(True), (SCREEN[0], 32, 0, 0)),
     Host("xfce-light", xfce_panel(False), (SCREEN[0], 32, 0, 0)),
