@@ -91,3 +91,12 @@ format:
 
 clean:
 	rm -rf build build-asan build-fuzz dist
+
+# Every tray host the app is tried on, each with its own display, session bus
+# and network; checks over D-Bus and X, pictures in build/screenshots/<host>/.
+.PHONY: desktops
+desktops:
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
+	cmake --build build -j $(JOBS) --target quotalume
+	QUOTALUME_BIN=$(CURDIR)/build/quotalume QUOTALUME_SCREENSHOTS=$(CURDIR)/build/screenshots \
+	  python3 tests/e2e/tray_host.py $(HOSTS)

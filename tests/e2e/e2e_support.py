@@ -154,9 +154,11 @@ class Sandbox:
             json.dump({"identifier": "kr.co.fernhallow.Quotalume", "version": version}, f)
         return program
 
-    def start(self, args=("--lang", "en", "--no-guide", "--no-update"), extra_env=None, program=None):
+    def start(self, args=("--lang", "en", "--no-guide", "--no-update"), extra_env=None,
+              program=None, prefix=()):
+        """Starts the app; prefix is a command that runs it, e.g. as another user."""
         out = open(os.path.join(self.root, f"app{len(self.apps)}.out"), "wb")
-        proc = subprocess.Popen([program or binary(), *args], env=self.env(extra_env),
+        proc = subprocess.Popen([*prefix, program or binary(), *args], env=self.env(extra_env),
                                 stdout=out, stderr=subprocess.STDOUT, cwd=self.root)
         out.close()
         self.apps.append(proc)
