@@ -1,5 +1,8 @@
 #include "store/file_bytes.hpp"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -18,6 +21,16 @@ std::optional<std::string> readFile(const std::filesystem::path& file, std::uint
   bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
   return bytes;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
 }
 
 }  // namespace Store
