@@ -17,6 +17,7 @@
 #include <QWidgetAction>
 
 #include "app/command_line.hpp"
+#include "app/history_window.hpp"
 #include "app/limit_notifier.hpp"
 #include "app/links.hpp"
 #include "app/panel_window.hpp"
@@ -90,6 +91,7 @@ ControllerServices ControllerServices::system(const std::string& executable) {
       .alertsFile = AlertStore::url(),
       .settingsFile = userSettingsFile(),
       .notificationBus = {},
+      .historyFile = History::url(),
   };
 }
 
@@ -265,6 +267,9 @@ void AppDelegate::buildMenu() {
   pageItem_ = new QAction(localized("Quotalume 페이지", "Quotalume website"), this);
   connect(pageItem_, &QAction::triggered, this, &AppDelegate::openPage);
 
+  auto* historyItem = new QAction(localized("사용 기록\u2026", "Usage history\u2026"), this);
+  connect(historyItem, &QAction::triggered, this, &AppDelegate::openHistory);
+
   auto* separator = new QAction(this);
   separator->setSeparator(true);
 
@@ -277,8 +282,8 @@ void AppDelegate::buildMenu() {
   quitItem_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
   connect(quitItem_, &QAction::triggered, this, &AppDelegate::quit);
 
-  const QList<QAction*> commands = {installItem_, loginItem_,   notifyItem_,       updateItem_, pageItem_,
-                                    separator,    supportItem_, supportSeparator_, quitItem_};
+  const QList<QAction*> commands = {installItem_, loginItem_, notifyItem_,  updateItem_,       pageItem_,
+                                    historyItem,  separator,  supportItem_, supportSeparator_, quitItem_};
   panelMenu_->addAction(infoItem_);
   panelMenu_->addAction(infoSeparator_);
   panelMenu_->addActions(commands);
@@ -389,6 +394,7 @@ void AppDelegate::drainReadings() {
   if (!outcome.lastAccepted) return;
   freshThisSession_ = true;
   Store::save(saved_, services_.lastFile);
+  if (saved_.ok && !services_.historyFile.empty()) history_.record(*saved_.ok, services_.now());
   log(acceptedLine(*outcome.lastAccepted));
   render(false);
 }
@@ -438,6 +444,15 @@ void AppDelegate::setNotifyNearLimits(bool on) {
 
 void AppDelegate::openSupport() {
   services_.openUrl(QUrl(QString::fromStdString(Links::support())));
+}
+
+void AppDelegate::openHistory() {
+  if (!historyWindow_) historyWindow_ = std::make_unique<HistoryWindow>();
+  const Date now = services_.now();
+  historyWindow_->showHistory(History::load(services_.historyFile, now), now, currentAppearance());
+  historyWindow_->show();
+  historyWindow_->raise();
+  historyWindow_->activateWindow();
 }
 
 void AppDelegate::checkUpdates() {

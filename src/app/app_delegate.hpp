@@ -22,6 +22,7 @@
 #include "bridge/bridge_server.hpp"
 #include "display/shown.hpp"
 #include "readings/reading.hpp"
+#include "store/history_store.hpp"
 #include "store/update_store.hpp"
 #include "updater/wake_schedule.hpp"
 #include "views/tray_glyph.hpp"
@@ -32,6 +33,7 @@ class QSystemTrayIcon;
 class QTimer;
 class QWidgetAction;
 class AppearanceWatcher;
+class HistoryWindow;
 class InfoView;
 class InstanceLock;
 class LimitNotifier;
@@ -62,6 +64,8 @@ struct ControllerServices {
   QString settingsFile;
   // Where limit notices go; empty: the session bus.
   std::function<QDBusConnection()> notificationBus;
+  // The usage history; empty: none is kept.
+  std::filesystem::path historyFile;
 
   static ControllerServices system(const std::string& executable);
 };
@@ -95,6 +99,7 @@ class AppDelegate : public QObject {
   void setNotifyNearLimits(bool on);
   void checkUpdates();
   void openSupport();
+  void openHistory();
   void quit();
 
   // The updater's side of the controller. feedArrived is installed as
@@ -149,11 +154,13 @@ class AppDelegate : public QObject {
   ControllerServices services_;
 
   Saved saved_;
+  History::Recorder history_{services_.historyFile};
   bool freshThisSession_ = false;
   ListenState listen_ = ListenState::starting();
   std::unique_ptr<BridgeServer> server_;
   std::shared_ptr<ReadingQueue> queue_;
   std::unique_ptr<GuideWindow> guide_;
+  std::unique_ptr<HistoryWindow> historyWindow_;
   std::unique_ptr<InstanceLock> instance_;
   std::unique_ptr<LimitNotifier> notifier_;
   QTimer* timer_ = nullptr;

@@ -11,7 +11,9 @@
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
+#include "store/history_store.hpp"
 #include "store/reading_store.hpp"
+#include "store/time_stamp.hpp"
 
 namespace {
 
@@ -22,15 +24,19 @@ struct Outcome {
   std::string out, err;
 };
 
-Outcome runStatus(const QString& dataDir, const QStringList& args) {
-  QProcess p;
+void startIn(QProcess& p, const QString& dataDir, const QStringList& args) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QUOTALUME_DATA_DIR", dataDir);
   env.insert("TZ", "UTC");
   // No display of any kind: the status mode must not need one.
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
   p.setProcessEnvironment(env);
-  p.start(QUOTALUME_EXECUTABLE, QStringList{"--status"} + args);
+  p.start(QUOTALUME_EXECUTABLE, args);
+}
+
+Outcome runStatus(const QString& dataDir, const QStringList& args, const QString& mode = "--status") {
+  QProcess p;
+  startIn(p, dataDir, QStringList{mode} + args);
   if (!p.waitForFinished(30000)) return {};
   return {p.exitCode(), p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
 }
@@ -166,6 +172,66 @@ TEST(StatusMode, LanguageAppliesAndAnUnknownFormatIsRefused) {
   EXPECT_EQ(bad.out, "");
   EXPECT_NE(bad.err.find("waybar, json or text"), std::string::npos) << bad.err;
   EXPECT_TRUE(QDir(dir.path()).isEmpty()) << "no log, no state file";
+}
+
+// A bar keeps the command running: a replaced last.json prints a new line,
+// and closing the pipe ends the process at once, while it sleeps.
+TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
+  QTemporaryDir dir;
+  const std::filesystem::path last = dir.filePath("last.json").toStdString();
+  Date now = clockNow();
+  Store::save({okReading(now, now), okReading(now, now)}, last);
+  QProcess p;
+  startIn(p, dir.path(), {"--status", "--follow", "--format", "waybar", "--lang", "en"});
+  ASSERT_TRUE(p.waitForReadyRead(10000));
+  EXPECT_EQ(json::parse(p.readLine().toStdString()).value("text", ""), "42%");
+
+  now = clockNow();
+  Reading more = okReading(now, now);
+  more.windows[0].pct = 57;
+  Store::save({more, more}, last);
+  std::string text;  // a minute mark may print the old numbers once more first
+  while (text != "57%" && p.waitForReadyRead(5000))
+    while (p.canReadLine()) text = json::parse(p.readLine().toStdString()).value("text", "");
+  EXPECT_EQ(text, "57%");
+
+  p.closeReadChannel(QProcess::StandardOutput);
+  ASSERT_TRUE(p.waitForFinished(2000)) << "still running after its reader left";
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(p.exitCode(), 0);
+}
+
+TEST(StatusMode, HistoryPrintsCsvAndJsonSinceASpan) {
+  QTemporaryDir dir;
+  const Date now = clockNow();
+  const std::filesystem::path file = dir.filePath("history.jsonl").toStdString();
+  for (const HistoryEntry& entry :
+       {HistoryEntry{(now - 3 * 86400) * 1000, {{"weekly", 12, {}}}},
+        HistoryEntry{(now - 3600) * 1000, {{"session", 42.5, (now + 60) * 1000}}}}) {
+    History::append(file, *History::encodeLine(entry), now);
+  }
+  const std::string old = isoTimeStamp(now - 3 * 86400), recent = isoTimeStamp(now - 3600),
+                    reset = isoTimeStamp(now + 60);
+  const std::string header = "time,key,pct,resets_at\n", recentRow = recent + ",session,42.5," + reset + "\n";
+  const struct {
+    QStringList args;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{}, 0, header + old + ",weekly,12,\n" + recentRow},
+      {{"--since", "5h"}, 0, header + recentRow},
+      {{"--format", "json", "--since", "7d"},
+       0,
+       R"([{"key":"weekly","pct":12,"resets_at":null,"time":")" + old +
+           R"("},{"key":"session","pct":42.5,"resets_at":")" + reset + R"(","time":")" + recent + "\"}]\n"},
+      {{"--since", "7x"}, 2, ""},
+      {{"--format", "xml"}, 2, ""},
+  };
+  for (const auto& c : cases) {
+    const Outcome got = runStatus(dir.path(), c.args, "--history");
+    EXPECT_EQ(got.status, c.status) << got.err;
+    EXPECT_EQ(got.out, c.out) << c.args.join(' ').toStdString();
+  }
 }
 
 }  // namespace
