@@ -1,6 +1,13 @@
 // `--status` through the real executable: each format for each kind of
 // last.json, read without a display and without writing anything.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -174,31 +181,69 @@ TEST(StatusMode, LanguageAppliesAndAnUnknownFormatIsRefused) {
   EXPECT_TRUE(QDir(dir.path()).isEmpty()) << "no log, no state file";
 }
 
+// The "text" of the next waybar line on `fd`; empty after 5 s without one.
+std::string nextBarText(int fd, std::string& pending) {
+  for (std::size_t end; (end = pending.find('\n')) == std::string::npos;) {
+    pollfd ready{fd, POLLIN, 0};
+    char chunk[4096];
+    const ssize_t got = ::poll(&ready, 1, 5000) == 1 ? ::read(fd, chunk, sizeof chunk) : 0;
+    if (got <= 0) return "";
+    pending.append(chunk, std::size_t(got));
+  }
+  const std::string line = pending.substr(0, pending.find('\n'));
+  pending.erase(0, line.size() + 1);
+  return json::parse(line).value("text", "");
+}
+
 // A bar keeps the command running: a replaced last.json prints a new line,
-// and closing the pipe ends the process at once, while it sleeps.
+// and closing the pipe ends the process at once, while it sleeps. A real
+// pipe, since QProcess keeps its end open after closeReadChannel.
 TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
   QTemporaryDir dir;
   const std::filesystem::path last = dir.filePath("last.json").toStdString();
   Date now = clockNow();
   Store::save({okReading(now, now), okReading(now, now)}, last);
-  QProcess p;
-  startIn(p, dir.path(), {"--status", "--follow", "--format", "waybar", "--lang", "en"});
-  ASSERT_TRUE(p.waitForReadyRead(10000));
-  EXPECT_EQ(json::parse(p.readLine().toStdString()).value("text", ""), "42%");
+  int out[2];
+  ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  std::vector<std::string> words = {QUOTALUME_EXECUTABLE,
+                                    "--status",
+                                    "--follow",
+                                    "--format",
+                                    "waybar",
+                                    "--lang",
+                                    "en",
+                                    "QUOTALUME_DATA_DIR=" + dir.path().toStdString()};
+  char* argv[] = {words[0].data(), words[1].data(), words[2].data(), words[3].data(),
+                  words[4].data(), words[5].data(), words[6].data(), nullptr};
+  char* envp[] = {words[7].data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, envp), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out[1]);
+  std::string pending;
+  EXPECT_EQ(nextBarText(out[0], pending), "42%");
 
   now = clockNow();
   Reading more = okReading(now, now);
   more.windows[0].pct = 57;
   Store::save({more, more}, last);
   std::string text;  // a minute mark may print the old numbers once more first
-  while (text != "57%" && p.waitForReadyRead(5000))
-    while (p.canReadLine()) text = json::parse(p.readLine().toStdString()).value("text", "");
+  for (int i = 0; i < 3 && text != "57%"; ++i) text = nextBarText(out[0], pending);
   EXPECT_EQ(text, "57%");
 
-  p.closeReadChannel(QProcess::StandardOutput);
-  ASSERT_TRUE(p.waitForFinished(2000)) << "still running after its reader left";
-  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-  EXPECT_EQ(p.exitCode(), 0);
+  ::close(out[0]);
+  int status = -1;
+  for (int waited = 0; waited < 200 && ::waitpid(pid, &status, WNOHANG) == 0; ++waited) ::usleep(10000);
+  const bool ended = WIFEXITED(status);
+  if (!ended) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+  }
+  ASSERT_TRUE(ended) << "still running 2 s after its reader left";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(StatusMode, HistoryPrintsCsvAndJsonSinceASpan) {
