@@ -16,10 +16,12 @@ std::optional<std::string> readFile(const std::filesystem::path& file, std::uint
   if (ec || size > limit) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(size));
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // One read of the size found, not a character at a time: the history can
+  // be megabytes. A file that grew since is read as it was.
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(size));
   if (in.bad()) return std::nullopt;
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
 }
 

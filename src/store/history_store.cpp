@@ -29,31 +29,89 @@ constexpr std::uintmax_t maxReadBytes = 64u << 20;
 // The newest line is somewhere in the last few kilobytes.
 constexpr std::streamoff tailBytes = 16384;
 
+// Reads the history's own lines without a JSON parser, which is most of the
+// cost of opening a long history; anything else (a hand edit, another
+// writer's spacing) gets the full parser.
+class LineScanner {
+ public:
+  explicit LineScanner(std::string_view text) : rest_(text) {}
+
+  bool take(std::string_view expected) {
+    if (!rest_.starts_with(expected)) return false;
+    rest_.remove_prefix(expected.size());
+    return true;
+  }
+  std::optional<double> number() {
+    double value = 0;
+    const auto [end, error] = std::from_chars(rest_.data(), rest_.data() + rest_.size(), value);
+    if (error != std::errc() || end == rest_.data()) return std::nullopt;
+    rest_.remove_prefix(static_cast<std::size_t>(end - rest_.data()));
+    return value;
+  }
+  // A string without escapes, up to its closing quote.
+  std::optional<std::string> plainString() {
+    const std::size_t end = rest_.find_first_of("\"\\");
+    if (end == std::string_view::npos || rest_[end] != '"') return std::nullopt;
+    std::string value(rest_.substr(0, end));
+    rest_.remove_prefix(end + 1);
+    return value;
+  }
+  bool done() const { return rest_.empty(); }
+
+ private:
+  std::string_view rest_;
+};
+
+// The time and windows of a line exactly as encodeLine writes it.
+std::optional<Reading> scanLine(std::string_view line) {
+  LineScanner scan(line);
+  std::optional<double> at;
+  if (!scan.take(R"({"received_at":)") || !(at = scan.number()) || !scan.take(R"(,"windows":[)"))
+    return std::nullopt;
+  Reading reading{"ok", {}, {}, *at, *at, {}};
+  for (bool first = true; !scan.take("]}"); first = false) {
+    if (!first && !scan.take(",")) return std::nullopt;
+    UsageWindow window;
+    std::optional<std::string> key;
+    std::optional<double> pct;
+    if (!scan.take(R"({"key":")") || !(key = scan.plainString()) || !scan.take(R"(,"pct":)") ||
+        !(pct = scan.number()))
+      return std::nullopt;
+    window.key = std::move(*key);
+    window.pct = *pct;
+    if (scan.take(R"(,"resets_at":)") && !(window.resets_at = scan.number())) return std::nullopt;
+    if (!scan.take("}")) return std::nullopt;
+    reading.windows.push_back(std::move(window));
+  }
+  if (!scan.done()) return std::nullopt;
+  return reading;
+}
+
 // Every line starts with the time, since members are sorted; reading just the
 // number lets `--since` skip old lines without parsing them.
 std::optional<double> leadingTime(std::string_view line) {
-  constexpr std::string_view prefix = R"({"received_at":)";
-  if (!line.starts_with(prefix)) return std::nullopt;
-  line.remove_prefix(prefix.size());
-  double at = 0;
-  const auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), at);
-  if (error != std::errc() || end == line.data() + line.size() || (*end != ',' && *end != '}'))
-    return std::nullopt;
+  LineScanner scan(line);
+  if (!scan.take(R"({"received_at":)")) return std::nullopt;
+  const auto at = scan.number();
+  if (!at || !(scan.take(",") || scan.take("}"))) return std::nullopt;
   return at;
 }
 
 std::optional<HistoryEntry> decodeLine(std::string_view line, Date now, double fromMs) {
   if (const auto at = leadingTime(line); at && *at < fromMs) return std::nullopt;
-  const json document = readings_detail::parseDocument(line);
-  const auto at = readings_detail::anyNumber(readings_detail::member(document, "received_at"));
-  const json* windows = readings_detail::member(document, "windows");
-  if (!at || *at < fromMs || *at > now * 1000 || windows == nullptr || !windows->is_array())
-    return std::nullopt;
-  Reading reading{"ok", {}, {}, *at, *at, {}};
-  for (const auto& element : *windows) {
-    if (auto window = decodeWindow(element)) reading.windows.push_back(std::move(*window));
+  std::optional<Reading> reading = scanLine(line);
+  if (!reading) {
+    const json document = readings_detail::parseDocument(line);
+    const auto at = readings_detail::anyNumber(readings_detail::member(document, "received_at"));
+    const json* windows = readings_detail::member(document, "windows");
+    if (!at || windows == nullptr || !windows->is_array()) return std::nullopt;
+    reading = Reading{"ok", {}, {}, *at, *at, {}};
+    for (const auto& element : *windows) {
+      if (auto window = decodeWindow(element)) reading->windows.push_back(std::move(*window));
+    }
   }
-  auto kept = sanitizeReading(reading, now);
+  if (reading->received_at < fromMs || reading->received_at > now * 1000) return std::nullopt;
+  auto kept = sanitizeReading(*reading, now);
   if (!kept) return std::nullopt;
   return HistoryEntry{kept->received_at, std::move(kept->windows)};
 }
