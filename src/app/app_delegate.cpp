@@ -18,6 +18,7 @@
 #include <QWidgetAction>
 
 #include "app/command_line.hpp"
+#include "app/history_window.hpp"
 #include "app/limit_notifier.hpp"
 #include "app/links.hpp"
 #include "app/reading_queue.hpp"
@@ -97,6 +98,7 @@ ControllerServices ControllerServices::system(const std::string& executable) {
       .alertsFile = AlertStore::url(),
       .settingsFile = userSettingsFile(),
       .sessionBus = {},
+      .historyFile = History::url(),
   };
 }
 
@@ -278,6 +280,9 @@ void AppDelegate::buildMenu() {
   pageItem_ = new QAction(localized("Quotalume 페이지", "Quotalume website"), this);
   connect(pageItem_, &QAction::triggered, this, &AppDelegate::openPage);
 
+  auto* historyItem = new QAction(localized("사용 기록\u2026", "Usage history\u2026"), this);
+  connect(historyItem, &QAction::triggered, this, &AppDelegate::openHistory);
+
   auto* separator = new QAction(this);
   separator->setSeparator(true);
 
@@ -290,8 +295,8 @@ void AppDelegate::buildMenu() {
   quitItem_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
   connect(quitItem_, &QAction::triggered, this, &AppDelegate::quit);
 
-  commands_ = {installItem_, loginItem_,   notifyItem_,       updateItem_, pageItem_,
-               separator,    supportItem_, supportSeparator_, quitItem_};
+  commands_ = {installItem_, loginItem_, notifyItem_, updateItem_, pageItem_,
+               historyItem,  separator,  supportItem_, supportSeparator_, quitItem_};
   panelMenu_->addAction(infoItem_);
   panelMenu_->addAction(infoSeparator_);
   panelMenu_->addActions(commands_);
@@ -406,6 +411,7 @@ void AppDelegate::drainReadings() {
   if (!outcome.lastAccepted) return;
   freshThisSession_ = true;
   Store::save(saved_, services_.lastFile);
+  if (saved_.ok && !services_.historyFile.empty()) history_.record(*saved_.ok, services_.now());
   log(acceptedLine(*outcome.lastAccepted));
   render(false);
 }
@@ -455,6 +461,15 @@ void AppDelegate::setNotifyNearLimits(bool on) {
 
 void AppDelegate::openSupport() {
   services_.openUrl(QUrl(QString::fromStdString(Links::support())));
+}
+
+void AppDelegate::openHistory() {
+  if (!historyWindow_) historyWindow_ = std::make_unique<HistoryWindow>();
+  const Date now = services_.now();
+  historyWindow_->showHistory(History::load(services_.historyFile, now), now, currentAppearance());
+  historyWindow_->show();
+  historyWindow_->raise();
+  historyWindow_->activateWindow();
 }
 
 void AppDelegate::checkUpdates() {

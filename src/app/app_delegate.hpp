@@ -24,6 +24,7 @@
 #include "bridge/bridge_server.hpp"
 #include "display/shown.hpp"
 #include "readings/reading.hpp"
+#include "store/history_store.hpp"
 #include "store/update_store.hpp"
 #include "tray/tray_glyph.hpp"
 #include "updater/wake_schedule.hpp"
@@ -33,6 +34,7 @@ class QMenu;
 class QTimer;
 class QWidgetAction;
 class AppearanceWatcher;
+class HistoryWindow;
 class InfoView;
 class InstanceLock;
 class LimitNotifier;
@@ -64,6 +66,8 @@ struct ControllerServices {
   QString settingsFile;
   // Where limit notices and the tray item go; empty: the session bus.
   std::function<QDBusConnection()> sessionBus;
+  // The usage history; empty: none is kept.
+  std::filesystem::path historyFile;
 
   static ControllerServices system(const std::string& executable);
 };
@@ -101,6 +105,7 @@ class AppDelegate : public QObject {
   void setNotifyNearLimits(bool on);
   void checkUpdates();
   void openSupport();
+  void openHistory();
   void quit();
 
   // The updater's side of the controller. feedArrived is installed as
@@ -154,11 +159,13 @@ class AppDelegate : public QObject {
   ControllerServices services_;
 
   Saved saved_;
+  History::Recorder history_{services_.historyFile};
   bool freshThisSession_ = false;
   ListenState listen_ = ListenState::starting();
   std::unique_ptr<BridgeServer> server_;
   std::shared_ptr<ReadingQueue> queue_;
   std::unique_ptr<GuideWindow> guide_;
+  std::unique_ptr<HistoryWindow> historyWindow_;
   std::unique_ptr<InstanceLock> instance_;
   std::unique_ptr<LimitNotifier> notifier_;
   QTimer* timer_ = nullptr;

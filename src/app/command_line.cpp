@@ -49,10 +49,12 @@ ModeChoice chooseMode(const std::vector<std::string>& args) {
   if (hasOption(args, "--version")) return {Mode::version, {}};
   if (hasOption(args, "--selftest")) return {Mode::selftest, {}};
   if (hasOption(args, "--status")) return {Mode::status, {}};
+  if (hasOption(args, "--history")) return {Mode::history, {}};
   const std::pair<const char*, Mode> renders[] = {
       {"--render-guide", Mode::renderGuide},
       {"--render-glyph", Mode::renderGlyph},
       {"--render-menu", Mode::renderMenu},
+      {"--render-history", Mode::renderHistory},
   };
   for (const auto& [option, mode] : renders) {
     if (auto path = valueAfter(args, option)) return {mode, *path};

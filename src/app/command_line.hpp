@@ -17,7 +17,18 @@ bool koreanFromCommandLine(const std::vector<std::string>& args, const EnvLookup
 // come back as they are; they simply do not begin with "ko".
 std::string preferredLanguage(const EnvLookup& env);
 
-enum class Mode { help, version, selftest, status, renderGuide, renderGlyph, renderMenu, normal };
+enum class Mode {
+  help,
+  version,
+  selftest,
+  status,
+  history,
+  renderGuide,
+  renderGlyph,
+  renderMenu,
+  renderHistory,
+  normal
+};
 
 struct ModeChoice {
   Mode mode = Mode::normal;

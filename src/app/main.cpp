@@ -1,5 +1,6 @@
 // The process entry: fixes the language and the process-wide values, then
 // runs the one mode the command line asks for.
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -11,6 +12,7 @@
 #include "app/app_delegate.hpp"
 #include "app/command_line.hpp"
 #include "app/environment.hpp"
+#include "app/history_mode.hpp"
 #include "app/platform_choice.hpp"
 #include "app/quit_signals.hpp"
 #include "app/render_modes.hpp"
@@ -73,6 +75,10 @@ std::filesystem::path runningExecutable() {
   return ec ? std::filesystem::path() : exe;
 }
 
+Date currentTime() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,6 +108,8 @@ int main(int argc, char** argv) {
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
   // Bars run this every few seconds, so it never starts the toolkit.
   if (choice.mode == Mode::status) return runStatusMode(args, dataDir(), std::cout, std::cerr);
+  if (choice.mode == Mode::history)
+    return runHistoryMode(args, dataDir(), currentTime(), std::cout, std::cerr);
 
   if (choice.mode == Mode::normal) return runTray(argc, argv, args);
 
@@ -115,10 +123,13 @@ int main(int argc, char** argv) {
       return renderGlyphMode(choice.path);
     case Mode::renderMenu:
       return renderMenuMode(choice.path, std::cout);
+    case Mode::renderHistory:
+      return renderHistoryMode(choice.path, std::cout);
     case Mode::help:
     case Mode::version:
     case Mode::selftest:
     case Mode::status:
+    case Mode::history:
     case Mode::normal:
       break;
   }

@@ -11,9 +11,11 @@
 #include <QPainter>
 
 #include "app/guide_window.hpp"
+#include "app/history_window.hpp"
 #include "app/sample_states.hpp"
 #include "app/ui_font.hpp"
 #include "display/phrases.hpp"
+#include "display/sample_history.hpp"
 #include "views/gauge_glyph.hpp"
 #include "views/panel_colours.hpp"
 #include "views/panel_render.hpp"
@@ -141,6 +143,33 @@ QImage menuSheet() {
   return sheet;
 }
 
+QImage historySheet() {
+  constexpr int width = 560;
+  const std::vector<HistoryEntry> entries = sampleHistory(sampleNow, 14);
+  const bool wasKorean = isKorean;
+  QImage panels[2][2];
+  QSize cell;
+  for (int row = 0; row < 2; ++row) {
+    isKorean = row == 1;
+    for (int c = 0; c < 2; ++c) {
+      panels[row][c] =
+          renderHistory(entries, sampleNow, c == 0 ? Appearance::light : Appearance::dark, width, sheetScale);
+      cell = cell.expandedTo(logicalSize(panels[row][c]));
+    }
+  }
+  isKorean = wasKorean;
+  QImage sheet = blankSheet(QSizeF(2 * cell.width(), 2 * cell.height()), Qt::white);
+  QPainter painter(&sheet);
+  for (int row = 0; row < 2; ++row) {
+    for (int c = 0; c < 2; ++c) {
+      const QRectF box(c * cell.width(), row * cell.height(), cell.width(), cell.height());
+      painter.fillRect(box, standardMenuPalette(c == 0 ? Appearance::light : Appearance::dark).window());
+      painter.drawImage(box.topLeft(), panels[row][c]);
+    }
+  }
+  return sheet;
+}
+
 QImage guideImage() {
   GuideWindow guide([](const QUrl&) {}, [] { return QUrl(); });
   std::unique_ptr<QDialog> window = guide.make();
@@ -173,6 +202,13 @@ int renderMenuMode(const std::string& path, std::ostream& out) {
   // The path is printed as the absolute file path it names.
   printWrote(out, QFileInfo(QString::fromStdString(path)).absoluteFilePath().toStdString(),
              logicalSize(sheet));
+  return 0;
+}
+
+int renderHistoryMode(const std::string& path, std::ostream& out) {
+  const QImage sheet = historySheet();
+  save(sheet, path);
+  printWrote(out, path, logicalSize(sheet));
   return 0;
 }
 

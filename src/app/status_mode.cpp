@@ -1,11 +1,12 @@
 #include "app/status_mode.hpp"
 
+#include <unistd.h>
+
 #include <chrono>
 #include <ostream>
 
 #include "app/command_line.hpp"
-#include "display/shown.hpp"
-#include "display/status_output.hpp"
+#include "app/status_follow.hpp"
 #include "store/reading_store.hpp"
 
 int runStatusMode(const std::vector<std::string>& args, const std::filesystem::path& dataFolder,
@@ -16,12 +17,11 @@ int runStatusMode(const std::vector<std::string>& args, const std::filesystem::p
     err << "quotalume: unknown --format \"" << name << "\"; use waybar, json or text\n";
     return 2;
   }
-  const Date now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-  const Saved saved = Store::load(dataFolder / "last.json", now);
-  // The running app writes last.json whenever it accepts a reading, so the
-  // file's age alone tells fresh from stale; the listener is not ours to know,
-  // and "starting" is the one state that claims nothing about it.
-  const Shown shown = buildShown(saved, true, ListenState::starting(), now);
-  out << statusOutput(*format, shown, saved, now) << std::flush;
+  const auto clock = [] {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  };
+  if (hasOption(args, "--follow")) return followStatus(*format, dataFolder, STDOUT_FILENO, clock);
+  const Date now = clock();
+  out << statusText(*format, Store::load(dataFolder / "last.json", now), now) << std::flush;
   return 0;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// `--status [--format waybar|json|text]`: the tray's numbers for status bars,
+// `--status [--format waybar|json|text] [--follow]`: the tray's numbers for status bars,
 // scripts and terminals, without a display and without the running app.
 
 #include <filesystem>
@@ -8,7 +8,8 @@
 #include <vector>
 
 // Reads last.json from `dataFolder` without writing anything and prints the
-// model in the asked format to `out`. 0 on success, 2 with a usage line on
+// model in the asked format to `out`; with --follow, on standard output
+// until that is closed (followStatus). 0 on success, 2 with a usage line on
 // `err` for an unknown format.
 int runStatusMode(const std::vector<std::string>& args, const std::filesystem::path& dataFolder,
                   std::ostream& out, std::ostream& err);

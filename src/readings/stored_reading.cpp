@@ -20,6 +20,8 @@ std::optional<std::optional<T>> optionalMember(const json& object, const char* k
   return std::optional<T>(std::move(*got));
 }
 
+}  // namespace
+
 std::optional<UsageWindow> decodeWindow(const json& value) {
   if (!value.is_object()) return std::nullopt;
   auto key = text(member(value, "key"));
@@ -29,15 +31,15 @@ std::optional<UsageWindow> decodeWindow(const json& value) {
   return UsageWindow{std::move(*key), *pct, *resetsAt};
 }
 
-}  // namespace
+nlohmann::json encodeWindow(const UsageWindow& window) {
+  json w = {{"key", window.key}, {"pct", window.pct}};
+  if (window.resets_at) w["resets_at"] = *window.resets_at;
+  return w;
+}
 
 nlohmann::json encodeReading(const Reading& reading) {
   json windows = json::array();
-  for (const auto& window : reading.windows) {
-    json w = {{"key", window.key}, {"pct", window.pct}};
-    if (window.resets_at) w["resets_at"] = *window.resets_at;
-    windows.push_back(std::move(w));
-  }
+  for (const auto& window : reading.windows) windows.push_back(encodeWindow(window));
   json out = {{"status", reading.status},
               {"fetched_at", reading.fetched_at},
               {"received_at", reading.received_at},

@@ -7,6 +7,10 @@
 
 #include "readings/reading.hpp"
 
+// One window in the stored form, shared with the usage history's lines.
+nlohmann::json encodeWindow(const UsageWindow& window);
+std::optional<UsageWindow> decodeWindow(const nlohmann::json& value);
+
 // Optional fields that are absent are left out rather than written as null.
 nlohmann::json encodeReading(const Reading& reading);
 

@@ -14,6 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "store/file_bytes.hpp"
 #include "store/temporary_name.hpp"
 #include "store/temporary_sweep.hpp"
 
@@ -41,18 +42,6 @@ class FileDescriptor {
  private:
   int fd_;
 };
-
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
 
 // A fresh name next to the target, unique across threads and processes. The
 // file is made with open(O_EXCL, 0666) rather than mkstemp so the umask gives
@@ -139,6 +128,12 @@ std::optional<std::string> encodeJSON(const nlohmann::json& value) {
   // Replacing invalid UTF-8 keeps dump() from throwing; strings that came
   // through the parser are valid already.
   return portable.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+std::optional<std::string> encodeCompactJSON(const nlohmann::json& value) {
+  nlohmann::json portable = value;
+  if (!makePortable(portable)) return std::nullopt;
+  return portable.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 bool writeJSONAtomically(const std::filesystem::path& path, const nlohmann::json& value) {

@@ -22,6 +22,9 @@ bool writeAtomically(const std::filesystem::path& path, std::string_view bytes);
 // cannot carry.
 std::optional<std::string> encodeJSON(const nlohmann::json& value);
 
+// The same rules on one line, without the line feed: a history line.
+std::optional<std::string> encodeCompactJSON(const nlohmann::json& value);
+
 // encodeJSON, then writeAtomically; false when either fails.
 bool writeJSONAtomically(const std::filesystem::path& path, const nlohmann::json& value);
 

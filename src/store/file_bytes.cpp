@@ -1,5 +1,8 @@
 #include "store/file_bytes.hpp"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 #include <system_error>
@@ -13,11 +16,23 @@ std::optional<std::string> readFile(const std::filesystem::path& file, std::uint
   if (ec || size > limit) return std::nullopt;
   std::ifstream in(file, std::ios::binary);
   if (!in) return std::nullopt;
-  std::string bytes;
-  bytes.reserve(static_cast<std::size_t>(size));
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  // One read of the size found, not a character at a time: the history can
+  // be megabytes. A file that grew since is read as it was.
+  std::string bytes(static_cast<std::size_t>(size), '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(size));
   if (in.bad()) return std::nullopt;
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
   return bytes;
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
 }
 
 }  // namespace Store

@@ -1,5 +1,6 @@
 #include "store/process_paths.hpp"
 
+#include "store/history_store.hpp"
 #include "store/paths.hpp"
 
 namespace {
@@ -46,6 +47,14 @@ fs::path stateURL() {
 }
 
 }  // namespace Store
+
+namespace History {
+
+fs::path url() {
+  return dataDir() / "history.jsonl";
+}
+
+}  // namespace History
 
 namespace UpdateStore {
 

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QSettings>
 #include <QTcpServer>
@@ -13,6 +14,7 @@
 #include <QTimer>
 
 #include "app/app_delegate.hpp"
+#include "app/history_window.hpp"
 #include "app/links.hpp"
 #include "build_config.hpp"
 #include "display/phrases.hpp"
@@ -64,6 +66,7 @@ struct Harness {
         .settingsFile = QString::fromStdString(path("Quotalume.ini").string()),
         // Never connected, so no test can reach a real notification service or tray.
         .sessionBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
+        .historyFile = path("history.jsonl"),
     };
   }
 
@@ -126,6 +129,17 @@ TEST(AppDelegate, ABurstKeepsTheLastReadingWithOneSaveAndOneRender) {
   const Saved onDisk = Store::load(h.path("last.json"), start);
   ASSERT_TRUE(onDisk.ok);
   EXPECT_EQ(onDisk.ok->windows[0].pct, 77);
+  const auto history = History::load(h.path("history.jsonl"), start + 60);
+  ASSERT_EQ(history.size(), 1u);
+  EXPECT_EQ(history[0].windows[0].pct, 77);
+
+  app->openHistory();
+  app->openHistory();
+  const auto windows = QApplication::topLevelWidgets();
+  ASSERT_EQ(std::count_if(windows.begin(), windows.end(),
+                          [](QWidget* w) { return qobject_cast<HistoryWindow*>(w); }),
+            1)
+      << "one window, re-used";
 }
 
 TEST(AppDelegate, StoredNumbersStayStaleThroughAnIgnoredReading) {
@@ -216,10 +230,10 @@ TEST(AppDelegate, MenusShowTheirTitlesInBothLanguages) {
   } cases[] = {
       {false,
        {"Install the browser extension\u2026", "Open at login", "Notify near limits",
-        "Check for updates\u2026", "Quotalume website", "---", "Quit Quotalume"}},
+        "Check for updates\u2026", "Quotalume website", "Usage history\u2026", "---", "Quit Quotalume"}},
       {true,
        {"브라우저 확장 설치하기\u2026", "로그인 시 자동 실행", "한도 가까이 알림", "업데이트 확인\u2026",
-        "Quotalume 페이지", "---", "Quotalume 종료"}},
+        "Quotalume 페이지", "사용 기록\u2026", "---", "Quotalume 종료"}},
   };
   const bool wasKorean = isKorean;
   for (const auto& c : cases) {

@@ -46,6 +46,7 @@ TEST(RenderModes, EachModeWritesItsPictureAndTheSelftestPasses) {
       {"glyph", {"--render-glyph", "glyph.png"}, "glyph.png", ""},
       {"menu, English", {"--lang", "en", "--render-menu", "en.png"}, "en.png", absolute("en.png")},
       {"menu, Korean", {"--render-menu", "ko.png", "--lang", "ko"}, "ko.png", absolute("ko.png")},
+      {"history", {"--render-history", "h.png"}, "h.png", "h.png"},
       {"guide, path as typed",
        {"--render-guide", "./sub/../g.png", "--render-menu", "x.png"},
        "g.png",

@@ -1,6 +1,13 @@
 // `--status` through the real executable: each format for each kind of
 // last.json, read without a display and without writing anything.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -11,7 +18,9 @@
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
+#include "store/history_store.hpp"
 #include "store/reading_store.hpp"
+#include "store/time_stamp.hpp"
 
 namespace {
 
@@ -22,15 +31,19 @@ struct Outcome {
   std::string out, err;
 };
 
-Outcome runStatus(const QString& dataDir, const QStringList& args) {
-  QProcess p;
+void startIn(QProcess& p, const QString& dataDir, const QStringList& args) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QUOTALUME_DATA_DIR", dataDir);
   env.insert("TZ", "UTC");
   // No display of any kind: the status mode must not need one.
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
   p.setProcessEnvironment(env);
-  p.start(QUOTALUME_EXECUTABLE, QStringList{"--status"} + args);
+  p.start(QUOTALUME_EXECUTABLE, args);
+}
+
+Outcome runStatus(const QString& dataDir, const QStringList& args, const QString& mode = "--status") {
+  QProcess p;
+  startIn(p, dataDir, QStringList{mode} + args);
   if (!p.waitForFinished(30000)) return {};
   return {p.exitCode(), p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
 }
@@ -166,6 +179,104 @@ TEST(StatusMode, LanguageAppliesAndAnUnknownFormatIsRefused) {
   EXPECT_EQ(bad.out, "");
   EXPECT_NE(bad.err.find("waybar, json or text"), std::string::npos) << bad.err;
   EXPECT_TRUE(QDir(dir.path()).isEmpty()) << "no log, no state file";
+}
+
+// The "text" of the next waybar line on `fd`; empty after 5 s without one.
+std::string nextBarText(int fd, std::string& pending) {
+  for (std::size_t end; (end = pending.find('\n')) == std::string::npos;) {
+    pollfd ready{fd, POLLIN, 0};
+    char chunk[4096];
+    const ssize_t got = ::poll(&ready, 1, 5000) == 1 ? ::read(fd, chunk, sizeof chunk) : 0;
+    if (got <= 0) return "";
+    pending.append(chunk, std::size_t(got));
+  }
+  const std::string line = pending.substr(0, pending.find('\n'));
+  pending.erase(0, line.size() + 1);
+  return json::parse(line).value("text", "");
+}
+
+// A bar keeps the command running: a replaced last.json prints a new line,
+// and closing the pipe ends the process at once, while it sleeps. A real
+// pipe, since QProcess keeps its end open after closeReadChannel.
+TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
+  QTemporaryDir dir;
+  const std::filesystem::path last = dir.filePath("last.json").toStdString();
+  Date now = clockNow();
+  Store::save({okReading(now, now), okReading(now, now)}, last);
+  int out[2];
+  ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  std::vector<std::string> words = {QUOTALUME_EXECUTABLE,
+                                    "--status",
+                                    "--follow",
+                                    "--format",
+                                    "waybar",
+                                    "--lang",
+                                    "en",
+                                    "QUOTALUME_DATA_DIR=" + dir.path().toStdString()};
+  char* argv[] = {words[0].data(), words[1].data(), words[2].data(), words[3].data(),
+                  words[4].data(), words[5].data(), words[6].data(), nullptr};
+  char* envp[] = {words[7].data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, envp), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out[1]);
+  std::string pending;
+  EXPECT_EQ(nextBarText(out[0], pending), "42%");
+
+  now = clockNow();
+  Reading more = okReading(now, now);
+  more.windows[0].pct = 57;
+  Store::save({more, more}, last);
+  std::string text;  // a minute mark may print the old numbers once more first
+  for (int i = 0; i < 3 && text != "57%"; ++i) text = nextBarText(out[0], pending);
+  EXPECT_EQ(text, "57%");
+
+  ::close(out[0]);
+  int status = -1;
+  for (int waited = 0; waited < 200 && ::waitpid(pid, &status, WNOHANG) == 0; ++waited) ::usleep(10000);
+  const bool ended = WIFEXITED(status);
+  if (!ended) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+  }
+  ASSERT_TRUE(ended) << "still running 2 s after its reader left";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(StatusMode, HistoryPrintsCsvAndJsonSinceASpan) {
+  QTemporaryDir dir;
+  const Date now = clockNow();
+  const std::filesystem::path file = dir.filePath("history.jsonl").toStdString();
+  for (const HistoryEntry& entry :
+       {HistoryEntry{(now - 3 * 86400) * 1000, {{"weekly", 12, {}}}},
+        HistoryEntry{(now - 3600) * 1000, {{"session", 42.5, (now + 60) * 1000}}}}) {
+    History::append(file, *History::encodeLine(entry), now);
+  }
+  const std::string old = isoTimeStamp(now - 3 * 86400), recent = isoTimeStamp(now - 3600),
+                    reset = isoTimeStamp(now + 60);
+  const std::string header = "time,key,pct,resets_at\n", recentRow = recent + ",session,42.5," + reset + "\n";
+  const struct {
+    QStringList args;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{}, 0, header + old + ",weekly,12,\n" + recentRow},
+      {{"--since", "5h"}, 0, header + recentRow},
+      {{"--format", "json", "--since", "7d"},
+       0,
+       R"([{"key":"weekly","pct":12,"resets_at":null,"time":")" + old +
+           R"("},{"key":"session","pct":42.5,"resets_at":")" + reset + R"(","time":")" + recent + "\"}]\n"},
+      {{"--since", "7x"}, 2, ""},
+      {{"--format", "xml"}, 2, ""},
+  };
+  for (const auto& c : cases) {
+    const Outcome got = runStatus(dir.path(), c.args, "--history");
+    EXPECT_EQ(got.status, c.status) << got.err;
+    EXPECT_EQ(got.out, c.out) << c.args.join(' ').toStdString();
+  }
 }
 
 }  // namespace

@@ -1,0 +1,115 @@
+// The usage history's costs: the append each burst pays, the load and chart
+// build (and first paint) when the window opens on 40 days of a reading a
+// minute, the file's size once trimmed, and `--history --since 7d`.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include <benchmark/benchmark.h>
+
+#include "display/sample_history.hpp"
+#include "display/usage_cycles.hpp"
+#include "store/history_output.hpp"
+#include "store/history_store.hpp"
+
+#ifdef QUOTALUME_BENCH_PAINT
+#include <QApplication>
+
+#include "app/history_window.hpp"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr Date now = 1791951000;
+constexpr double days = 40;  // 57,600 readings a minute apart
+
+struct Folder {
+  fs::path path = fs::current_path() / ("bench-history-" + std::to_string(::getpid()));
+  Folder() { fs::create_directories(path); }
+  ~Folder() {
+    std::error_code ec;
+    fs::remove_all(path, ec);
+  }
+};
+
+// Every reading as its own line, as if none had been left out: the worst case.
+const fs::path& fullFile() {
+  static const Folder folder;
+  static const fs::path file = [] {
+    const fs::path path = folder.path / "history.jsonl";
+    std::ofstream out(path, std::ios::binary);
+    for (const auto& entry : sampleHistory(now, days, 60, false)) out << *History::encodeLine(entry);
+    return path;
+  }();
+  return file;
+}
+
+void BM_AppendPerBurst(benchmark::State& state) {
+  const Folder folder;
+  History::Recorder recorder(folder.path / "history.jsonl");
+  Reading ok{"ok", {}, {}, 0, 0, {{"session", 0, (now + 3600) * 1000}, {"weekly", 10, (now + 86400) * 1000}}};
+  double t = now - 30 * 86400;
+  for (auto _ : state) {
+    ok.received_at = ok.fetched_at = (t += 60) * 1000;
+    ok.windows[0].pct = std::fmod(ok.windows[0].pct + 1, 100);  // every burst a change: a line each
+    recorder.record(ok, t);
+  }
+}
+BENCHMARK(BM_AppendPerBurst)->UseRealTime();
+
+void BM_LoadAndBuildCharts(benchmark::State& state) {
+  const fs::path& file = fullFile();
+  for (auto _ : state) {
+    const auto entries = History::load(file, now);
+    benchmark::DoNotOptimize(usageCharts(entries));
+    state.counters["lines"] = double(entries.size());
+  }
+  state.counters["bytes"] = double(fs::file_size(file));
+}
+BENCHMARK(BM_LoadAndBuildCharts)->Unit(benchmark::kMillisecond);
+
+void BM_HistorySince7d(benchmark::State& state) {
+  const fs::path& file = fullFile();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(
+        historyOutput(HistoryFormat::csv, History::load(file, now, (now - 7 * 86400) * 1000)));
+  }
+}
+BENCHMARK(BM_HistorySince7d)->Unit(benchmark::kMillisecond);
+
+// Forty days with the recorder's rules (changes and heartbeats) and with
+// every reading kept, each trimmed as the append would.
+void BM_TrimmedSize(benchmark::State& state) {
+  const bool everyReading = state.range(0) != 0;
+  std::string text;
+  for (const auto& entry : sampleHistory(now, days, 60, !everyReading)) text += *History::encodeLine(entry);
+  std::string trimmed;
+  for (auto _ : state) trimmed = History::trimmed(text, now);
+  state.counters["before_bytes"] = double(text.size());
+  state.counters["after_bytes"] = double(trimmed.size());
+  state.counters["after_lines"] = double(History::decode(trimmed, now).size());
+}
+BENCHMARK(BM_TrimmedSize)->Arg(0)->Arg(1)->ArgName("every_reading")->Unit(benchmark::kMillisecond);
+
+#ifdef QUOTALUME_BENCH_PAINT
+// What opening the window costs up to its first frame: load, charts, layout
+// and one paint, off screen at twice the size.
+void BM_OpenWindowFirstPaint(benchmark::State& state) {
+  static int argc = 1;
+  static char name[] = "bench";
+  static char* argv[] = {name, nullptr};
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static QApplication app(argc, argv);
+  const fs::path& file = fullFile();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(renderHistory(History::load(file, now), now, Appearance::light, 560, 2));
+  }
+}
+BENCHMARK(BM_OpenWindowFirstPaint)->Unit(benchmark::kMillisecond);
+#endif
+
+}  // namespace

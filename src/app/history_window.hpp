@@ -1,0 +1,30 @@
+#pragma once
+// "Usage history…": a chart per window that has recorded data.
+
+#include <filesystem>
+#include <vector>
+
+#include <QWidget>
+
+#include "store/history_store.hpp"
+#include "views/appearance.hpp"
+
+class QVBoxLayout;
+
+class HistoryWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit HistoryWindow(QWidget* parent = nullptr);
+
+  // Replaces the charts with those of `entries` at `now`.
+  void showHistory(const std::vector<HistoryEntry>& entries, Date now, Appearance appearance);
+  int chartCount() const;
+
+ private:
+  QVBoxLayout* charts_;
+};
+
+// The window's content drawn off screen (for renderings and tests), at
+// `width` logical pixels and device-pixel ratio `scale`.
+QImage renderHistory(const std::vector<HistoryEntry>& entries, Date now, Appearance appearance, int width,
+                     double scale);

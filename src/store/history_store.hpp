@@ -1,0 +1,78 @@
+#pragma once
+// history.jsonl: one compact line per recorded "ok" reading (the time it was
+// received and each window's numbers), so the chart and `--history` can show
+// how the numbers got where they are. Only numbers are kept: no plan, no
+// error text.
+
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "readings/reading.hpp"
+
+struct HistoryEntry {
+  double at = 0;  // received_at, epoch ms
+  std::vector<UsageWindow> windows;
+
+  bool operator==(const HistoryEntry&) const = default;
+};
+
+namespace History {
+
+// Unchanged numbers are still written this often, so a gap in the file means
+// "no data" rather than "no change".
+inline constexpr double heartbeatMs = 600000;
+// Past this size the file is rewritten without what is older than keepMs.
+inline constexpr std::uintmax_t trimAtBytes = 2u << 20;
+inline constexpr double keepMs = 40 * 86400000.0;
+// A trim that leaves more than this also drops the oldest lines down to it,
+// so the file stays under trimAtBytes and is not rewritten on every burst.
+inline constexpr std::uintmax_t trimToBytes = trimAtBytes / 4 * 3;
+
+std::filesystem::path url();  // dataDir/history.jsonl
+
+// The line for an "ok" reading, with its line feed; absent when a number is
+// not finite.
+std::optional<std::string> encodeLine(const HistoryEntry& entry);
+HistoryEntry entryOf(const Reading& ok);
+
+// Every complete line that parses, at or after `fromMs` and not after `now`,
+// with its windows passed through the reading sanitiser, oldest first. A
+// torn last line, bad lines and bad windows are skipped.
+std::vector<HistoryEntry> decode(std::string_view text, Date now,
+                                 double fromMs = -std::numeric_limits<double>::infinity());
+std::vector<HistoryEntry> load(const std::filesystem::path& file, Date now,
+                               double fromMs = -std::numeric_limits<double>::infinity());
+
+// Whether `next` earns a line after `last`, the newest line on file: its
+// numbers differ, or a heartbeat is due (either way, so a clock set back
+// does not silence the file until it catches up).
+bool worthRecording(const std::optional<HistoryEntry>& last, const HistoryEntry& next);
+
+// The file's new content when trimmed at `now`: the lines decode keeps that
+// are not older than keepMs, then only the newest that fit in trimToBytes.
+std::string trimmed(std::string_view text, Date now);
+
+// Appends one line with O_APPEND|O_NOFOLLOW (a symlink or a folder at the
+// path is refused), creating the folder; no fsync: a lost last line costs
+// one point of the chart. Trims when the file then passes trimAtBytes.
+bool append(const std::filesystem::path& file, std::string_view line, Date now);
+
+// The controller's writer: remembers the newest line so each burst costs one
+// comparison, and one append when the numbers changed or a heartbeat is due.
+class Recorder {
+ public:
+  explicit Recorder(std::filesystem::path file) : file_(std::move(file)) {}
+  void record(const Reading& ok, Date now);
+
+ private:
+  std::filesystem::path file_;
+  std::optional<HistoryEntry> last_;
+  bool primed_ = false;
+};
+
+}  // namespace History

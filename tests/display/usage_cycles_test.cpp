@@ -1,0 +1,85 @@
+#include "display/usage_cycles.hpp"
+
+#include <gtest/gtest.h>
+
+#include "display/chart_geometry.hpp"
+#include "display/phrase_clock.hpp"
+
+namespace {
+
+constexpr Date t0 = 1760421600;
+constexpr double hour = 3600, session = 5 * hour;
+
+HistoryEntry reading(Date at, double pct, std::optional<Date> reset) {
+  HistoryEntry entry{at * 1000, {{"weekly", 1, (t0 + 86400) * 1000}}};
+  if (reset) entry.windows.insert(entry.windows.begin(), {"session", pct, *reset * 1000});
+  return entry;
+}
+
+UsageCycle cycle(Date end, std::vector<CyclePoint> points, std::optional<Date> ranOut = {}) {
+  return {end - session, end, std::move(points), ranOut};
+}
+
+}  // namespace
+
+TEST(UsageCycles, SplitsAtResetsAndKeepsAMovedResetInItsCycle) {
+  const Date r = t0 + hour;
+  const struct {
+    const char* name;
+    std::vector<HistoryEntry> entries;
+    std::vector<UsageCycle> want;
+  } cases[] = {
+      {"reset moved by seconds",
+       {reading(t0, 10, r), reading(t0 + 60, 11, r + 30)},
+       {cycle(r + 30, {{t0, 10}, {t0 + 60, 11}})}},
+      {"reset moved by a whole window",
+       {reading(t0, 10, r), reading(t0 + 60, 2, r + session)},
+       {cycle(r, {{t0, 10}}), cycle(r + session, {{t0 + 60, 2}})}},
+      {"window gone, then back",
+       {reading(t0, 10, r), reading(t0 + 60, 0, {}), reading(t0 + 120, 12, r)},
+       {cycle(r, {{t0, 10}, {t0 + 120, 12}})}},
+      {"window appears later", {reading(t0 - 60, 0, {}), reading(t0, 3, r)}, {cycle(r, {{t0, 3}})}},
+      {"reading exactly at its reset is 0 % of the next",
+       {reading(t0, 90, r), reading(r, 90, r)},
+       {cycle(r, {{t0, 90}}), cycle(r + session, {{r, 0}})}},
+      {"ran out",
+       {reading(t0, 99, r), reading(t0 + 60, 100, r), reading(t0 + 120, 100, r)},
+       {cycle(r, {{t0, 99}, {t0 + 60, 100}, {t0 + 120, 100}}, t0 + 60)}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(splitCycles(c.entries, "session"), c.want) << c.name;
+}
+
+TEST(UsageCycles, ChartsKeepADayOfSessionsBehindTheCurrentOne) {
+  std::vector<HistoryEntry> entries;
+  for (int i = 0; i < 8; ++i) entries.push_back(reading(t0 + i * session, 5, t0 + (i + 1) * session - 1));
+  const auto charts = usageCharts(entries);
+  ASSERT_EQ(charts.size(), 2u);  // session, then weekly
+  EXPECT_EQ(charts[0].current.end, t0 + 8 * session - 1);
+  EXPECT_EQ(charts[0].earlier.size(), 5u);  // those ending within a day of the current start
+  EXPECT_EQ(charts[1].key, "weekly");
+}
+
+TEST(UsageCycles, ChartGeometryAtKnownPoints) {
+  const ChartFrame frame{10, 20, 300, 100, session};
+  const auto [from, to] = paceDiagonal(frame);
+  EXPECT_EQ(from, (ChartPoint{10, 120}));
+  EXPECT_EQ(to, (ChartPoint{310, 20}));
+  const UsageCycle c = cycle(t0 + session, {{t0 + session / 2 - 600, 40},
+                                            {t0 + session / 2, 50},
+                                            {t0 + session / 2 + 600, 150},
+                                            {t0 + session - 60, 150}});
+  const auto lines = usagePolylines(frame, c);
+  ASSERT_EQ(lines.size(), 2u) << "a gap of more than 15 minutes breaks the line";
+  EXPECT_EQ(lines[0], (std::vector<ChartPoint>{{150, 80}, {160, 70}, {170, 20}}));
+  EXPECT_EQ(lines[1], (std::vector<ChartPoint>{{309, 20}}));
+  EXPECT_EQ(nearestReading(frame, c, 158), 1u);
+  EXPECT_EQ(nearestReading(frame, {}, 150), std::nullopt);
+}
+
+TEST(UsageCycles, PhrasesChangeOnTheMinuteMarksOfTheReadingsMoments) {
+  Reading ok{"ok", {}, {}, (t0 - 90) * 1000, (t0 - 90) * 1000, {{"session", 5, (t0 + 3605) * 1000}}};
+  EXPECT_EQ(nextPhraseChange({ok, ok}, t0), t0 + 5);  // the reset's mark comes before the age's
+  ok.windows.clear();
+  EXPECT_EQ(nextPhraseChange({{}, ok}, t0), t0 + 30);
+  EXPECT_EQ(nextPhraseChange({}, t0), std::nullopt);
+}

@@ -1,0 +1,112 @@
+#include "store/history_store.hpp"
+
+#include <gtest/gtest.h>
+
+#include "store/fixtures.hpp"
+
+namespace {
+
+constexpr Date now = 1760421600;  // 2025-10-14 06:00:00 UTC
+constexpr double ms = now * 1000;
+constexpr double minute = 60000;
+
+HistoryEntry at(double when, double pct) {
+  return {when, {{"session", pct, ms + 36e5}, {"weekly", 7, {}}}};
+}
+
+std::string line(const HistoryEntry& entry) {
+  return *History::encodeLine(entry);
+}
+
+}  // namespace
+
+TEST(HistoryStore, RecordsChangesAndAHeartbeatEveryTenMinutes) {
+  const struct {
+    const char* name;
+    HistoryEntry next;
+    bool recorded;
+  } cases[] = {
+      {"same numbers soon after", at(ms + 9 * minute, 42), false},
+      {"a changed percentage", at(ms + minute, 43), true},
+      {"a changed reset", {ms + minute, {{"session", 42, ms + 36e5 + 1}, {"weekly", 7, {}}}}, true},
+      {"a window gone", {ms + minute, {{"session", 42, ms + 36e5}}}, true},
+      {"heartbeat due", at(ms + 10 * minute, 42), true},
+      {"clock set back a little", at(ms - minute, 42), false},
+      {"clock set back an hour", at(ms - 60 * minute, 42), true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(History::worthRecording(at(ms, 42), c.next), c.recorded) << c.name;
+  EXPECT_TRUE(History::worthRecording({}, at(ms, 42)));
+}
+
+TEST(HistoryStore, ReadingSkipsTornBadFutureAndUnsaneLines) {
+  const std::string good = line(at(ms - 2 * minute, 42));
+  const struct {
+    const char* name;
+    std::string text;
+    std::vector<HistoryEntry> want;
+  } cases[] = {
+      {"round trip", good, {at(ms - 2 * minute, 42)}},
+      {"torn last line", good + good.substr(0, 30), {at(ms - 2 * minute, 42)}},
+      {"not JSON, not an object, no time",
+       "garbage\n[1]\n{\"windows\":[]}\n" + good,
+       {at(ms - 2 * minute, 42)}},
+      {"in the future", line(at(ms + minute, 42)) + good, {at(ms - 2 * minute, 42)}},
+      {"bad windows dropped, pct clamped",
+       R"({"received_at":)" + std::to_string(ms) +
+           R"(,"windows":[{"key":"bogus","pct":1},{"key":"session"},{"key":"opus","pct":1e300,"resets_at":1e300}]})"
+           "\n",
+       {{ms, {{"opus", maxPct, {}}}}}},
+      {"clock set back: sorted",
+       line(at(ms - minute, 2)) + line(at(ms - 3 * minute, 1)),
+       {at(ms - 3 * minute, 1), at(ms - minute, 2)}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(History::decode(c.text, now), c.want) << c.name;
+  EXPECT_EQ(History::decode(good + line(at(ms, 1)), now, ms), std::vector{at(ms, 1)});
+}
+
+TEST(HistoryStore, TrimsPastTheSizeLimitToFortyDaysAndThenToSize) {
+  TempFolder tmp;
+  const auto file = tmp / "history.jsonl";
+  // Two months of a line a minute is far past the limit either way.
+  std::string text;
+  for (double t = ms - 60 * 86400000.0; t < ms - 50 * 86400000.0; t += 120 * minute) text += line(at(t, 1));
+  const std::string old = text;
+  for (double t = ms - 20 * 86400000.0; t < ms; t += minute)
+    text += line(at(t, double(std::int64_t(t / minute) % 100)));
+  text += "torn";
+  writeAll(file, text);
+  ASSERT_TRUE(History::append(file, line(at(ms, 5)), now));
+  const std::string after = readAll(file);
+  EXPECT_LE(after.size(), History::trimToBytes);
+  EXPECT_EQ(after.find(old.substr(0, 40)), std::string::npos);
+  EXPECT_FALSE(after.ends_with("torn"));
+  const auto kept = History::decode(after, now);
+  EXPECT_EQ(kept.back(), at(ms, 5));
+  EXPECT_GT(kept.size(), 5000u);  // the newest lines, not a few
+
+  // Under the limit nothing is rewritten, bad lines included.
+  writeAll(file, old + "bad\n");
+  ASSERT_TRUE(History::append(file, line(at(ms, 5)), now));
+  EXPECT_EQ(readAll(file), old + "bad\n" + line(at(ms, 5)));
+}
+
+TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndRefusesFoldersAndSymlinks) {
+  TempFolder tmp;
+  const auto file = tmp / "history.jsonl";
+  const Reading ok{"ok", {}, "Pro", ms, ms, at(ms, 42).windows};
+  writeAll(file, line(at(ms - minute, 42)));
+  History::Recorder recorder(file);
+  recorder.record(ok, now);  // the same numbers as the line already there
+  Reading changed = ok;
+  changed.windows[0].pct = 43;
+  recorder.record(changed, now);
+  recorder.record(changed, now);
+  EXPECT_EQ(readAll(file), line(at(ms - minute, 42)) + line(at(ms, 43)));
+
+  std::filesystem::create_directories(tmp / "folder");
+  writeAll(tmp / "target", "x");
+  std::filesystem::create_symlink(tmp / "target", tmp / "link");
+  for (const char* name : {"folder", "link"}) EXPECT_FALSE(History::append(tmp / name, line(at(ms, 1)), now));
+  EXPECT_EQ(readAll(tmp / "target"), "x");
+  EXPECT_TRUE(History::load(tmp / "folder", now).empty());
+}
