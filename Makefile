@@ -96,6 +96,7 @@ clean:
 # and network; checks over D-Bus and X, pictures in build/screenshots/<host>/.
 .PHONY: desktops
 desktops:
+	./scripts/install-deps run test desktops
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS) --target quotalume
 	QUOTALUME_BIN=$(CURDIR)/build/quotalume QUOTALUME_SCREENSHOTS=$(CURDIR)/build/screenshots \

@@ -5,8 +5,9 @@ reading, is checked over D-Bus (StatusNotifierItem hosts) or X (XEmbed), and
 is photographed into $QUOTALUME_SCREENSHOTS/<host>/ (default: ./screenshots).
 
 Name checks to run only those (`tray_host.py TrayHost.test_trayer`); without
-names every host runs. QUOTALUME_TRAY_STRICT=1 turns the "if present" lines
-into failures."""
+names every host runs. Every check is fatal; QUOTALUME_TRAY_STRICT=0 only
+reports the ones a host may lack (the label, the accessible description, the
+panel's placement), for trying an older build."""
 
 import collections
 import ctypes
@@ -34,7 +35,7 @@ UNPRIVILEGED = "nobody"
 # A panel started after the app must show the icon this soon.
 LATE_PANEL_SECONDS = 3
 LATE_START_SECONDS = 5
-STRICT = os.environ.get("QUOTALUME_TRAY_STRICT") == "1"
+STRICT = os.environ.get("QUOTALUME_TRAY_STRICT") != "0"
 
 
 def need(tool):
@@ -307,7 +308,7 @@ class TrayHost(unittest.TestCase):
         self.addCleanup(end_strays)
 
     def note(self, what, ok, detail):
-        """A check the tray is expected to pass later: reported, fatal only when strict."""
+        """A check an older build may fail: always reported, fatal unless strictness is off."""
         line = f"[{self.host.name}] {what}: {'yes' if ok else 'NO'} ({detail})"
         print(line, file=sys.stderr)
         if STRICT:
@@ -367,10 +368,12 @@ class TrayHost(unittest.TestCase):
         self.assertTrue(re.search(r"<'[^']+'>", prop("IconName")) or sizes,
                         f"no icon: {pixmap[:200]}")
         self.note("IconPixmap holds 24 and 32 px", {24, 32} <= set(sizes), f"sizes {sizes}")
-        for name, want in (("IconAccessibleDesc", "42%"), ("XAyatanaLabel", None)):
+        # Only GNOME's AppIndicator extension draws the label; elsewhere the
+        # number stays in the icon and the label is empty.
+        label = "'42%'" if self.host.name == "gnome-shell" else "<''>"
+        for name, want in (("IconAccessibleDesc", "42%"), ("XAyatanaLabel", label)):
             value = prop(name)
-            self.note(f"{name} present", bool(value) and (want is None or want in value),
-                      value.strip() or "absent; checked if present")
+            self.note(name, want in value, value.strip() or "absent")
 
         menu = re.search(r"objectpath '([^']+)'", prop("Menu"))
         self.assertIsNotNone(menu, "the item exports no menu")
