@@ -126,9 +126,9 @@ struct FirstOverflow : nlohmann::json_sax<nlohmann::json> {
 };
 
 // The text with every literal the library refuses as too large written as 1
-// (its sign kept), found by the library's own lexer one parse at a time, and
-// where each of those 1s stands. Nullopt when there are too many to find
-// that way in good time.
+// (its sign kept) and a space, found by the library's own lexer one parse at
+// a time, and where each of those 1s stands. Nullopt when there are too many
+// to find that way in good time.
 struct Ones {
   std::string text;
   std::vector<std::size_t> digits;
@@ -143,7 +143,8 @@ std::optional<Ones> withOverflowsAsOnes(std::string_view bytes) {
     const auto& [at, literal] = *sax.found;
     REQUIRE(out.text.compare(at, literal.size(), literal) == 0);
     const bool negative = literal[0] == '-';
-    out.text.replace(at, literal.size(), negative ? "-1" : "1");
+    // The space keeps what follows from joining the 1 into a new literal.
+    out.text.replace(at, literal.size(), negative ? "-1 " : "1 ");
     // The library reads on from the left, so every later find lies to the right.
     out.digits.push_back(at + (negative ? 1 : 0));
   }
