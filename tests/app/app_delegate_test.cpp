@@ -103,12 +103,14 @@ std::vector<QString> visibleTitles(QMenu* menu) {
 }
 
 // Counts the files the store puts in place by rename, as it replaces
-// last.json, so that a test can count saves without a hook in the code.
+// last.json, so that a test can count saves without a hook in the code. The
+// temporaries' creations are watched too: the kernel merges identical
+// events that follow each other unread.
 class Replacements {
  public:
   Replacements(const std::filesystem::path& folder, std::string name)
       : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), name_(std::move(name)) {
-    inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
+    inotify_add_watch(fd_, folder.c_str(), IN_CREATE | IN_MOVED_TO);
   }
   Replacements(const Replacements&) = delete;
   Replacements& operator=(const Replacements&) = delete;
@@ -119,7 +121,7 @@ class Replacements {
     for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
       for (char* p = buffer; p < buffer + n;) {
         const auto* event = reinterpret_cast<const inotify_event*>(p);
-        seen_ += event->len > 0 && name_ == event->name;
+        seen_ += (event->mask & IN_MOVED_TO) && event->len > 0 && name_ == event->name;
         p += sizeof(inotify_event) + event->len;
       }
     }
