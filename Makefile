@@ -90,7 +90,7 @@ format:
 	git ls-files '*.cpp' '*.hpp' | xargs clang-format -i
 
 clean:
-	rm -rf build build-asan build-fuzz dist
+	rm -rf build build-asan build-fuzz build-mutants dist
 
 # Every tray host the app is tried on, each with its own display, session bus
 # and network; checks over D-Bus and X, pictures in build/screenshots/<host>/.
@@ -101,3 +101,10 @@ desktops:
 	cmake --build build -j $(JOBS) --target quotalume
 	QUOTALUME_BIN=$(CURDIR)/build/quotalume QUOTALUME_SCREENSHOTS=$(CURDIR)/build/screenshots \
 	  python3 tests/e2e/tray_host.py $(HOSTS)
+
+# Applies each change in tests/mutants.txt to a scratch copy in build-mutants/
+# and reports the ones no test catches. Nightly, not CI: it takes a while.
+.PHONY: mutants
+mutants:
+	./scripts/install-deps run test
+	JOBS=$(JOBS) ./scripts/mutants
