@@ -96,7 +96,7 @@ clean:
 # and network; checks over D-Bus and X, pictures in build/screenshots/<host>/.
 .PHONY: desktops
 desktops:
-	./scripts/install-deps run test desktops
+	$(DEPS) run test desktops
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS)
 	cmake --build build -j $(JOBS) --target quotalume
 	QUOTALUME_BIN=$(CURDIR)/build/quotalume QUOTALUME_SCREENSHOTS=$(CURDIR)/build/screenshots \
@@ -106,5 +106,5 @@ desktops:
 # and reports the ones no test catches. Nightly, not CI: it takes a while.
 .PHONY: mutants
 mutants:
-	./scripts/install-deps run test
+	$(DEPS) run test
 	JOBS=$(JOBS) ./scripts/mutants
