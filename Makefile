@@ -61,3 +61,9 @@ format:
 
 clean:
 	rm -rf build build-asan build-fuzz dist
+
+# Applies each change in tests/mutants.txt to a scratch copy in build-mutants/
+# and reports the ones no test catches. Nightly, not CI: it takes a while.
+.PHONY: mutants
+mutants:
+	JOBS=$(JOBS) ./scripts/mutants

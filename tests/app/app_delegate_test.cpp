@@ -2,6 +2,9 @@
 // clock, no display and no tray, its files in a temporary folder.
 #include <gtest/gtest.h>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <fstream>
 
 #include <QAction>
@@ -19,6 +22,7 @@
 #include "store/alert_store.hpp"
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
+#include "store/state_file.hpp"
 #include "store/update_store.hpp"
 #include "updater/event_wait.hpp"
 #include "updater/settings_file.hpp"
@@ -48,9 +52,10 @@ struct Harness {
         .openUrl = [this](const QUrl& url) { opened.push_back(url); },
         .alert = [this](const QString& text) { alerts.push_back(text); },
         .writeState =
-            [this](const Shown& shown, const ListenState&) {
+            [this](const Shown& shown, const ListenState& listen) {
               ++stateWrites;
               written = shown;
+              Store::writeState(shown, listen, path("state.json"), now);
             },
         .trayAvailable = [] { return true; },
         .showGuide = [this](bool noTray) { guides.push_back(noTray); },
@@ -97,6 +102,41 @@ std::vector<QString> visibleTitles(QMenu* menu) {
   return titles;
 }
 
+// Counts the files the store puts in place by rename, as it replaces
+// last.json, so that a test can count saves without a hook in the code.
+class Replacements {
+ public:
+  Replacements(const std::filesystem::path& folder, std::string name)
+      : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), name_(std::move(name)) {
+    inotify_add_watch(fd_, folder.c_str(), IN_MOVED_TO);
+  }
+  Replacements(const Replacements&) = delete;
+  Replacements& operator=(const Replacements&) = delete;
+  ~Replacements() { ::close(fd_); }
+
+  int count() {
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (char* p = buffer; p < buffer + n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(p);
+        seen_ += event->len > 0 && name_ == event->name;
+        p += sizeof(inotify_event) + event->len;
+      }
+    }
+    return seen_;
+  }
+
+ private:
+  int fd_;
+  std::string name_;
+  int seen_ = 0;
+};
+
+std::string stateListening(const Harness& h) {
+  std::ifstream in(h.path("state.json"));
+  return nlohmann::json::parse(in, nullptr, false).value("listening", "");
+}
+
 std::size_t logLines(const std::string& text) {
   std::ifstream in(logURL());
   std::size_t n = 0;
@@ -110,10 +150,12 @@ TEST(AppDelegate, ABurstKeepsTheLastReadingWithOneSaveAndOneRender) {
   ASSERT_TRUE(listening(*app));
   const int writesBefore = h.stateWrites;
   const std::size_t linesBefore = logLines("reading status=ok windows=1");
+  Replacements saves(h.path("."), "last.json");
 
   for (double pct : {10.0, 20.0, 77.0}) app->enqueue(okReading(start, pct));
   settle(50);
 
+  EXPECT_EQ(saves.count(), 1);
   EXPECT_EQ(h.stateWrites, writesBefore + 1);
   EXPECT_EQ(logLines("reading status=ok windows=1"), linesBefore + 1);
   EXPECT_TRUE(app->freshThisSession());
@@ -151,6 +193,7 @@ TEST(AppDelegate, RenderDrawsOnlyChangesUnlessForced) {
   Harness h;
   auto app = h.launch();
   ASSERT_TRUE(listening(*app));
+  EXPECT_EQ(stateListening(h), "ready") << "a listener change alone is drawn";
   const int writes = h.stateWrites;
   app->render(false);
   app->render(false);
