@@ -90,8 +90,6 @@ TEST_F(Panel, SizeAddsUpFromTheFontMetrics) {
 }
 
 TEST_F(Panel, CheckColumnMovesContentTenPointsRight) {
-  EXPECT_EQ(InfoLayout::leftInset(false), 14);
-  EXPECT_EQ(InfoLayout::leftInset(true), 24);
   const Shown full = model({row("100%", 1)});
   const QImage checked = draw(full, 24);
   EXPECT_EQ(draw(full).pixelColor(16, barY), look.colours.barBlue);
