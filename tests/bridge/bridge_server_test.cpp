@@ -120,7 +120,6 @@ TEST_F(BridgeServerTest, AnswersOnceThenClosesAndReportsTheReadingFirst) {
   const std::pair<std::string, std::string_view> cases[] = {
       {reading, wire::noContent},
       {samples::usage("{}", "", "https://example.com"), wire::forbidden},
-      {samples::ping("/nope"), wire::notFound},
       {samples::headOf(samples::usage(std::string(70000, ' '))), wire::tooLarge},  // body never sent
       {samples::usage(R"({"status":"maybe"})"), wire::badRequest}};
   for (const auto& [request, answer] : cases) {
@@ -142,22 +141,15 @@ TEST_F(BridgeServerTest, AnswersOnceThenClosesAndReportsTheReadingFirst) {
   EXPECT_EQ(events->count("on the test thread"), 0u);
 }
 
-TEST_F(BridgeServerTest, ByteByByteRequestIsAnsweredWhenTheLastByteArrives) {
-  start();
-  Client client(port());
-  for (std::size_t i = 0; i + 1 < reading.size(); ++i) ASSERT_TRUE(client.send(reading.substr(i, 1)));
-  EXPECT_EQ(client.read(50ms).bytes, "");
-  ASSERT_TRUE(client.send(reading.substr(reading.size() - 1)));
-  EXPECT_EQ(client.read().bytes, wire::noContent);
-  EXPECT_EQ(readings(), 1u);
-}
-
-TEST_F(BridgeServerTest, ContinueIsSentOnceBeforeTheBodyArrives) {
+TEST_F(BridgeServerTest, PiecemealRequestGetsOneContinueAndItsAnswerAtTheLastByte) {
   start();
   Client client(port());
   const std::string request = samples::usage(R"({"status":"ok","windows":[]})", "expect: 100-CONTINUE\r\n");
+  // The head in two pieces, the body in tens: nothing but the interim answer before the last byte.
   std::size_t at = samples::headOf(request).size();
-  ASSERT_TRUE(client.send(request.substr(0, at)));
+  ASSERT_TRUE(client.send(request.substr(0, at / 2)));
+  EXPECT_EQ(client.read(20ms).bytes, "");
+  ASSERT_TRUE(client.send(request.substr(at / 2, at - at / 2)));
   EXPECT_EQ(client.read(1s, interim.size()).bytes, interim);
   for (; at + 10 < request.size(); at += 10) {
     ASSERT_TRUE(client.send(request.substr(at, 10)));
@@ -230,47 +222,40 @@ TEST_F(BridgeServerTest, ClientReconnectingRightAfterItsAnswerFindsASlot) {
   EXPECT_EQ(newcomer.read().bytes, wire::ping);
 }
 
-TEST_F(BridgeServerTest, ResetsAndHalfClosesLeaveNoConnectionBehind) {
+TEST_F(BridgeServerTest, ResetsAndHalfClosesLeaveNoConnectionBehindAndHalfClosersGetTheirAnswer) {
   settings.linger = 10s;
   settings.lifetime = 20s;  // only the client's own act may end these connections
   start();
   const std::string half = reading.substr(0, reading.size() / 2);
   struct Case {
     std::string send;
-    std::string_view answer;  // awaited before the client acts
+    std::string_view answer;
     bool reset;
-  } cases[] = {{half, "", true}, {half, "", false}, {reading, wire::noContent, true}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.send.size()) + (c.reset ? " reset" : " half-closed"));
-    Client client(port());
-    ASSERT_TRUE(holds(1));
-    ASSERT_TRUE(client.send(c.send));
-    EXPECT_EQ(client.read(1s, c.answer.size()).bytes, c.answer);
-    if (c.reset) {
-      const linger hard{1, 0};  // an RST instead of a FIN
-      ::setsockopt(client.fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
-      client.close();
-    } else {
-      ::shutdown(client.fd, SHUT_WR);
-      EXPECT_EQ(client.read().bytes, "");
+  } cases[] = {{half, "", true},
+               {half, "", false},
+               {reading, wire::noContent, true},
+               {reading, wire::noContent, false}};
+  // Repeated, because a FIN right behind the request is usually, not always, seen at the server's first read.
+  for (int round = 0; round < 40; ++round) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::to_string(round) + ": " + std::to_string(c.send.size()) +
+                   (c.reset ? " reset" : " half-closed"));
+      Client client(port());
+      ASSERT_TRUE(holds(1));
+      ASSERT_TRUE(client.send(c.send));
+      if (c.reset) {
+        EXPECT_EQ(client.read(1s, c.answer.size()).bytes, c.answer);
+        const linger hard{1, 0};  // an RST instead of a FIN
+        ::setsockopt(client.fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+        client.close();
+      } else {
+        ::shutdown(client.fd, SHUT_WR);
+        EXPECT_EQ(client.read().bytes, c.answer);
+      }
+      ASSERT_TRUE(holds(0));
     }
-    EXPECT_TRUE(holds(0));
   }
-}
-
-TEST_F(BridgeServerTest, HalfCloseRightAfterTheRequestStillGetsTheWholeAnswer) {
-  settings.linger = 10s;
-  start();
-  for (int i = 0; i < 40; ++i) {
-    SCOPED_TRACE(i);
-    Client client(port());
-    // Request and FIN leave back to back, so the server usually sees both at its first read.
-    ASSERT_TRUE(client.send(reading));
-    ::shutdown(client.fd, SHUT_WR);
-    EXPECT_EQ(client.read().bytes, wire::noContent);
-  }
-  EXPECT_EQ(readings(), 40u);
-  EXPECT_TRUE(holds(0));
+  EXPECT_EQ(readings(), 80u);
 }
 
 TEST_F(BridgeServerTest, TakenPortReportsBusyAndARetryAfterItIsFreedSucceeds) {

@@ -7,22 +7,12 @@ namespace {
 
 using LimitAlerts = DisplayTest;
 
-const char* kindName(AlertKind kind) {
-  switch (kind) {
-    case AlertKind::near:
-      return "near";
-    case AlertKind::reached:
-      return "reached";
-    case AlertKind::reset:
-      return "reset";
-  }
-  return "?";
-}
+constexpr const char* kindNames[] = {"near", "reached", "reset"};  // in AlertKind's order
 
 std::string kinds(const std::vector<LimitNotice>& notices) {
   std::string all;
   for (const LimitNotice& n : notices)
-    all += (all.empty() ? "" : " ") + n.window.key + ":" + kindName(n.kind);
+    all += (all.empty() ? "" : " ") + n.window.key + ":" + kindNames[int(n.kind)];
   return all;
 }
 

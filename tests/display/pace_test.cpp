@@ -19,11 +19,9 @@ TEST_F(PaceTest, ShareAndProjectionAtTheEdges) {
       {"reset exactly now", window("session", 50, testNow), {}, {}},
       {"unknown key", window("haiku_next", 50, testNow + hour), {}, {}},
       {"NaN reset", {"session", 50, notANumber}, {}, {}},
-      {"0 % used", window("session", 0, testNow + session / 2), 0.5, {}},
       {"window just started", window("session", 30, testNow + session), 0.0, {}},
       {"reset beyond one length counts as just started", window("weekly", 30, testNow + week + day), 0.0, {}},
       {"exactly on pace", window("session", 50, testNow + session / 2), 0.5, {}},
-      {"behind pace", window("weekly", 20, testNow + week / 2), 0.5, {}},
       // 60 % in 2.5 h: the remaining 40 % take 1 h 40 m, 50 minutes before the reset.
       {"ahead of pace", window("session", 60, testNow + session / 2), 0.5, 50 * minute},
       // 40 % in one day of seven: out after 2.5 days, 4.5 days before the reset.
@@ -44,23 +42,6 @@ TEST_F(PaceTest, ShareAndProjectionAtTheEdges) {
     }
     EXPECT_EQ(runOutText(*pace).has_value(), c.outBefore.has_value());
   }
-}
-
-TEST_F(PaceTest, RunOutPhraseSpeaksLikeTheResetPhrase) {
-  const auto text = [](double early) {
-    return *runOutText(Pace{0.5, testNow + hour, testNow + hour - early});
-  };
-  inBothEach(
-      {
-          {30, "이 속도면 리셋 약 1분 전에 다 써요", "at this pace: out about 1m before the reset"},
-          {40 * minute, "이 속도면 리셋 약 40분 전에 다 써요",
-           "at this pace: out about 40m before the reset"},
-          {2 * hour + 10 * minute, "이 속도면 리셋 약 2시간 10분 전에 다 써요",
-           "at this pace: out about 2h 10m before the reset"},
-          {4 * day + 6 * hour + 40 * minute, "이 속도면 리셋 약 4일 6시간 전에 다 써요",
-           "at this pace: out about 4d 6h before the reset"},
-      },
-      text);
 }
 
 TEST_F(PaceTest, RowsCarryTheMarkWithoutChangingTheirTexts) {

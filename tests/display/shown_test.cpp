@@ -134,15 +134,6 @@ TEST_F(DisplayTest, FooterPlanAndAge) {
          });
 }
 
-TEST_F(DisplayTest, RowInksFollowTheToneAndGreyEverythingWhenStale) {
-  for (Tone tone : {Tone::normal, Tone::dim})
-    EXPECT_EQ(rowInks(tone, false), (RowInks{Ink::label, Ink::blue}));
-  EXPECT_EQ(rowInks(Tone::orange, false), (RowInks{Ink::orange, Ink::orange}));
-  EXPECT_EQ(rowInks(Tone::red, false), (RowInks{Ink::red, Ink::red}));
-  for (Tone tone : {Tone::normal, Tone::orange, Tone::red, Tone::dim})
-    EXPECT_EQ(rowInks(tone, true), (RowInks{Ink::secondary, Ink::secondary})) << toneName(tone);
-}
-
 // The status is read before any number it qualifies; headline and plain rows are never spoken.
 TEST_F(DisplayTest, AccessibilityLabelOrderAndSeparators) {
   Shown s;

@@ -11,6 +11,11 @@ namespace {
 constexpr Date now = 1760421600.0;
 constexpr double nowMs = 1760421600000.0;
 
+// A reading received now, with nothing but what each case sets.
+Reading bare(const char* status = "ok", std::vector<UsageWindow> windows = {}, double fetchedAt = nowMs) {
+  return {status, {}, {}, fetchedAt, nowMs, std::move(windows)};
+}
+
 TEST(ParseReading, AcceptsTheFullDocumentAndIgnoresUnknownKeys) {
   const std::string body = R"({"v":1,"status":"ok","plan":" Max\n5x ","error":503,"fetched_at":1760421500000,
     "future":{"nested":[1,{"x":null}]},"windows":[{"key":"session","pct":42.3,"resets_at":1760430000000},
@@ -37,8 +42,6 @@ TEST(ParseReading, AcceptsOrRejectsWholeDocuments) {
       {"fetched_at a string", R"({"status":"ok","fetched_at":"1760421600000"})", {}},
       {"fetched_at a millisecond too old", R"({"status":"ok","fetched_at":1725861599999})", {}},
       {"fetched_at a millisecond too far ahead", R"({"status":"ok","fetched_at":1794981600001})", {}},
-      {"bare NaN", R"({"status":"ok","windows":[{"key":"session","pct":NaN}]})", {}},
-      {"bare Infinity", R"({"status":"ok","windows":[{"key":"session","pct":Infinity}]})", {}},
       {"top level an array", R"([{"status":"ok"}])", {}},
       {"trailing garbage", R"({"status":"ok"} x)", {}},
       {"invalid UTF-8", "{\"status\":\"ok\",\"plan\":\"\xff\"}", {}},
@@ -51,9 +54,9 @@ TEST(ParseReading, AcceptsOrRejectsWholeDocuments) {
       {"byte-order mark and whitespace", "\xef\xbb\xbf \n{\"status\":\"ok\"}\r\n", nowMs},
   };
   for (const auto& c : cases) {
-    const auto want =
-        c.fetchedAt ? std::optional(Reading{c.status, {}, {}, *c.fetchedAt, nowMs, {}}) : std::nullopt;
-    EXPECT_EQ(parseReading(c.body, now), want) << c.name;
+    EXPECT_EQ(parseReading(c.body, now),
+              c.fetchedAt ? std::optional(bare(c.status, {}, *c.fetchedAt)) : std::nullopt)
+        << c.name;
   }
 }
 
@@ -83,27 +86,20 @@ TEST(ParseReading, TakesNumbersTooLargeForADoubleAsNotFinite) {
     std::string body;
     std::optional<Reading> want;
   } cases[] = {
-      {"unknown key", R"({"status":"ok","future":1e400})", Reading{"ok", {}, {}, nowMs, nowMs, {}}},
-      {"401-digit integer under an unknown key", R"({"status":"ok","future":[)" + digits401 + "]}",
-       Reading{"ok", {}, {}, nowMs, nowMs, {}}},
+      {"unknown key", R"({"status":"ok","future":1e400})", bare()},
+      {"401-digit integer under an unknown key", R"({"status":"ok","future":[)" + digits401 + "]}", bare()},
       {"window pct", R"({"status":"ok","windows":[{"key":"session","pct":1e400},{"key":"weekly","pct":5}]})",
-       Reading{"ok", {}, {}, nowMs, nowMs, {{"weekly", 5, {}}}}},
-      {"negative window pct", R"({"status":"ok","windows":[{"key":"session","pct":-1E+400}]})",
-       Reading{"ok", {}, {}, nowMs, nowMs, {}}},
+       bare("ok", {{"weekly", 5, {}}})},
+      {"negative window pct", R"({"status":"ok","windows":[{"key":"session","pct":-1E+400}]})", bare()},
       {"resets_at, plan and an unknown window member",
        R"({"status":"error","plan":-1e400,"windows":[{"key":"opus","pct":3,"resets_at":1e400,"x":123456789e999}]})",
-       Reading{"error", {}, {}, nowMs, nowMs, {{"opus", 3, {}}}}},
+       bare("error", {{"opus", 3, {}}})},
       // Every finite number around the large ones keeps its own value.
       {"neighbours keep their values",
        R"({"status":"ok","fetched_at":1760421500000,"windows":[{"key":"session","pct":1.5e400,"resets_at":1760430000000},)"
        R"({"key":"weekly","pct":5,"resets_at":1e999},{"key":"opus","pct":1.7976931348623158e308},)"
        R"({"key":"sonnet","pct":1.7976931348623159e308},{"key":"fable","pct":1e-400,"resets_at":1760430000000}]})",
-       Reading{"ok",
-               {},
-               {},
-               1760421500000,
-               nowMs,
-               {{"weekly", 5, {}}, {"opus", maxPct, {}}, {"fable", 0, 1760430000000}}}},
+       bare("ok", {{"weekly", 5, {}}, {"opus", maxPct, {}}, {"fable", 0, 1760430000000}}, 1760421500000)},
       {"inside a string", R"({"status":"ok","plan":"1e400","x":1e400})",
        Reading{"ok", {}, "1e400", nowMs, nowMs, {}}},
       {"escaped quote before it", R"({"status":"ok","plan":"a\"1e400","x":1e400})",

@@ -80,8 +80,6 @@ TEST(Appearance, GtkSettings) {
   } cases[] = {
       {"nothing said", "", nullptr, nullptr, std::nullopt},
       {"prefer dark", "", "[Settings]\ngtk-application-prefer-dark-theme=1\n", nullptr, dark},
-      {"prefer dark, spelt true", "", "[Settings]\ngtk-application-prefer-dark-theme = true\n", nullptr,
-       dark},
       {"a dark theme", "", "[Settings]\ngtk-theme-name=Adwaita-dark\n", nullptr, dark},
       {"quoted, any case", "", "[Settings]\ngtk-theme-name=\"Greybird-Dark\"\n", nullptr, dark},
       {"a light theme", "", "[Settings]\ngtk-theme-name=Greybird\n", nullptr, light},
@@ -89,7 +87,8 @@ TEST(Appearance, GtkSettings) {
       {"light theme, dark preference", "",
        "[Settings]\ngtk-theme-name=Adwaita\ngtk-application-prefer-dark-theme=1\n", nullptr, dark},
       {"another group", "", "[Other]\ngtk-theme-name=Adwaita-dark\n", nullptr, std::nullopt},
-      {"only GTK 4", "", nullptr, "[Settings]\ngtk-application-prefer-dark-theme=true\n", dark},
+      {"only GTK 4, spaced, spelt true", "", nullptr,
+       "[Settings]\ngtk-application-prefer-dark-theme = true\n", dark},
       {"GTK 3 first", "", "[Settings]\ngtk-theme-name=Adwaita\n", "[Settings]\ngtk-theme-name=Adwaita-dark\n",
        light},
       {"GTK_THEME over the files", "Adwaita:dark", "[Settings]\ngtk-theme-name=Adwaita\n", nullptr, dark},
