@@ -295,7 +295,7 @@ void AppDelegate::buildMenu() {
   quitItem_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
   connect(quitItem_, &QAction::triggered, this, &AppDelegate::quit);
 
-  commands_ = {installItem_, loginItem_, notifyItem_, updateItem_, pageItem_,
+  commands_ = {installItem_, loginItem_, notifyItem_,  updateItem_,       pageItem_,
                historyItem,  separator,  supportItem_, supportSeparator_, quitItem_};
   panelMenu_->addAction(infoItem_);
   panelMenu_->addAction(infoSeparator_);
@@ -315,7 +315,10 @@ void AppDelegate::buildMenu() {
 
 void AppDelegate::showPanel(const QRect& anchor) {
   if (!panelInWindow()) {
-    const QRect icon = anchor.isValid() ? anchor : QRect(QCursor::pos(), QSize(1, 1));
+    // Qt's XEmbed icon may report a place off every screen when the tray
+    // host reparented it without telling; the pointer is nearer the truth.
+    const bool known = anchor.isValid() && QGuiApplication::screenAt(anchor.center()) != nullptr;
+    const QRect icon = known ? anchor : QRect(QCursor::pos(), QSize(1, 1));
     QScreen* screen = QGuiApplication::screenAt(icon.center());
     if (!screen) screen = QGuiApplication::primaryScreen();
     const QPoint at =

@@ -47,6 +47,20 @@ QPoint panelPlacement(const QRect& anchor, const QSize& panel, const QRect& avai
                           : edge == BarEdge::right ? QPoint(available.right() + 1, available.bottom())
                                                    : QPoint(available.right(), available.bottom() + 1);
     icon = QRect(corner, QSize(1, 1));
+  } else {
+    // Without a reserved edge (no window manager publishes the work area, or
+    // the bar reserves none) the bar's width is unknown. Icons sit centred
+    // across their bar, so it is taken to reach as far past the icon's centre
+    // as the centre lies from the screen's edge.
+    const QPoint c = icon.center();
+    if (edge == BarEdge::top && available.top() <= screen.top())
+      icon.setBottom(std::max(icon.bottom(), screen.top() + 2 * (c.y() - screen.top())));
+    if (edge == BarEdge::bottom && available.bottom() >= screen.bottom())
+      icon.setTop(std::min(icon.top(), screen.bottom() - 2 * (screen.bottom() - c.y())));
+    if (edge == BarEdge::left && available.left() <= screen.left())
+      icon.setRight(std::max(icon.right(), screen.left() + 2 * (c.x() - screen.left())));
+    if (edge == BarEdge::right && available.right() >= screen.right())
+      icon.setLeft(std::min(icon.left(), screen.right() - 2 * (screen.right() - c.x())));
   }
   const int w = panel.width(), h = panel.height();
   int x = 0, y = 0;
