@@ -7,6 +7,8 @@ namespace {
 
 // A little air between the bar and the panel, as menus keep.
 constexpr int gap = 2;
+// Deeper than any bar a tray sits in.
+constexpr int maxBarDepth = 64;
 
 int clampInto(int v, int low, int high) {
   return high < low ? low : std::clamp(v, low, high);
@@ -28,6 +30,11 @@ BarEdge barEdge(const QRect& anchor, const QRect& available, const QRect& screen
       {BarEdge::right, available.right() < screen.right(), screen.right() - at.x()},
   }};
   const bool anyReduced = std::any_of(sides.begin(), sides.end(), [](const Side& s) { return s.reduced; });
+  // Nothing reserved: an icon in the corner of a top or bottom bar lies
+  // nearer the side edge than the bar's own, and upright bars are rare, so
+  // an icon within a bar's depth of the top or bottom is taken to sit there.
+  if (!anyReduced && std::min(sides[0].distance, sides[1].distance) < maxBarDepth)
+    return sides[0].distance <= sides[1].distance ? BarEdge::top : BarEdge::bottom;
   const Side* best = nullptr;
   for (const Side& s : sides) {
     if (anyReduced && !s.reduced) continue;

@@ -26,6 +26,7 @@ TEST(PanelPlacement, BesideTheIconAwayFromTheBar) {
       // Without a reserved edge the icon is taken to sit centred across its bar.
       {"no reserved edge: the nearest one", {1890, 5, 24, 24}, screen, screen, {1614, 35}},
       {"no reserved edge, a click point", {1810, 16, 1, 1}, screen, screen, {1511, 35}},
+      {"no reserved edge, icon in the top right corner", {1900, 4, 16, 16}, screen, screen, {1616, 25}},
       {"no reserved edge, bottom", {1810, 1064, 1, 1}, screen, screen, {1511, 847}},
       {"second screen", {3150, 0, 24, 24}, {1920, 24, 1280, 1000}, second, {2874, 26}},
       {"unknown icon, bottom bar: its right end", {}, {0, 0, 1920, 1048}, screen, {1620, 846}},
