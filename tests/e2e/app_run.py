@@ -113,7 +113,8 @@ class AppRun(unittest.TestCase):
                     self.assertEqual(box.stop(app, sig), 0, box.output(0))
                     self.assertEqual(box.load("last.json"), before)
                     left = sorted(os.listdir(box.data))
-                    allowed = {"last.json", "state.json", "update.json", "alerts.json", "Quotalume.log"}
+                    allowed = {"last.json", "history.jsonl", "state.json", "update.json",
+                               "alerts.json", "Quotalume.log"}
                     self.assertTrue(set(left) <= allowed, left)
                     # A clean quit also gives up the single-instance lock.
                     self.assertEqual(os.listdir(box.runtime), [])
