@@ -17,30 +17,24 @@ BROWSER_SECONDS = 45
 
 
 def chromium():
-    for name in ("chromium", "chromium-browser"):
-        path = shutil.which(name)
-        if path:
-            return path
-    raise SystemExit("chromium is not installed (scripts/install-deps installs it)")
+    path = shutil.which("chromium") or shutil.which("chromium-browser")
+    if not path:
+        raise SystemExit("chromium is not installed (scripts/install-deps installs it)")
+    return path
 
 
-class Browser(unittest.TestCase):
-    def setUp(self):
-        self.box = e2e.Sandbox()
-        self.addCleanup(self.box.close)
-        e2e.wait_for("port 47615 to be free", e2e.port_free, 60)
-
+class Browser(e2e.AppCase):
     def extensions(self):
-        granted = os.path.join(self.box.root, "ext-hosts")
+        """The check's extension, and a copy of it without host access."""
+        granted, denied = (os.path.join(self.box.root, n) for n in ("ext-hosts", "ext-nohosts"))
         shutil.copytree(os.path.join(HERE, "extension"), granted)
-        denied = os.path.join(self.box.root, "ext-nohosts")
         shutil.copytree(granted, denied)
-        manifest_path = os.path.join(denied, "manifest.json")
-        with open(manifest_path, encoding="utf-8") as f:
-            manifest = json.load(f)
-        del manifest["host_permissions"]
-        with open(manifest_path, "w", encoding="utf-8") as f:
-            json.dump(manifest, f)
+        manifest = os.path.join(denied, "manifest.json")
+        with open(manifest, encoding="utf-8") as f:
+            doc = json.load(f)
+        del doc["host_permissions"]
+        with open(manifest, "w", encoding="utf-8") as f:
+            json.dump(doc, f)
         return granted, denied
 
     def run_browser(self, extensions, until):
@@ -69,11 +63,8 @@ class Browser(unittest.TestCase):
         box.start()
         version = box.wait_listening()["version"]
 
-        granted, denied = self.extensions()
-        lines = self.run_browser(
-            [granted, denied],
-            until=["quotalume-check hosts post ", "quotalume-check nohosts post "])
-
+        lines = self.run_browser(self.extensions(), until=["quotalume-check hosts post ",
+                                                           "quotalume-check nohosts post "])
         self.assertIn(f"quotalume-check hosts ping 200 Quotalume {version}", lines)
         self.assertIn("quotalume-check hosts post 204", lines)
         # No host access: the JSON post needs a preflight, which the bridge
@@ -83,8 +74,7 @@ class Browser(unittest.TestCase):
         # worker may not read the answer.
         self.assertIn("quotalume-check nohosts ping failed TypeError: Failed to fetch", lines)
 
-        state = box.wait_state("the extension's reading",
-                               lambda s: s.get("phase") == "ok", 5)
+        state = box.wait_phase("ok", 5)
         self.assertTrue(e2e.expected_rows_ok(state), state)
         self.assertEqual(state["footer"], f"ping 200 {version} · updated just now")
         self.assertEqual(box.log().count("reading status="), 1, box.log())

@@ -13,9 +13,10 @@ import socket
 import subprocess
 import tempfile
 import time
+import unittest
 
-BRIDGE = "http://127.0.0.1:47615"
 BRIDGE_PORT = 47615
+BRIDGE = f"http://127.0.0.1:{BRIDGE_PORT}"
 EXTENSION_ORIGIN = "chrome-extension://quotalumecheck"
 
 # What the app's own start needs at most on a slow, shared machine.
@@ -53,23 +54,13 @@ def end(proc, seconds=10):
             proc.wait()
 
 
-def now_ms():
-    return time.time() * 1000.0
-
-
-def reading(session_pct=42.3, weekly_pct=18.0, plan="Max 5x", status="ok"):
+def reading(session_pct=42.3, plan="Max 5x"):
     """A valid reading document as the extension posts it."""
-    now = now_ms()
-    return {
-        "v": 1,
-        "status": status,
-        "plan": plan,
-        "fetched_at": now,
-        "windows": [
-            {"key": "session", "pct": session_pct, "resets_at": now + (2 * 60 + 10) * 60000},
-            {"key": "weekly", "pct": weekly_pct, "resets_at": now + 3 * 86400000},
-        ],
-    }
+    now = time.time() * 1000.0
+    return {"v": 1, "status": "ok", "plan": plan, "fetched_at": now, "windows": [
+        {"key": "session", "pct": session_pct, "resets_at": now + (2 * 60 + 10) * 60000},
+        {"key": "weekly", "pct": 18.0, "resets_at": now + 3 * 86400000},
+    ]}
 
 
 def curl(path, body=None, headers=None, seconds=10):
@@ -87,30 +78,32 @@ def curl(path, body=None, headers=None, seconds=10):
     return (int(code) if code.isdigit() else 0), answer
 
 
-def post_reading(doc, origin=EXTENSION_ORIGIN, private="1"):
-    headers = {"Content-Type": "application/json", "Origin": origin}
+def post_reading(doc, private="1"):
+    headers = {"Content-Type": "application/json", "Origin": EXTENSION_ORIGIN}
     if private is not None:
         headers["X-Quotalume"] = private
     return curl("/usage", body=json.dumps(doc), headers=headers)
-
-
-def port_free():
-    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as s:
-        s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        try:
-            s.bind(("127.0.0.1", BRIDGE_PORT))
-        except OSError:
-            return False
-    return True
 
 
 def hold_port():
     """Listens on the bridge port the way another program would."""
     s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    s.bind(("127.0.0.1", BRIDGE_PORT))
+    try:
+        s.bind(("127.0.0.1", BRIDGE_PORT))
+    except OSError:
+        s.close()
+        raise
     s.listen(4)
     return s
+
+
+def port_free():
+    try:
+        hold_port().close()
+    except OSError:
+        return False
+    return True
 
 
 class Sandbox:
@@ -154,37 +147,38 @@ class Sandbox:
             json.dump({"identifier": "kr.co.fernhallow.Quotalume", "version": version}, f)
         return program
 
-    def start(self, args=("--lang", "en", "--no-guide", "--no-update"), extra_env=None,
-              program=None, prefix=()):
+    def start(self, extra_env=None, program=None, prefix=()):
         """Starts the app; prefix is a command that runs it, e.g. as another user."""
         out = open(os.path.join(self.root, f"app{len(self.apps)}.out"), "wb")
-        proc = subprocess.Popen([*prefix, program or binary(), *args], env=self.env(extra_env),
+        proc = subprocess.Popen([*prefix, program or binary(), "--lang", "en", "--no-guide",
+                                 "--no-update"], env=self.env(extra_env),
                                 stdout=out, stderr=subprocess.STDOUT, cwd=self.root)
         out.close()
         self.apps.append(proc)
         return proc
 
-    def output(self, index):
-        with open(os.path.join(self.root, f"app{index}.out"), "rb") as f:
+    def output(self):
+        """What the last copy started wrote to its standard output and error."""
+        with open(os.path.join(self.root, f"app{len(self.apps) - 1}.out"), "rb") as f:
             return f.read().decode("utf-8", "replace")
 
-    def path(self, name):
-        return os.path.join(self.data, name)
+    def read(self, name):
+        """A file of the data folder, or "" while it is missing."""
+        try:
+            with open(os.path.join(self.data, name), encoding="utf-8", errors="replace") as f:
+                return f.read()
+        except OSError:
+            return ""
 
     def load(self, name):
         """The parsed JSON file, or None while it is missing or half there."""
         try:
-            with open(self.path(name), "rb") as f:
-                return json.load(f)
-        except (OSError, ValueError):
+            return json.loads(self.read(name))
+        except ValueError:
             return None
 
     def log(self):
-        try:
-            with open(self.path("Quotalume.log"), encoding="utf-8", errors="replace") as f:
-                return f.read()
-        except OSError:
-            return ""
+        return self.read("Quotalume.log")
 
     def wait_state(self, what, accept, seconds=START_SECONDS, step=0.05):
         def probe():
@@ -192,9 +186,18 @@ class Sandbox:
             return state if state is not None and accept(state) else None
         return wait_for(what, probe, seconds, step)
 
-    def wait_listening(self, seconds=START_SECONDS):
-        return self.wait_state("the bridge to listen",
-                               lambda s: s.get("listening") == "ready", seconds)
+    def wait_listening(self):
+        return self.wait_state("the bridge to listen", lambda s: s.get("listening") == "ready")
+
+    def wait_phase(self, phase, seconds=START_SECONDS):
+        return self.wait_state(f"phase {phase}", lambda s: s.get("phase") == phase, seconds)
+
+    def post_ok(self, **doc):
+        """Posts reading(**doc), which must be taken, and waits until the app shows it."""
+        code, body = post_reading(reading(**doc))
+        if (code, body) != (204, ""):
+            raise AssertionError(f"the reading was answered {code} {body!r}")
+        return self.wait_phase("ok", 5)
 
     def stop(self, proc, sig=signal.SIGTERM, seconds=10):
         if proc.poll() is None:
@@ -217,9 +220,17 @@ class Sandbox:
             shutil.rmtree(self.root, ignore_errors=True)
 
 
-def expected_rows_ok(state, session="42%", weekly="18%"):
+class AppCase(unittest.TestCase):
+    """A check with its own sandbox that needs the bridge port to itself."""
+
+    def setUp(self):
+        self.box = Sandbox()
+        self.addCleanup(self.box.close)
+        wait_for(f"port {BRIDGE_PORT} to be free", port_free, 60)
+
+
+def expected_rows_ok(state):
     """The number lines the panel shows for reading() (reset lines move with time)."""
     rows = state.get("rows") or []
-    return (len(rows) == 4 and rows[0] == f"5-hour limit  {session}"
-            and rows[2] == f"7-day limit  {weekly}"
-            and rows[1].startswith("   ") and rows[3].startswith("   "))
+    return (len(rows) == 4 and rows[0::2] == ["5-hour limit  42%", "7-day limit  18%"]
+            and all(r.startswith("   ") for r in rows[1::2]))
