@@ -19,8 +19,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "support/event_wait.hpp"
 #include "store/process_paths.hpp"
+#include "support/event_wait.hpp"
 #include "updater/settings_file.hpp"
 #include "updater/update_check.hpp"
 #include "updater/user_effects.hpp"
