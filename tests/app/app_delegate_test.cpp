@@ -19,6 +19,7 @@
 #include "app/app_delegate.hpp"
 #include "app/history_window.hpp"
 #include "app/links.hpp"
+#include "bridge/app_version.hpp"
 #include "build_config.hpp"
 #include "display/phrases.hpp"
 #include "store/alert_store.hpp"
@@ -57,7 +58,7 @@ struct Harness {
             [this](const Shown& shown, const ListenState& listen) {
               ++stateWrites;
               written = shown;
-              Store::writeState(shown, listen, path("state.json"), now);
+              Store::writeState(shown, listen, appVersion(), path("state.json"), now);
             },
         .trayAvailable = [] { return true; },
         .showGuide = [this](bool noTray) { guides.push_back(noTray); },
