@@ -84,9 +84,10 @@ struct Harness {
   }
 
   // A launched controller, given these options after the program name.
-  std::unique_ptr<AppDelegate> launch(std::vector<std::string> options = {"--no-guide"}) {
+  std::unique_ptr<AppDelegate> launch(std::vector<std::string> options = {"--no-guide"},
+                                      std::optional<ControllerServices> with = {}) {
     options.insert(options.begin(), "quotalume");
-    auto app = std::make_unique<AppDelegate>(options, services());
+    auto app = std::make_unique<AppDelegate>(options, with ? *with : services());
     EXPECT_TRUE(app->launch());
     return app;
   }
@@ -235,12 +236,8 @@ TEST(AppDelegate, GuideIsScheduledOnlyWithoutAStoredReading) {
     SCOPED_TRACE(c.name);
     Harness h;
     auto services = h.services();
-    const bool tray = c.trayAvailable;
-    services.trayAvailable = [tray] { return tray; };
-    std::vector<std::string> args{"quotalume"};
-    args.insert(args.end(), c.options.begin(), c.options.end());
-    AppDelegate app(args, services);
-    ASSERT_TRUE(app.launch());
+    services.trayAvailable = [tray = c.trayAvailable] { return tray; };
+    auto app = h.launch(c.options, services);
     settle(300);
     EXPECT_TRUE(h.guides.empty()) << "not before 0.6 s";
     settle(500);
@@ -254,18 +251,17 @@ TEST(AppDelegate, BusyPortIsRetriedByTheThirtySecondStep) {
   Harness h;
   auto services = h.services();
   services.bridge.port = holder.serverPort();
-  AppDelegate app({"quotalume", "--no-guide"}, services);
-  ASSERT_TRUE(app.launch());
-  ASSERT_TRUE(listening(app, ListenState::Kind::busy));
+  auto app = h.launch({"--no-guide"}, services);
+  ASSERT_TRUE(listening(*app, ListenState::Kind::busy));
   EXPECT_EQ(h.written->phase, "port_busy");
 
-  app.thirtySecondTick();
-  EXPECT_EQ(app.listen().kind, ListenState::Kind::starting);
-  ASSERT_TRUE(listening(app, ListenState::Kind::busy));
+  app->thirtySecondTick();
+  EXPECT_EQ(app->listen().kind, ListenState::Kind::starting);
+  ASSERT_TRUE(listening(*app, ListenState::Kind::busy));
 
   holder.close();
-  app.thirtySecondTick();
-  ASSERT_TRUE(listening(app));
+  app->thirtySecondTick();
+  ASSERT_TRUE(listening(*app));
   EXPECT_EQ(h.written->phase, "waiting_first");
 }
 

@@ -16,6 +16,7 @@ TEST(LanguageRule, CommandLineThenEnvironment) {
       {"--lang ko-KR", {"q", "--lang", "ko-KR"}, {}, true},
       {"--lang en over the environment", {"q", "--lang", "en"}, {{"LANG", "ko_KR.UTF-8"}}, false},
       {"the prefix is case-sensitive", {"q", "--lang", "KO"}, {}, false},
+      {"another k- language", {"q"}, {{"LANG", "kk_KZ.UTF-8"}}, false},
       {"first --lang counts", {"q", "--lang", "en", "--lang", "ko"}, {}, false},
       {"--lang last falls back to env", {"q", "--lang"}, {{"LANG", "ko_KR.UTF-8"}}, true},
       {"nothing at all is English", {"q"}, {}, false},

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "app/default_browser.hpp"
-#include "build_config.hpp"
-#include "display/phrases.hpp"
 
 namespace {
 
@@ -101,22 +99,6 @@ TEST(DefaultBrowser, HelperAnswers) {
   EXPECT_EQ(helperAnswer("sh", {"-c", "echo chromium.desktop; exit 3"}), std::nullopt)
       << "failure is unknown";
   EXPECT_EQ(helperAnswer("/nonexistent/xdg-settings", {"get"}), std::nullopt);
-}
-
-TEST(Links, AddressesFromTheConfiguredHosts) {
-  const std::string site = std::string("https://") + Build::siteHost;
-  EXPECT_EQ(Links::page(), site + "/sideproject/quotalume");
-  EXPECT_EQ(Links::install(), site + "/sideproject/quotalume#extension");
-  EXPECT_EQ(Links::supportKo(), site + "/sideproject/support");
-  EXPECT_EQ(Links::supportEn(), site + "/sideproject/support/en");
-  EXPECT_EQ(Links::chromeStore(),
-            std::string("https://chromewebstore.google.com/detail/quotalume/") + Build::storeId);
-  const bool saved = isKorean;
-  isKorean = true;
-  EXPECT_EQ(Links::support(), Links::supportKo());
-  isKorean = false;
-  EXPECT_EQ(Links::support(), Links::supportEn());
-  isKorean = saved;
 }
 
 TEST(Links, InstallTargetByBrowser) {

@@ -35,6 +35,7 @@ TEST(ReadingRule, AcceptanceAroundTheOkShield) {
       {"ok at once", reading("ok", t0), reading("ok", t0 + 1), true},
       {"ok from the past", reading("ok", t0), reading("ok", t0 - 1), true},
       {"anything without an ok reading", std::nullopt, reading("error", t0), true},
+      {"even from the epoch", std::nullopt, reading("signed_out", 0), true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -208,19 +208,20 @@ TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  std::vector<std::string> words = {QUOTALUME_EXECUTABLE,
-                                    "--status",
-                                    "--follow",
-                                    "--format",
-                                    "waybar",
-                                    "--lang",
-                                    "en",
-                                    "QUOTALUME_DATA_DIR=" + dir.path().toStdString()};
-  char* argv[] = {words[0].data(), words[1].data(), words[2].data(), words[3].data(),
-                  words[4].data(), words[5].data(), words[6].data(), nullptr};
-  char* envp[] = {words[7].data(), nullptr};
+  std::string words[] = {QUOTALUME_EXECUTABLE,
+                         "--status",
+                         "--follow",
+                         "--format",
+                         "waybar",
+                         "--lang",
+                         "en",
+                         "QUOTALUME_DATA_DIR=" + dir.path().toStdString()};
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.insert(argv.end() - 1, nullptr);  // the last word is the environment
+  char* envp[] = {argv.back(), nullptr};
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv, envp), 0);
+  ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp), 0);
   posix_spawn_file_actions_destroy(&actions);
   ::close(out[1]);
   std::string pending;
