@@ -135,7 +135,9 @@ TEST(TrayGlyph, NumberFromTheModel) {
   const TrayGlyphSpec some = trayGlyphSpec(live, Appearance::dark);
   EXPECT_EQ(some.number, "42");
   EXPECT_DOUBLE_EQ(some.value, 0.42);
-  const TrayGlyphSpec none = trayGlyphSpec(Shown{}, Appearance::light);  // no session window
+  Shown weeklyOnly;  // no session window, so no gauge, whatever the headline shows
+  weeklyOnly.headline = "7%";
+  const TrayGlyphSpec none = trayGlyphSpec(weeklyOnly, Appearance::light);
   EXPECT_EQ(none.number, "\u2013");
   EXPECT_EQ(none.value, 0);
   EXPECT_EQ(none.tone, Tone::dim);
