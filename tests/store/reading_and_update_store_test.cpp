@@ -22,7 +22,6 @@ TEST(ReadingStore, PairsSurviveSaveAndLoadAndAnUnsavablePairKeepsTheOldFile) {
   broken.latest->windows[0].pct = std::nan("");
   Store::save(broken, file);
   EXPECT_EQ(Store::load(file, now), (Saved{error, ok}));
-  EXPECT_EQ(Store::encode({}), "{}\n");
   EXPECT_EQ(Store::encode({{}, ok})->find("latest"), std::string::npos);
 }
 
@@ -38,41 +37,12 @@ TEST(ReadingStore, DecodesTheWholeDocumentOrNothing) {
       {R"({"ok":)" + ok.substr(0, ok.size() - 1) + ",\"plan\":\"\xc3\x28\"}}", {}},  // invalid UTF-8
       {R"({"latest":{"status":"ok"},"ok":)" + ok + "}", {}},  // a bad latest spoils a good ok
       {R"({"latest":)" + ok + R"(,"ok":[]})", {}},            // and a bad ok a good latest
+      // Hand-edited files may hold literals beyond the largest double, which
+      // are simply not finite: the window goes, the reading and the file stay.
+      {R"({"x":1e400,"ok":)" + ok.substr(0, ok.size() - 2) + R"(,{"key":"weekly","pct":1e400}]}})",
+       {{}, back}},
   };
   for (const auto& [bytes, want] : cases) EXPECT_EQ(Store::decode(bytes, now), want) << bytes;
-}
-
-// Files edited by hand or written by other tools may hold literals beyond the
-// largest double: such a value is simply not a finite number.
-TEST(ReadingStore, TakesNumbersTooLargeForADoubleAsNotFinite) {
-  const std::string windows =
-      R"("windows":[{"key":"session","pct":1e400},{"key":"weekly","pct":5,"resets_at":1e999}])";
-  const std::string ok =
-      R"({"status":"ok","fetched_at":1760421570000,"received_at":1760421571000,)" + windows + "}";
-  const Reading back{"ok", {}, {}, 1760421570000, 1760421571000, {{"weekly", 5, {}}}};
-  const std::string plain =
-      R"({"status":"ok","fetched_at":1760421570000,"received_at":1760421571000,"plan":"1e400","windows":[]})";
-  const Reading plainBack{"ok", {}, "1e400", 1760421570000, 1760421571000, {}};
-  struct Case {
-    const char* name;
-    std::string bytes;
-    Saved want;
-  } cases[] = {
-      {"unknown member", R"({"latest":)" + plain + R"(,"x":1e400})", {plainBack, {}}},
-      {"windows dropped, readings kept", R"({"latest":)" + ok + R"(,"ok":)" + ok + "}", {back, back}},
-      // The sanitiser drops a reading whose time is not finite; the other stays.
-      {"reading time",
-       R"({"latest":{"status":"error","fetched_at":1e400,"received_at":1760421571000,"windows":[]},"ok":)" +
-           ok + "}",
-       {{}, back}},
-      {"bare NaN", R"({"latest":)" + plain + R"(,"x":1e400,"y":NaN})", {}},
-      {"bare Infinity", R"({"latest":)" + plain + R"(,"y":-Infinity})", {}},
-      {"truncated number", R"({"latest":)" + plain + R"(,"x":1e400,"y":-})", {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Store::decode(c.bytes, now), c.want);
-  }
 }
 
 TEST(UpdateStore, DecodesMembersOrRejectsTheWholeFile) {
@@ -85,9 +55,6 @@ TEST(UpdateStore, DecodesMembersOrRejectsTheWholeFile) {
       {R"({"checked_at":1760421600000,"support":5})", {}},
       {R"({"checked_at":1e400,"support":"s"})", {}},
       {R"({"support":"s","x":1e400})", {"s", {}}},  // too large for a double, but ignored
-      {R"({"support":"1e400","x":[-1e400]})", {"1e400", {}}},
-      {R"({"support":"s","x":1e400,"y":NaN})", {}},
-      {R"({"support":"s","x":1e400)", {}},
   };
   for (const auto& [bytes, want] : cases) EXPECT_EQ(UpdateStore::decode(bytes), want) << bytes;
 }
