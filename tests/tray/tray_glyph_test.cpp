@@ -42,11 +42,11 @@ struct Mark {
 // small icons, 2 px from 32 px) of one it covers at least half; the faint
 // edge between is a blend of the two. Pixels of `beside`, a mark this one
 // runs on into (the arc into its track), are not around it.
-Mark measure(const TrayGlyphSpec& spec, int side, const QColor& panel, TrayGlyphPart part,
+Mark measure(const TrayGlyphSpec& glyph, int side, const QColor& panel, TrayGlyphPart part,
              TrayGlyphPart beside = TrayGlyphPart::all) {
-  const QImage whole = over(renderTrayGlyph(spec, side), panel);
-  const QImage mark = renderTrayGlyph(spec, side, part);
-  const QImage other = beside == TrayGlyphPart::all ? QImage() : renderTrayGlyph(spec, side, beside);
+  const QImage whole = over(renderTrayGlyph(glyph, side), panel);
+  const QImage mark = renderTrayGlyph(glyph, side, part);
+  const QImage other = beside == TrayGlyphPart::all ? QImage() : renderTrayGlyph(glyph, side, beside);
   const int ring = side >= 32 ? 2 : 1;
   const auto covered = [&](int x, int y) { return mark.valid(x, y) && qAlpha(mark.pixel(x, y)) >= 128; };
   Mark m;
@@ -76,7 +76,7 @@ const QColor panels[] = {QRgb(0xffffff), QRgb(0xefefef), QRgb(0x353535), QRgb(0x
 
 struct Sample {
   const char* name;
-  TrayGlyphSpec spec;
+  TrayGlyphSpec glyph;
   double inkAtLeast;  // 0: no number drawn
   bool arc;
   QColor hue;  // the arc's, when it has one
@@ -106,14 +106,14 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
           SCOPED_TRACE(std::string(s.name) + (a == Appearance::dark ? " dark" : " light") + " at " +
                        std::to_string(side) + " on " + panel.name().toStdString());
           if (s.inkAtLeast > 0) {
-            const Mark ink = measure(s.spec, side, panel, TrayGlyphPart::ink);
+            const Mark ink = measure(s.glyph, side, panel, TrayGlyphPart::ink);
             EXPECT_GE(ink.contrast, s.inkAtLeast) << "the number is hard to read";
             // A number that fills less than this of the square is too small to read at a glance.
-            EXPECT_GE(ink.box.height(), s.spec.number == "\u2013" ? side / 12 : side * 2 / 5);
-            EXPECT_GE(measure(s.spec, side, panel, TrayGlyphPart::track).box.width(), side * 3 / 4);
+            EXPECT_GE(ink.box.height(), s.glyph.number == "\u2013" ? side / 12 : side * 2 / 5);
+            EXPECT_GE(measure(s.glyph, side, panel, TrayGlyphPart::track).box.width(), side * 3 / 4);
           }
           if (s.arc) {
-            const Mark arc = measure(s.spec, side, panel, TrayGlyphPart::arc, TrayGlyphPart::track);
+            const Mark arc = measure(s.glyph, side, panel, TrayGlyphPart::arc, TrayGlyphPart::track);
             EXPECT_GE(arc.contrast, 3) << "the arc is hard to see";
             if (s.hue.isValid()) {
               EXPECT_LE(std::abs(arc.ink.hsvHue() - s.hue.hsvHue()), 20) << "the arc lost its tone";
@@ -123,8 +123,8 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
       }
     }
     // Greyed numbers still read, yet plainly duller than live ones.
-    const double live = measure(samples(a)[0].spec, 32, Qt::white, TrayGlyphPart::ink).contrast;
-    EXPECT_LE(measure(samples(a)[3].spec, 32, Qt::white, TrayGlyphPart::ink).contrast, live / 2);
+    const double live = measure(samples(a)[0].glyph, 32, Qt::white, TrayGlyphPart::ink).contrast;
+    EXPECT_LE(measure(samples(a)[3].glyph, 32, Qt::white, TrayGlyphPart::ink).contrast, live / 2);
   }
 }
 
@@ -154,13 +154,13 @@ TEST(TrayGlyph, TheNumberChangesThePicture) {
 // A host that asks for 24 or 32 px must get a picture drawn for exactly
 // that, not the nearest listed size scaled.
 TEST(TrayGlyph, IconServesEachSizeDrawnForIt) {
-  const TrayGlyphSpec spec{0.5, "50", Tone::normal, Appearance::dark};
-  const QIcon icon = trayGlyph(spec);
+  const TrayGlyphSpec glyph{0.5, "50", Tone::normal, Appearance::dark};
+  const QIcon icon = trayGlyph(glyph);
   const QList<QSize> listed = icon.availableSizes();
   for (int side : {16, 22, 24, 30, 32, 48}) {
     SCOPED_TRACE(side);
     EXPECT_EQ(listed.contains(QSize(side, side)), side != 30);
-    const QImage wanted = renderTrayGlyph(spec, side);
+    const QImage wanted = renderTrayGlyph(glyph, side);
     EXPECT_EQ(icon.pixmap(QSize(side, side)).toImage().convertToFormat(wanted.format()), wanted);
     QImage painted(side + 4, side, QImage::Format_ARGB32_Premultiplied);
     painted.fill(Qt::transparent);
