@@ -2,105 +2,84 @@
 // version the application then reports.
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <string>
-
 #include "bridge/app_version.hpp"
 #include "bridge/request_processing.hpp"
 #include "build_config.hpp"
-#include "store/fixtures.hpp"
 #include "updater/bundle_info.hpp"
+#include "updater_fixtures.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Updater::BundleInfo;
 
-constexpr const char* ours = R"({"identifier": "kr.co.fernhallow.Quotalume", "version": "1.0.3"})";
-
-// A bundle folder with the executable's place in it and, unless null, this Info.json.
-fs::path makeBundle(const TempFolder& root, const char* info) {
-  const fs::path bundle = root / "Quotalume.app";
+// A bundle folder with the executable's place in it and, if given, this Info.json.
+fs::path makeBundle(const QTemporaryDir& root, const std::optional<std::string>& info) {
+  const fs::path bundle = root.filePath("Quotalume.app").toStdString();
   fs::create_directories(bundle / "bin");
-  writeAll(bundle / "bin" / "quotalume", "");
-  if (info != nullptr) writeAll(bundle / "Info.json", info);
+  std::ofstream(bundle / "bin" / "quotalume") << "";
+  if (info) std::ofstream(bundle / "Info.json", std::ios::binary) << *info;
   return bundle;
 }
 
 // Reading Info.json, and the two decisions made from it at start: whether this
 // is our bundle (the install target) and which version the app reports.
 TEST(BundleInfo, InfoDecidesTheBundleAndTheVersion) {
+  const std::string id = R"({"identifier": ")" + ourId + "\"";
   struct Case {
     const char* name;
-    const char* info;  // null: no Info.json at all
-    std::optional<BundleInfo> read;
+    std::optional<std::string> info;
+    const char* read;  // "identifier version", or null when unreadable
     bool isBundle;
     const char* version;
   } cases[] = {
-      {"ours", ours, BundleInfo{"kr.co.fernhallow.Quotalume", "1.0.3"}, true, "1.0.3"},
+      {"ours", infoJSON(ourId, "1.0.3"), "kr.co.fernhallow.Quotalume 1.0.3", true, "1.0.3"},
       {"foreign identifier", R"({"identifier": "org.example.Other", "version": "9", "x": [1]})",
-       BundleInfo{"org.example.Other", "9"}, false, "1.0.2"},
-      {"identifier differs in case", R"({"identifier": "KR.co.fernhallow.Quotalume", "version": "1.0.3"})",
-       BundleInfo{"KR.co.fernhallow.Quotalume", "1.0.3"}, false, "1.0.2"},
-      {"no Info.json", nullptr, std::nullopt, false, "1.0.2"},
-      {"empty file", "", std::nullopt, false, "1.0.2"},
-      {"truncated", R"({"identifier": "kr.co.fernhallow.Quotalume", "version": "1.0)", std::nullopt, false,
-       "1.0.2"},
-      {"not an object", R"(["kr.co.fernhallow.Quotalume", "1.0.3"])", std::nullopt, false, "1.0.2"},
-      {"null identifier", R"({"identifier": null, "version": "1.0.3"})", std::nullopt, false, "1.0.2"},
-      {"numeric version still a bundle", R"({"identifier": "kr.co.fernhallow.Quotalume", "version": 3})",
-       std::nullopt, true, "1.0.2"},
-      {"no version still a bundle", R"({"identifier": "kr.co.fernhallow.Quotalume"})", std::nullopt, true,
-       "1.0.2"},
-      {"empty version", R"({"identifier": "kr.co.fernhallow.Quotalume", "version": ""})",
-       BundleInfo{"kr.co.fernhallow.Quotalume", ""}, true, "1.0.2"},
-      {"quote in the version would break the ping's JSON",
-       R"({"identifier": "kr.co.fernhallow.Quotalume", "version": "1.0\"3"})",
-       BundleInfo{"kr.co.fernhallow.Quotalume", "1.0\"3"}, true, "1.0.2"},
-      {"line break in the version", R"({"identifier": "kr.co.fernhallow.Quotalume", "version": "1.0\r\n3"})",
-       BundleInfo{"kr.co.fernhallow.Quotalume", "1.0\r\n3"}, true, "1.0.2"},
-      {"number beyond a double elsewhere", R"({"identifier": "kr.co.fernhallow.Quotalume", "version": "1.0.3",
-           "build": 1e400})",
-       BundleInfo{"kr.co.fernhallow.Quotalume", "1.0.3"}, true, "1.0.3"},
-      {"pre-release text is kept",
-       R"({"identifier": "kr.co.fernhallow.Quotalume", "version": "1.1.0-beta+2"})",
-       BundleInfo{"kr.co.fernhallow.Quotalume", "1.1.0-beta+2"}, true, "1.1.0-beta+2"},
+       "org.example.Other 9", false, "1.0.2"},
+      {"identifier differs in case", infoJSON("KR.co.fernhallow.Quotalume", "1.0.3"),
+       "KR.co.fernhallow.Quotalume 1.0.3", false, "1.0.2"},
+      {"no Info.json", std::nullopt, nullptr, false, "1.0.2"},
+      {"empty file", "", nullptr, false, "1.0.2"},
+      {"truncated", id + R"(, "version": "1.0)", nullptr, false, "1.0.2"},
+      {"not an object", R"(["kr.co.fernhallow.Quotalume", "1.0.3"])", nullptr, false, "1.0.2"},
+      {"null identifier", R"({"identifier": null, "version": "1.0.3"})", nullptr, false, "1.0.2"},
+      {"too large to read", id + R"(, "version": "1.0.3", "pad": ")" + std::string(1 << 20, 'x') + "\"}",
+       nullptr, false, "1.0.2"},
+      {"numeric version still a bundle", id + R"(, "version": 3})", nullptr, true, "1.0.2"},
+      {"no version still a bundle", id + "}", nullptr, true, "1.0.2"},
+      {"empty version", infoJSON(ourId, ""), "kr.co.fernhallow.Quotalume ", true, "1.0.2"},
+      {"quote in the version would break the ping's JSON", infoJSON(ourId, R"(1.0\"3)"),
+       "kr.co.fernhallow.Quotalume 1.0\"3", true, "1.0.2"},
+      {"line break in the version", infoJSON(ourId, R"(1.0\r\n3)"), "kr.co.fernhallow.Quotalume 1.0\r\n3",
+       true, "1.0.2"},
+      {"number beyond a double elsewhere", id + R"(, "version": "1.0.3", "build": 1e400})",
+       "kr.co.fernhallow.Quotalume 1.0.3", true, "1.0.3"},
+      {"pre-release text is kept", infoJSON(ourId, "1.1.0-beta+2"), "kr.co.fernhallow.Quotalume 1.1.0-beta+2",
+       true, "1.1.0-beta+2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const TempFolder root;
+    const QTemporaryDir root;
     const fs::path bundle = makeBundle(root, c.info);
-    const std::optional<BundleInfo> got = Updater::readBundleInfo(bundle);
-    ASSERT_EQ(got.has_value(), c.read.has_value());
-    if (got) {
-      EXPECT_EQ(std::pair(got->identifier, got->version), std::pair(c.read->identifier, c.read->version));
-    }
+    const auto got = Updater::readBundleInfo(bundle);
+    EXPECT_EQ(got ? std::optional(got->identifier + " " + got->version) : std::nullopt,
+              c.read ? std::optional<std::string>(c.read) : std::nullopt);
     const fs::path executable = bundle / "bin" / "quotalume";
-    EXPECT_EQ(Updater::runningBundle(executable),
-              c.isBundle ? std::optional<fs::path>(bundle) : std::nullopt);
+    EXPECT_EQ(Updater::runningBundle(executable), c.isBundle ? std::optional(bundle) : std::nullopt);
     EXPECT_EQ(Updater::runningVersion(executable, "1.0.2"), c.version);
   }
 }
 
-TEST(BundleInfo, HugeInfoIsNoInfo) {
-  const TempFolder root;
-  const fs::path bundle = makeBundle(root, nullptr);
-  writeAll(bundle / "Info.json",
-           R"({"identifier": "kr.co.fernhallow.Quotalume", "version": "1.0.3", "pad": ")" +
-               std::string(1 << 20, 'x') + "\"}");
-  EXPECT_FALSE(Updater::readBundleInfo(bundle));
-}
-
 TEST(BundleInfo, OnlyTheDirectoryTwoLevelsUpCounts) {
-  const TempFolder root;
-  const fs::path bundle = makeBundle(root, ours);
-  // Info.json beside the executable, or the executable one level deeper, is not a bundle.
-  fs::create_directories(root / "loose");
-  writeAll(root / "loose" / "Info.json", ours);
-  EXPECT_FALSE(Updater::runningBundle(root / "loose" / "quotalume"));
-  EXPECT_FALSE(Updater::runningBundle(bundle / "bin" / "extra" / "quotalume"));
-  // A package-manager install and paths too short to have a bundle.
-  for (const char* path : {"/usr/bin/quotalume", "/quotalume", "bin/quotalume", "quotalume", ""}) {
+  const QTemporaryDir root;
+  const fs::path bundle = makeBundle(root, infoJSON(ourId, "1.0.3"));
+  // Info.json beside the executable, or the executable one level deeper, is not
+  // a bundle; nor is a package-manager install or a path too short to have one.
+  const fs::path loose = root.filePath("loose").toStdString();
+  fs::create_directories(loose);
+  std::ofstream(loose / "Info.json") << infoJSON(ourId, "1.0.3");
+  for (const fs::path& path :
+       {loose / "quotalume", bundle / "bin" / "extra" / "quotalume", fs::path("/usr/bin/quotalume"),
+        fs::path("/quotalume"), fs::path("bin/quotalume"), fs::path("quotalume"), fs::path()}) {
     SCOPED_TRACE(path);
     EXPECT_FALSE(Updater::runningBundle(path));
     EXPECT_EQ(Updater::runningVersion(path, "1.0.2"), "1.0.2");
@@ -109,8 +88,9 @@ TEST(BundleInfo, OnlyTheDirectoryTwoLevelsUpCounts) {
 
 // The version settled at start is what the extension sees in the ping answer.
 TEST(BundleInfo, BundleVersionReachesThePing) {
-  const TempFolder root;
-  setAppVersion(Updater::runningVersion(makeBundle(root, ours) / "bin" / "quotalume", Build::version));
+  const QTemporaryDir root;
+  setAppVersion(Updater::runningVersion(makeBundle(root, infoJSON(ourId, "1.0.3")) / "bin" / "quotalume",
+                                        Build::version));
   const std::string ping = "GET /ping HTTP/1.1\r\nHost: 127.0.0.1:47615\r\n\r\n";
   const Step step =
       processRequest(std::span(reinterpret_cast<const std::uint8_t*>(ping.data()), ping.size()), 0);

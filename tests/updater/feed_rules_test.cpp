@@ -138,7 +138,9 @@ TEST(FeedDocument, TwoIndependentDecodings) {
   }
 }
 
-// The setting as a user writes it into the file by hand.
+// The setting as a user writes it into the file by hand. Each line differs in
+// length from the one before: a rewrite within the same second and of the same
+// size may be taken for the file already read.
 TEST(FeedLocation, SettingWhenValidElseTheSite) {
   const std::string site = "https://" + H + "/sideproject/quotalume/version.json";
   const fs::path file = userSettingsFile().toStdString();

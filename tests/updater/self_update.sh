@@ -61,25 +61,34 @@ wait_for_log() {
   fail "no log line \"$text\" (wanted $count) within ${seconds}s"
 }
 
-# Runs the installed bundle like a user's update would, with PATH possibly
-# prefixed, until it quits by itself after handing over to the swap script.
+# Installs a fresh 1.0.2 bundle and runs it like a user's update would, with
+# PATH possibly prefixed, until it quits by itself after handing over to the
+# swap script.
 run_update() {
   local status=0
+  rm -rf "$install/Quotalume.app" "$work/data"
+  cp -a "$work/old/Quotalume.app" "$install/"
+  mkdir -p "$work/data"
   # timeout is the app's parent and reaps it the moment it exits: the swap
   # script polls with kill -0, which an unreaped zombie would still answer.
   PATH="$1" timeout 60 "$install/Quotalume.app/bin/quotalume" --update-now --no-guide >>"$work/app.out" 2>&1 ||
     status=$?
   [ $status -eq 0 ] || fail "the 1.0.2 app exited with status $status (124: it never quit by itself)"
+  grep -q -F " update 1.0.2 -> 1.0.3 swapping" "$work/data/Quotalume.log" || fail "no swapping line before quitting"
 }
 
-installed_version() {
-  python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["version"])' "$install/Quotalume.app/Info.json"
-}
-
-fresh_install() {
-  rm -rf "$install/Quotalume.app" "$work/data"
-  cp -a "$work/old/Quotalume.app" "$install/"
-  mkdir -p "$work/data"
+# After the swap: the log's LAUNCHES-th launch line names VERSION, the bundle
+# in place is that version with its binary, it runs, and nothing is left aside.
+expect_relaunched() {
+  local version=$1 launches=$2 found
+  wait_for_log "launch Quotalume $version" "$launches" 30
+  found=$(python3 -c 'import json,sys; print(json.load(open(sys.argv[1]))["version"])' \
+    "$install/Quotalume.app/Info.json")
+  [ "$found" = "$version" ] || fail "Info.json says $found, not $version"
+  [ -x "$install/Quotalume.app/bin/quotalume" ] || fail "the bundle in place lost its binary"
+  [ -z "$(installed_pids)" ] && fail "the relaunched app is not running"
+  [ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
+  stop_installed
 }
 
 export HOME="$work/home"
@@ -118,18 +127,11 @@ install="$work/Applications"
 mkdir -p "$install"
 
 say "update 1.0.2 -> 1.0.3"
-fresh_install
 run_update "$PATH"
-grep -q -F " update 1.0.2 -> 1.0.3 swapping" "$work/data/Quotalume.log" || fail "no swapping line before quitting"
-wait_for_log "launch Quotalume 1.0.3" 1 30
-[ "$(installed_version)" = "1.0.3" ] || fail "Info.json says $(installed_version) after the swap"
-[ -z "$(installed_pids)" ] && fail "the relaunched app is not running"
-[ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
-stop_installed
+expect_relaunched 1.0.3 1
 say "swapped, relaunched as 1.0.3, nothing left aside"
 
 say "rollback when the new bundle cannot be moved into place"
-fresh_install
 # Stands in for a move that fails (a full disk, a foreign mount); every other
 # move the script makes is real. The first argument of the failing move is
 # the unpacked bundle in the update's hidden working folder beside it.
@@ -141,13 +143,7 @@ exec /bin/mv "$@"
 SH
 chmod +x "$work/shim/mv"
 run_update "$work/shim:$PATH"
-grep -q -F " update 1.0.2 -> 1.0.3 swapping" "$work/data/Quotalume.log" || fail "no swapping line before quitting"
 # The first launch line is the run that updated; the second is the restored bundle.
-wait_for_log "launch Quotalume 1.0.2" 2 30
-[ "$(installed_version)" = "1.0.2" ] || fail "Info.json says $(installed_version) after the rollback"
-[ -x "$install/Quotalume.app/bin/quotalume" ] || fail "the restored bundle lost its binary"
-[ -z "$(installed_pids)" ] && fail "the restored app is not running"
-[ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
-stop_installed
+expect_relaunched 1.0.2 2
 say "rolled back, relaunched as 1.0.2, nothing left aside"
 say "passed"

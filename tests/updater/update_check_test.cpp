@@ -69,9 +69,17 @@ TEST_F(CheckFixture, FlagIsClearedBeforeTheFeedIsReported) {
   EXPECT_EQ(log.count("skipped"), 0);
 }
 
+// The trickling feed ends at its deadline, and the automatic check after it
+// goes out again.
 TEST_F(CheckFixture, Outcomes) {
   const std::string support = "https://" + std::string(Build::siteHost) + "/s", page = "\"" + support + "\"";
   const std::string failed = "update check failed code=200 err=-", remote = "update check remote=";
+  quint16 closedPort = 0;
+  {
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    closedPort = probe.serverPort();
+  }
   using Feeds = std::vector<std::optional<std::string>>;
   const Feeds none, plain{std::nullopt};
   struct Case {
@@ -83,9 +91,15 @@ TEST_F(CheckFixture, Outcomes) {
     Feeds feeds;
     std::string info = "";  // the one alert, if any
     std::string offer = "";
+    std::string feed = "";  // the loopback server's when empty
+    int trickleMs = -1;
   } cases[] = {
       {"404", 404, "{}", true, "update check failed code=404 err=-", none, UpdateTexts::checkFailed()},
+      {"trickling feed", 200, "{", false, "update check failed code=200 err=Operation canceled", none, "", "",
+       "", 50},
       {"404 automatic is silent", 404, "{}", false, "update check failed code=404 err=-", none},
+      {"refused connection", 0, "", true, "update check failed code=0 err=Connection refused", none,
+       UpdateTexts::checkFailed(), "", "http://127.0.0.1:" + std::to_string(closedPort) + "/feed"},
       {"JSON array is not a feed", 200, "[" + page + "]", true, failed, none, UpdateTexts::checkFailed()},
       {"broken entry still delivers support", 200, R"({"linux":{"version":"9"},"support":)" + page + "}",
        false, failed, Feeds{support}},
@@ -107,7 +121,10 @@ TEST_F(CheckFixture, Outcomes) {
     effects.infos.clear();
     effects.offers.clear();
     shownBeforeFeed = 0;
-    server.routes["/feed"] = {c.status, c.body};
+    server.routes["/feed"] = {c.status, c.body, c.trickleMs};
+    setFeedSetting(c.feed.empty() ? server.url("/feed") : c.feed);
+    Updater::timeLimits() = {};
+    if (c.trickleMs >= 0) Updater::timeLimits().feedExchange = std::chrono::milliseconds(200);
     Updater::check(c.manual);
     ASSERT_TRUE(waitUntil([&] { return lines.count("update check ") >= 1; }));
     settle();
@@ -118,37 +135,7 @@ TEST_F(CheckFixture, Outcomes) {
     EXPECT_EQ(effects.offers, c.offer.empty() ? std::vector<std::string>{} : std::vector{c.offer});
     EXPECT_EQ(shownBeforeFeed, 0u);
   }
-}
-
-// A server that keeps the feed trickling ends at the deadline, and the
-// automatic checks after it go out again.
-TEST_F(CheckFixture, TricklingFeedEndsAtTheDeadline) {
-  Updater::timeLimits().feedExchange = std::chrono::milliseconds(200);
-  server.routes["/feed"] = {200, "{", 50};
-  Updater::check(false);
-  ASSERT_TRUE(finished(1));
   Updater::timeLimits() = {};
-  EXPECT_TRUE(log.has("update check failed code=200 err=Operation canceled")) << log.text();
-  server.routes["/feed"] = {200, feedWith(local)};
-  Updater::check(false);
-  ASSERT_TRUE(finished(2));
-  EXPECT_EQ(log.count("skipped"), 0);
-}
-
-TEST_F(CheckFixture, RefusedConnectionHasCodeZeroAndQtsError) {
-  quint16 closedPort = 0;
-  {
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    closedPort = probe.serverPort();
-  }
-  setFeedSetting("http://127.0.0.1:" + std::to_string(closedPort) + "/feed");
-  Updater::check(true);
-  ASSERT_TRUE(finished(1));
-  settle();
-  EXPECT_TRUE(log.has("update check failed code=0 err=Connection refused")) << log.text();
-  EXPECT_EQ(effects.infos, std::vector<std::string>{UpdateTexts::checkFailed()});
-  EXPECT_TRUE(feeds.empty());
 }
 
 TEST_F(CheckFixture, OfferUnderAutoInstallSkipsTheAlert) {
@@ -158,6 +145,8 @@ TEST_F(CheckFixture, OfferUnderAutoInstallSkipsTheAlert) {
   EXPECT_TRUE(effects.offers.empty());
   EXPECT_TRUE(log.has("update install failed: no bundle"));
   EXPECT_EQ(effects.opened, std::vector<std::string>{Links::page()});
+  settle();
+  EXPECT_TRUE(server.heads.empty());
 
   // An address that does not parse falls back to asking.
   Updater::offer({"9.9", "http://exa mple/", "ab", std::nullopt});
