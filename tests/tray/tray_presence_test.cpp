@@ -139,6 +139,8 @@ TEST(LabelHost, OnlyGnomeShellDrawsTheLabel) {
       {"gnome-shell", "KDE", true},
       {"xfce4-panel", "GNOME", false},
       {"plasmashell", "KDE", false},
+      // GNOME Flashback's panel hosts items but draws no labels.
+      {"gnome-panel", "GNOME-Flashback:GNOME", false},
       {"", "ubuntu:GNOME", true},
       {"", "gnome", true},
       {"", "XFCE", false},
