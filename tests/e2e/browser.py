@@ -7,20 +7,12 @@ import json
 import os
 import re
 import shutil
-import subprocess
 import unittest
 
 import e2e_support as e2e
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BROWSER_SECONDS = 45
-
-
-def chromium():
-    path = shutil.which("chromium") or shutil.which("chromium-browser")
-    if not path:
-        raise SystemExit("chromium is not installed (scripts/install-deps installs it)")
-    return path
 
 
 class Browser(e2e.AppCase):
@@ -33,30 +25,25 @@ class Browser(e2e.AppCase):
         with open(manifest, encoding="utf-8") as f:
             doc = json.load(f)
         del doc["host_permissions"]
-        with open(manifest, "w", encoding="utf-8") as f:
-            json.dump(doc, f)
+        e2e.write(manifest, json.dumps(doc))
         return granted, denied
 
     def run_browser(self, extensions, until):
         """Runs headless chromium until its console shows every line in until."""
         both = ",".join(extensions)
-        console = os.path.join(self.box.root, "chromium.err")
-        with open(console, "wb") as err:
-            browser = subprocess.Popen(
-                [chromium(), "--headless=new", "--no-sandbox", "--disable-gpu",
-                 "--no-first-run", "--no-default-browser-check",
-                 f"--user-data-dir={os.path.join(self.box.root, 'profile')}",
-                 f"--load-extension={both}", f"--disable-extensions-except={both}",
-                 "--enable-logging=stderr", "--v=0", "about:blank"],
-                stdout=subprocess.DEVNULL, stderr=err, env=self.box.env())
-        try:
-            def lines():
-                with open(console, encoding="utf-8", errors="replace") as f:
-                    found = re.findall(r'"(quotalume-check [^"]*)"', f.read())
-                return found if all(any(l.startswith(w) for l in found) for w in until) else None
-            return e2e.wait_for("the extensions' console lines", lines, BROWSER_SECONDS, 0.2)
-        finally:
-            e2e.end(browser)
+        browser = self.box.spawn(
+            [e2e.need("chromium", "chromium-browser"), "--headless=new", "--no-sandbox",
+             "--disable-gpu", "--no-first-run", "--no-default-browser-check",
+             f"--user-data-dir={os.path.join(self.box.root, 'profile')}",
+             f"--load-extension={both}", f"--disable-extensions-except={both}",
+             "--enable-logging=stderr", "--v=0", "about:blank"], self.box.env(), "chromium.err")
+        self.addCleanup(e2e.end, browser)
+
+        def lines():
+            with open(os.path.join(self.box.root, "chromium.err"), errors="replace") as f:
+                found = re.findall(r'"(quotalume-check [^"]*)"', f.read())
+            return found if all(any(l.startswith(w) for l in found) for w in until) else None
+        return e2e.wait_for("the extensions' console lines", lines, BROWSER_SECONDS, 0.2)
 
     def test_extension_posts_and_unprivileged_one_is_refused(self):
         box = self.box

@@ -30,10 +30,17 @@ def binary():
     return path
 
 
+def need(*tools):
+    """The first of tools on PATH; a missing one fails the check, it never skips it."""
+    path = next(filter(None, map(shutil.which, tools)), None)
+    if not path:
+        raise AssertionError(f"{tools[0]} is not installed (scripts/install-deps installs it)")
+    return path
+
+
 def wait_for(what, probe, seconds, step=0.05):
     """Polls probe() until it returns something truthy; fails after seconds."""
     deadline = time.monotonic() + seconds
-    last = None
     while True:
         last = probe()
         if last:
@@ -52,6 +59,12 @@ def end(proc, seconds=10):
         except subprocess.TimeoutExpired:
             proc.kill()
             proc.wait()
+
+
+def write(path, text):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write(text)
 
 
 def reading(session_pct=42.3, plan="Max 5x"):
@@ -73,8 +86,7 @@ def curl(path, body=None, headers=None, seconds=10):
     cmd.append(BRIDGE + path)
     done = subprocess.run(cmd, input=body.encode() if body is not None else None,
                           capture_output=True, timeout=seconds + 5)
-    text = done.stdout.decode("utf-8", "replace")
-    answer, _, code = text.rpartition("\n")
+    answer, _, code = done.stdout.decode("utf-8", "replace").rpartition("\n")
     return (int(code) if code.isdigit() else 0), answer
 
 
@@ -87,15 +99,7 @@ def post_reading(doc, private="1"):
 
 def hold_port():
     """Listens on the bridge port the way another program would."""
-    s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    try:
-        s.bind(("127.0.0.1", BRIDGE_PORT))
-    except OSError:
-        s.close()
-        raise
-    s.listen(4)
-    return s
+    return socket.create_server(("127.0.0.1", BRIDGE_PORT))
 
 
 def port_free():
@@ -111,51 +115,44 @@ class Sandbox:
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="quotalume-e2e.")
-        self.data = os.path.join(self.root, "data")
-        self.runtime = os.path.join(self.root, "runtime")
-        self.config = os.path.join(self.root, "config")
-        self.home = os.path.join(self.root, "home")
+        self.data, self.runtime, self.config, self.home = (
+            os.path.join(self.root, name) for name in ("data", "runtime", "config", "home"))
         for folder in (self.runtime, self.config, self.home):
             os.makedirs(folder, mode=0o700)
         self.apps = []
 
     def env(self, extra=None):
-        env = dict(os.environ)
-        for name in ("DISPLAY", "WAYLAND_DISPLAY", "QUOTALUME_DEBUG_STATE"):
-            env.pop(name, None)
-        env.update({
-            "QT_QPA_PLATFORM": "offscreen",
-            "QUOTALUME_DATA_DIR": self.data,
-            "XDG_RUNTIME_DIR": self.runtime,
-            "XDG_CONFIG_HOME": self.config,
-            "XDG_DATA_HOME": os.path.join(self.home, ".local", "share"),
-            "XDG_STATE_HOME": os.path.join(self.home, ".local", "state"),
-            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
-            "HOME": self.home,
-            "LANG": "C.UTF-8",
-            "LC_ALL": "C.UTF-8",
-        })
+        env = {name: value for name, value in os.environ.items()
+               if name not in ("DISPLAY", "WAYLAND_DISPLAY", "QUOTALUME_DEBUG_STATE")}
+        local = os.path.join(self.home, ".local")
+        env.update(QT_QPA_PLATFORM="offscreen", QUOTALUME_DATA_DIR=self.data, HOME=self.home,
+                   XDG_RUNTIME_DIR=self.runtime, XDG_CONFIG_HOME=self.config,
+                   XDG_DATA_HOME=os.path.join(local, "share"),
+                   XDG_STATE_HOME=os.path.join(local, "state"),
+                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
+                   LANG="C.UTF-8", LC_ALL="C.UTF-8")
         env.update(extra or {})
         return env
+
+    def spawn(self, cmd, env, log, **kw):
+        """Starts cmd in the sandbox, its output appended to the file log there."""
+        with open(os.path.join(self.root, log), "ab") as out:
+            return subprocess.Popen(cmd, env=env, stdout=out, stderr=subprocess.STDOUT,
+                                    cwd=self.root, **kw)
 
     def bundle(self, version):
         """A Quotalume.app holding a copy of the binary, its Info.json naming version."""
         app = os.path.join(self.root, "Quotalume.app")
         os.makedirs(os.path.join(app, "bin"))
-        program = shutil.copy2(binary(), os.path.join(app, "bin", "quotalume"))
-        with open(os.path.join(app, "Info.json"), "w", encoding="utf-8") as f:
-            json.dump({"identifier": "kr.co.fernhallow.Quotalume", "version": version}, f)
-        return program
+        write(os.path.join(app, "Info.json"),
+              json.dumps({"identifier": "kr.co.fernhallow.Quotalume", "version": version}))
+        return shutil.copy2(binary(), os.path.join(app, "bin", "quotalume"))
 
     def start(self, extra_env=None, program=None, prefix=()):
         """Starts the app; prefix is a command that runs it, e.g. as another user."""
-        out = open(os.path.join(self.root, f"app{len(self.apps)}.out"), "wb")
-        proc = subprocess.Popen([*prefix, program or binary(), "--lang", "en", "--no-guide",
-                                 "--no-update"], env=self.env(extra_env),
-                                stdout=out, stderr=subprocess.STDOUT, cwd=self.root)
-        out.close()
-        self.apps.append(proc)
-        return proc
+        cmd = [*prefix, program or binary(), "--lang", "en", "--no-guide", "--no-update"]
+        self.apps.append(self.spawn(cmd, self.env(extra_env), f"app{len(self.apps)}.out"))
+        return self.apps[-1]
 
     def output(self):
         """What the last copy started wrote to its standard output and error."""
