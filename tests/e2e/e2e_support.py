@@ -1,9 +1,6 @@
-"""Helpers for the checks that drive the real quotalume binary.
-
-Every run gets its own temporary data, runtime and config folders, so nothing
-touches the user's files and two runs never share a lock. Every wait polls
-with a deadline; nothing sleeps for a fixed long time.
-"""
+"""Helpers for the checks that drive the real quotalume binary. Every run gets
+its own home, data and runtime folders, so nothing touches the user's files and
+two runs never share a lock; every wait polls with a deadline."""
 
 import json
 import os
@@ -17,7 +14,6 @@ import unittest
 
 BRIDGE_PORT = 47615
 BRIDGE = f"http://127.0.0.1:{BRIDGE_PORT}"
-EXTENSION_ORIGIN = "chrome-extension://quotalumecheck"
 
 # What the app's own start needs at most on a slow, shared machine.
 START_SECONDS = 20
@@ -91,7 +87,7 @@ def curl(path, body=None, headers=None, seconds=10):
 
 
 def post_reading(doc, private="1"):
-    headers = {"Content-Type": "application/json", "Origin": EXTENSION_ORIGIN}
+    headers = {"Content-Type": "application/json", "Origin": "chrome-extension://quotalumecheck"}
     if private is not None:
         headers["X-Quotalume"] = private
     return curl("/usage", body=json.dumps(doc), headers=headers)
@@ -122,17 +118,13 @@ class Sandbox:
         self.apps = []
 
     def env(self, extra=None):
-        env = {name: value for name, value in os.environ.items()
-               if name not in ("DISPLAY", "WAYLAND_DISPLAY", "QUOTALUME_DEBUG_STATE")}
-        local = os.path.join(self.home, ".local")
+        # No display and no XDG folder of the caller's: the others follow HOME.
+        env = {name: value for name, value in os.environ.items() if not name.startswith("XDG_")
+               and name not in ("DISPLAY", "WAYLAND_DISPLAY", "QUOTALUME_DEBUG_STATE")}
         env.update(QT_QPA_PLATFORM="offscreen", QUOTALUME_DATA_DIR=self.data, HOME=self.home,
                    XDG_RUNTIME_DIR=self.runtime, XDG_CONFIG_HOME=self.config,
-                   XDG_DATA_HOME=os.path.join(local, "share"),
-                   XDG_STATE_HOME=os.path.join(local, "state"),
-                   XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
                    LANG="C.UTF-8", LC_ALL="C.UTF-8")
-        env.update(extra or {})
-        return env
+        return {**env, **(extra or {})}
 
     def spawn(self, cmd, env, log, **kw):
         """Starts cmd in the sandbox, its output appended to the file log there."""

@@ -1,13 +1,9 @@
 #!/usr/bin/env python3
-"""The real app in real tray hosts, each private to one check: its own X server
-or headless compositor, session bus and network namespace. Each host gets a
-reading, is checked over D-Bus (StatusNotifierItem hosts) or X (XEmbed), and
-is photographed into $QUOTALUME_SCREENSHOTS/<host>/ (default: ./screenshots).
-
-Name checks to run only those (`tray_host.py TrayHost.test_trayer`); without
-names every host runs. Every check is fatal; QUOTALUME_TRAY_STRICT=0 only
-reports the ones a host may lack (the label, the accessible description, the
-panel's placement), for trying an older build."""
+"""The real app in real tray hosts, each with its own X server or headless
+compositor, session bus and network namespace, checked over D-Bus or X and
+photographed into $QUOTALUME_SCREENSHOTS/<host>/. Name checks to run only those
+(`tray_host.py TrayHost.test_trayer`). Every check is fatal; for trying an older
+build, QUOTALUME_TRAY_STRICT=0 only reports the ones marked by note()."""
 
 import collections
 import contextlib
@@ -32,8 +28,7 @@ COMMANDS = ["Install the browser extension…", "Open at login", "Check for upda
             "Quotalume website", "Quit Quotalume"]
 ROWS = {"5-hour limit  42%", "7-day limit  18%", "Max 5x · updated just now"}
 # A panel started LATE_START_SECONDS after the app must show the icon this soon.
-LATE_PANEL_SECONDS = 3
-LATE_START_SECONDS = 5
+LATE_START_SECONDS, LATE_PANEL_SECONDS = 5, 3
 STRICT = os.environ.get("QUOTALUME_TRAY_STRICT") != "0"
 
 
@@ -177,7 +172,8 @@ class TrayHost(unittest.TestCase):
     """One display, one session bus, one panel and the app, and the calls into them."""
 
     def setUp(self):
-        self.box, self.env, self.prefix, self.owner = e2e.Sandbox(), {}, [], None
+        self.env, self.prefix, self.owner = {}, [], None
+        self.box = e2e.Sandbox()
         self.addCleanup(self.box.close)
         self.addCleanup(end_strays)
 
@@ -345,7 +341,6 @@ class TrayHost(unittest.TestCase):
                 g = {k: int(v) for k, v in re.findall(r"^(\w+)=(\d+)$", out, re.M)}
                 if g.get("HEIGHT", 0) > bar[1]:
                     return g
-            return None
         g = e2e.wait_for(f"the popup of a left click at {icon}", popup_open, 10, 0.2)
         px, py, pw, ph = g["X"], g["Y"], g["WIDTH"], g["HEIGHT"]
         bar_top, bar_end = bar[3], bar[3] + bar[1]
