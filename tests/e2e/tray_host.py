@@ -6,8 +6,6 @@ photographed into $QUOTALUME_SCREENSHOTS/<host>/. Name checks to run only those
 build, QUOTALUME_TRAY_STRICT=0 only reports the ones marked by note()."""
 
 import collections
-import contextlib
-import ctypes
 import os
 import pwd
 import re
@@ -36,34 +34,6 @@ def convert(*args, check=False):
     """ImageMagick's convert; its standard output."""
     return subprocess.run(["convert", *args], capture_output=True, text=True, check=check,
                           timeout=15).stdout.strip()
-
-
-def descendants():
-    """Our process tree; orphans land here too since the harness is a subreaper."""
-    parents = {}
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        with contextlib.suppress(OSError, ValueError, IndexError), open(f"/proc/{pid}/stat") as f:
-            parents[int(pid)] = int(f.read().rpartition(")")[2].split()[1])
-    found, frontier = set(), {os.getpid()}
-    while frontier:
-        frontier = {p for p, parent in parents.items() if parent in frontier} - found
-        found |= frontier
-    return found
-
-
-def end_strays():
-    """Ends whatever the hosts left behind: activated services, panel plugins."""
-    def reaped():
-        with contextlib.suppress(ChildProcessError):
-            while os.waitpid(-1, os.WNOHANG)[0] > 0:
-                pass
-        return not descendants()
-    for sig in (signal.SIGTERM, signal.SIGKILL):
-        for pid in descendants():
-            with contextlib.suppress(ProcessLookupError):
-                os.kill(pid, sig)
-        with contextlib.suppress(AssertionError):
-            e2e.wait_for("the strays to end", reaped, 3)
 
 
 def labels(layout):
@@ -175,7 +145,6 @@ class TrayHost(unittest.TestCase):
         self.env, self.prefix, self.owner = {}, [], None
         self.box = e2e.Sandbox()
         self.addCleanup(self.box.close)
-        self.addCleanup(end_strays)
 
     def note(self, what, ok, detail):
         """A check an older build may fail: always reported, fatal unless strictness is off."""
@@ -409,14 +378,19 @@ for _key, _host in LATE.items():
 
 
 def main():
-    if os.geteuid() == 0 and not os.environ.get("QUOTALUME_NETNS"):
-        # A private network: the bridge port never meets another copy's.
-        os.environ["QUOTALUME_NETNS"] = "1"
-        os.execvp("unshare", ["unshare", "-n", "sh", "-c", 'ip link set lo up && exec "$@"',
-                              "sh", sys.executable, *sys.argv])
-    # Orphans of the hosts come to us, so end_strays finds every one of them.
-    ctypes.CDLL(None, use_errno=True).prctl(36, 1, 0, 0, 0)  # PR_SET_CHILD_SUBREAPER
-    unittest.main(verbosity=2)
+    if os.environ.get("QUOTALUME_TRAY_ONE"):
+        return unittest.main(verbosity=2)
+    # Each check in its own network and process namespaces: the bridge port
+    # never meets another copy's, and whatever a host leaves behind, activated
+    # services or panel plugins, ends with the check.
+    names = unittest.TestLoader().getTestCaseNames(TrayHost)
+    checks = sys.argv[1:] or [f"TrayHost.{name}" for name in names]
+    user = [] if os.geteuid() == 0 else ["--map-current-user", "--keep-caps"]
+    failed = [check for check in checks if subprocess.run(
+        ["unshare", *user, "-n", "-p", "-f", "--mount-proc", "--kill-child", "sh", "-c",
+         'ip link set lo up && exec "$@"', "sh", sys.executable, __file__, check],
+        env={**os.environ, "QUOTALUME_TRAY_ONE": "1"}).returncode != 0]
+    sys.exit(f"failed: {' '.join(failed)}" if failed else 0)
 
 
 if __name__ == "__main__":
