@@ -46,15 +46,17 @@ def wait_for(what, probe, seconds, step=0.05):
         time.sleep(step)
 
 
-def end(proc, seconds=10):
-    """Asks a helper process to end, and kills it if it does not."""
+def end(proc, seconds=10, sig=signal.SIGTERM):
+    """Sends proc sig and kills it if it has not ended after seconds; True if it ended."""
     if proc.poll() is None:
-        proc.terminate()
-        try:
-            proc.wait(timeout=seconds)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
+        proc.send_signal(sig)
+    try:
+        proc.wait(timeout=seconds)
+        return True
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+        return False
 
 
 def write(path, text):
@@ -189,20 +191,13 @@ class Sandbox:
         return self.wait_phase("ok", 5)
 
     def stop(self, proc, sig=signal.SIGTERM, seconds=10):
-        if proc.poll() is None:
-            proc.send_signal(sig)
-        try:
-            return proc.wait(timeout=seconds)
-        except subprocess.TimeoutExpired:
-            proc.kill()
-            proc.wait()
+        if not end(proc, seconds, sig):
             raise AssertionError(f"quotalume did not end within {seconds} s of signal {sig}")
+        return proc.returncode
 
     def close(self):
         for proc in self.apps:
-            if proc.poll() is None:
-                proc.kill()
-                proc.wait()
+            end(proc, 5, signal.SIGKILL)
         if os.environ.get("QUOTALUME_E2E_KEEP"):
             print(f"kept {self.root}")
         else:
