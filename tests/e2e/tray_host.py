@@ -188,7 +188,7 @@ class TrayHost(unittest.TestCase):
 
     def call(self, dest, path, method, *args):
         code, out = self.command("gdbus", "call", "--session", "--dest", dest,
-                             "--object-path", path, "--method", method, "--", *args)
+                                 "--object-path", path, "--method", method, "--", *args)
         return out if code == 0 else None
 
     def prop(self, dest, path, interface, name):
@@ -272,11 +272,8 @@ class TrayHost(unittest.TestCase):
         def prop(name):
             return self.prop(*item, ITEM_INTERFACE, name) or ""
         e2e.wait_for("the headline in the tooltip", lambda: "Quotalume 42%" in prop("ToolTip"), 5)
-        pixmap = prop("IconPixmap")
-        sizes = sorted({int(w) for w in re.findall(r"\((\d+), \d+, \[", pixmap)})
-        self.assertTrue(re.search(r"<'[^']+'>", prop("IconName")) or sizes,
-                        f"no icon: {pixmap[:200]}")
-        self.note("IconPixmap holds 24 and 32 px", {24, 32} <= set(sizes), f"sizes {sizes}")
+        sizes = {int(w) for w in re.findall(r"\((\d+), \d+, \[", prop("IconPixmap"))}
+        self.assertLessEqual({24, 32}, sizes, "IconPixmap lacks 24 or 32 px")
         for name, want in (("IconAccessibleDesc", "42%"), ("XAyatanaLabel", self.host.label)):
             value = prop(name)
             self.note(name, want in value, value.strip() or "absent")
@@ -348,7 +345,7 @@ class TrayHost(unittest.TestCase):
         self.screenshot("popup.png")
         ipc = [n for n in os.listdir(self.box.runtime) if n.startswith("sway-ipc.")]
         tree = self.command("swaymsg", "-s", os.path.join(self.box.runtime, ipc[0]),
-                        "-t", "get_tree")[1]
+                            "-t", "get_tree")[1]
         self.note("the panel window floats", '"floating_con"' in tree,
                   "floating" if '"floating_con"' in tree else "tiled")
 
