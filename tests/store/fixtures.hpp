@@ -3,11 +3,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "store/paths.hpp"
 
@@ -28,6 +30,15 @@ inline std::string readAll(const std::filesystem::path& file) {
 
 inline void writeAll(const std::filesystem::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary) << bytes;
+}
+
+// Sorted, so that a leftover temporary shows up as an extra name.
+inline std::vector<std::string> names(const std::filesystem::path& folder) {
+  std::vector<std::string> all;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    all.push_back(entry.path().filename());
+  std::sort(all.begin(), all.end());
+  return all;
 }
 
 using Env = std::map<std::string, std::string>;
