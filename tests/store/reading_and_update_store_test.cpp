@@ -58,13 +58,3 @@ TEST(UpdateStore, DecodesMembersOrRejectsTheWholeFile) {
   };
   for (const auto& [bytes, want] : cases) EXPECT_EQ(UpdateStore::decode(bytes), want) << bytes;
 }
-
-TEST(UpdateStore, SavesExactBytesAndKeepsTheOldFileWhenUnsavable) {
-  TempFolder tmp;
-  const auto file = tmp / "new/update.json";
-  const std::string bytes = "{\n  \"checked_at\": 1760421600000,\n  \"support\": \"s \"\n}\n";
-  UpdateStore::save({"s ", 1760421600000.0}, file);
-  EXPECT_EQ(readAll(file), bytes);
-  UpdateStore::save({"other", HUGE_VAL}, file);
-  EXPECT_EQ(readAll(file), bytes);
-}

@@ -18,11 +18,7 @@ TEST(PanelPlacement, BesideTheIconAwayFromTheBar) {
       {"right bar", {1884, 100, 24, 24}, {0, 0, 1872, 1080}, screen, {1570, 100}},
       {"top-left corner", {0, 0, 24, 24}, {0, 28, 1920, 1052}, screen, {0, 30}},
       {"a click point from the host", {1810, 12, 1, 1}, {0, 28, 1920, 1052}, screen, {1511, 30}},
-      {"bar and dock: the bar holding the icon",
-       {1800, 1040, 24, 24},
-       {0, 28, 1920, 1000},
-       screen,
-       {1524, 826}},
+      {"bar and dock: the icon's bar", {1800, 1040, 24, 24}, {0, 28, 1920, 1000}, screen, {1524, 826}},
       // Without a reserved edge the icon is taken to sit centred across its bar.
       {"no reserved edge: the nearest one", {1890, 5, 24, 24}, screen, screen, {1614, 35}},
       {"no reserved edge, a click point", {1810, 16, 1, 1}, screen, screen, {1511, 35}},
