@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "store/alert_store.hpp"
 #include "store/fixtures.hpp"
 #include "store/reading_store.hpp"
 #include "store/update_store.hpp"
@@ -57,4 +58,21 @@ TEST(UpdateStore, DecodesMembersOrRejectsTheWholeFile) {
       {R"({"support":"s","x":1e400})", {"s", {}}},  // too large for a double, but ignored
   };
   for (const auto& [bytes, want] : cases) EXPECT_EQ(UpdateStore::decode(bytes), want) << bytes;
+}
+
+TEST(AlertStore, DecodesTheWholeDocumentOrNothing) {
+  const std::string session = R"("session":{"cycle":1760421600000,"near":true,"reached":false})";
+  const AlertState kept{{"session", {1760421600000, true, false}}};
+  const std::pair<std::string, AlertState> cases[] = {
+      {"{" + session + "}", kept},
+      {"{" + session + R"(,"haiku_next":{"cycle":1,"near":true,"reached":true}})",
+       kept},  // unknown window dropped
+      {"[]", {}},
+      {"{" + session, {}},
+      {R"({"session":{"cycle":"1760421600000","near":true,"reached":false}})", {}},
+      {R"({"session":{"cycle":1760421600000,"near":1,"reached":false}})", {}},
+      {R"({"session":{"cycle":1760421600000,"near":true}})", {}},
+      {"{" + session + R"(,"weekly":null})", {}},  // one bad entry spoils the rest
+  };
+  for (const auto& [data, want] : cases) EXPECT_EQ(AlertStore::decode(data), want) << data;
 }
