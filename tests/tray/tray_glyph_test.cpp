@@ -15,21 +15,13 @@
 
 namespace {
 
-double luminance(QColor c) {
-  const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-  return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
-}
-
 double contrast(QColor a, QColor b) {
+  const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  const auto luminance = [&](QColor c) {
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+  };
   const double la = luminance(a), lb = luminance(b);
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-QImage over(const QImage& icon, const QColor& panel) {
-  QImage out(icon.size(), QImage::Format_ARGB32_Premultiplied);
-  out.fill(panel);
-  QPainter(&out).drawImage(0, 0, icon);
-  return out;
 }
 
 struct Mark {
@@ -45,7 +37,9 @@ struct Mark {
 // runs on into (the arc into its track), are not around it.
 Mark measure(const TrayGlyphSpec& glyph, int side, const QColor& panel, TrayGlyphPart part,
              TrayGlyphPart beside = TrayGlyphPart::all) {
-  const QImage whole = over(renderTrayGlyph(glyph, side), panel);
+  QImage whole(side, side, QImage::Format_ARGB32_Premultiplied);
+  whole.fill(panel);
+  QPainter(&whole).drawImage(0, 0, renderTrayGlyph(glyph, side));
   const QImage mark = renderTrayGlyph(glyph, side, part);
   const QImage other = beside == TrayGlyphPart::all ? QImage() : renderTrayGlyph(glyph, side, beside);
   const int ring = side >= 32 ? 2 : 1;

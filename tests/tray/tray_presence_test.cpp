@@ -109,10 +109,12 @@ struct TrayBus : ::testing::Test {
     waitUntil([&] { return pending.isFinished(); });
     return pending.reply();
   }
-  QVariant property(const QString& name) {
-    const QDBusMessage reply =
-        call("/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get", {itemInterface, name});
+  static QVariant variantIn(const QDBusMessage& reply) {
     return reply.arguments().value(0).value<QDBusVariant>().variant();
+  }
+  QVariant property(const QString& name) {
+    return variantIn(
+        call("/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get", {itemInterface, name}));
   }
   template <typename T>
   T itemProperty(const QString& name) {
@@ -214,11 +216,7 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
   EXPECT_TRUE(menu.isVisible());
   menu.hide();
 
-  struct Change {
-    const char* name;
-    std::function<void(TrayModel&)> edit;
-    std::vector<QString> signals_;
-  } changes[] = {
+  const std::tuple<const char*, std::function<void(TrayModel&)>, std::vector<QString>> changes[] = {
       {"nothing", [](TrayModel&) {}, {}},
       {"the tooltip", [](TrayModel& m) { m.toolTip = "Quotalume 43%"; }, {"NewToolTip"}},
       {"a row", [](TrayModel& m) { m.rows.push_back("Max 5x"); }, {"NewToolTip"}},
@@ -226,13 +224,12 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
       {"the headline alone: no label here", [](TrayModel& m) { m.headline = "44%"; }, {}},
   };
   settle(50);
-  for (const auto& c : changes) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, edit, signals_] : changes) {
     log.seen.clear();
-    c.edit(model);
+    edit(model);
     tray->show(model);
     settle(100);
-    EXPECT_EQ(log.names(), c.signals_);
+    EXPECT_EQ(log.names(), signals_) << name;
   }
 }
 
@@ -273,8 +270,8 @@ TEST_F(TrayBus, MenuLayoutEventsAndOpening) {
   EXPECT_TRUE(login->isChecked());
   const auto updated = qdbus_cast<MenuItemPropertiesList>(log.seen["ItemsPropertiesUpdated"][0].value(0));
   ASSERT_EQ(updated.size(), 1);
-  EXPECT_EQ(updated[0].id, loginId);
-  EXPECT_EQ(updated[0].properties, (QVariantMap{{"toggle-state", 1}}));
+  EXPECT_EQ(std::pair(updated[0].id, updated[0].properties),
+            std::pair(loginId, QVariantMap{{"toggle-state", 1}}));
 
   // Opening refreshes the rows, as the controller does, and tells the host to fetch them.
   int opened = 0, closed = 0;
@@ -291,12 +288,7 @@ TEST_F(TrayBus, MenuLayoutEventsAndOpening) {
       call("/MenuBar", menuInterface, "AboutToShowGroup", {QVariant::fromValue(QList<int>{0, 999})});
   EXPECT_EQ(qdbus_cast<QList<int>>(group.arguments().value(1)), QList<int>{999}) << "unknown ids come back";
   EXPECT_EQ(opened, 2);
-  EXPECT_EQ(call("/MenuBar", menuInterface, "GetProperty", {loginId, "toggle-state"})
-                .arguments()
-                .value(0)
-                .value<QDBusVariant>()
-                .variant(),
-            1);
+  EXPECT_EQ(variantIn(call("/MenuBar", menuInterface, "GetProperty", {loginId, "toggle-state"})), 1);
 
   log.seen.clear();
   menu.addAction("Check for updates\u2026");
