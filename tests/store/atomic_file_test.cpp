@@ -8,7 +8,6 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
-#include <csignal>
 #include <thread>
 #include <vector>
 
@@ -38,11 +37,11 @@ TEST(WriteAtomically, EveryFailureLeavesTheOldFileAndNoTemporaryOne) {
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
   const rlimit small{64, saved.rlim_max};
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   const bool written = Store::writeAtomically(tmp / "blocker", std::string(4096, 'x'));
   ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  ::signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(written);
   EXPECT_EQ(readAll(tmp / "blocker"), "old");
   EXPECT_EQ(names(tmp.path), before);

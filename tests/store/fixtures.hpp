@@ -1,5 +1,5 @@
 #pragma once
-// Temporary folders, whole-file helpers and a made-up environment.
+// Temporary folders and whole-file helpers.
 
 #include <unistd.h>
 
@@ -7,11 +7,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <string>
 #include <vector>
-
-#include "store/paths.hpp"
 
 struct TempFolder {
   static inline int counter = 0;  // folders are made on the test thread only
@@ -39,9 +36,4 @@ inline std::vector<std::string> names(const std::filesystem::path& folder) {
     all.push_back(entry.path().filename());
   std::sort(all.begin(), all.end());
   return all;
-}
-
-using Env = std::map<std::string, std::string>;
-inline Store::EnvLookup lookup(const Env& env) {
-  return Store::fixedEnvironment(env);
 }

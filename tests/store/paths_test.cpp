@@ -4,6 +4,9 @@
 
 #include "store/fixtures.hpp"
 
+using Env = std::map<std::string, std::string>;
+const auto lookup = Store::fixedEnvironment;
+
 TEST(Paths, DataDirLogAndHomeFollowTheVariablesInOrder) {
   const std::string d = "QUOTALUME_DATA_DIR", x = "XDG_DATA_HOME", s = "XDG_STATE_HOME";
   const std::tuple<Env, std::string, std::string> cases[] = {

@@ -120,13 +120,13 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
 }
 
 TEST(TrayGlyph, NumberFromTheModel) {
-  const auto spec = [](const char* headline, std::optional<double> gauge, Tone tone) {
+  const auto glyphOf = [](const char* headline, std::optional<double> gauge, Tone tone) {
     const TrayGlyphSpec g = trayGlyphSpec({headline, tone, "ok", {}, {}, {}, {}, gauge}, Appearance::dark);
     return std::tuple(g.number, g.value, g.tone);
   };
-  EXPECT_EQ(spec("42%", 0.42, Tone::orange), std::tuple(std::string("42"), 0.42, Tone::orange));
+  EXPECT_EQ(glyphOf("42%", 0.42, Tone::orange), std::tuple(std::string("42"), 0.42, Tone::orange));
   // No session window, so no gauge, whatever the headline shows.
-  EXPECT_EQ(spec("7%", {}, Tone::dim), std::tuple(std::string("\u2013"), 0.0, Tone::dim));
+  EXPECT_EQ(glyphOf("7%", {}, Tone::dim), std::tuple(std::string("\u2013"), 0.0, Tone::dim));
 }
 
 // A host that asks for 24 or 32 px must get a picture drawn for exactly

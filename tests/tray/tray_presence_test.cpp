@@ -18,6 +18,20 @@
 #include "tray/label_host.hpp"
 #include "tray/tray_presence.hpp"
 
+// The signals a host receives, by name.
+class SignalLog : public QObject {
+  Q_OBJECT
+ public:
+  std::map<QString, std::vector<QList<QVariant>>> seen;
+  std::vector<QString> names() const {
+    std::vector<QString> all;
+    for (const auto& [name, calls] : seen) all.push_back(name);
+    return all;
+  }
+ public slots:
+  void record(const QDBusMessage& m) { seen[m.member()].push_back(m.arguments()); }
+};
+
 namespace {
 
 const QString itemInterface = "org.kde.StatusNotifierItem", menuInterface = "com.canonical.dbusmenu";
@@ -48,24 +62,6 @@ struct StandInWatcher : QDBusVirtualObject {
     return c.send(m.createReply());
   }
 };
-
-}  // namespace
-
-// The signals a host receives, by name.
-class SignalLog : public QObject {
-  Q_OBJECT
- public:
-  std::map<QString, std::vector<QList<QVariant>>> seen;
-  std::vector<QString> names() const {
-    std::vector<QString> all;
-    for (const auto& [name, calls] : seen) all.push_back(name);
-    return all;
-  }
- public slots:
-  void record(const QDBusMessage& m) { seen[m.member()].push_back(m.arguments()); }
-};
-
-namespace {
 
 struct TrayBus : ::testing::Test {
   PrivateBus bus;
