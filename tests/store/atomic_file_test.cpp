@@ -1,29 +1,35 @@
 #include "store/atomic_file.hpp"
 
+#include <signal.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <climits>
 #include <cmath>
-#include <csignal>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include "store/fixtures.hpp"
-
-// A leftover temporary file shows up as an extra entry.
-static auto entries(const std::filesystem::path& folder) {
-  return std::distance(std::filesystem::directory_iterator(folder), {});
-}
+#include "store/reading_store.hpp"
+#include "store/temporary_name.hpp"
+#include "store/temporary_sweep.hpp"
 
 TEST(WriteAtomically, EveryFailureLeavesTheOldFileAndNoTemporaryOne) {
   TempFolder tmp;
   ASSERT_TRUE(Store::writeAtomically(tmp / "a/last.json", "new"));
-  EXPECT_EQ(entries(tmp / "a"), 1);
+  EXPECT_EQ(names(tmp / "a"), std::vector<std::string>{"last.json"});
   writeAll(tmp / "blocker", "old");
   std::filesystem::create_directories(tmp / "dir/inner");
+  const std::vector<std::string> before{"a", "blocker", "dir"};
   for (const std::filesystem::path& target : {tmp / "dir", tmp / "blocker/last.json", tmp.path / ""}) {
     EXPECT_FALSE(Store::writeAtomically(target, "new")) << target;
-    EXPECT_EQ(entries(tmp.path) + entries(tmp / "dir"), 3 + 1);
+    EXPECT_EQ(names(tmp.path), before);
+    EXPECT_EQ(names(tmp / "dir"), std::vector<std::string>{"inner"});
     EXPECT_EQ(readAll(tmp / "blocker"), "old");
   }
   // Tests run as root, so permissions cannot make a write fail half-way; a
@@ -31,14 +37,14 @@ TEST(WriteAtomically, EveryFailureLeavesTheOldFileAndNoTemporaryOne) {
   rlimit saved{};
   ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
   const rlimit small{64, saved.rlim_max};
-  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  const auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
   ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
   const bool written = Store::writeAtomically(tmp / "blocker", std::string(4096, 'x'));
   ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, oldHandler);
+  ::signal(SIGXFSZ, oldHandler);
   EXPECT_FALSE(written);
   EXPECT_EQ(readAll(tmp / "blocker"), "old");
-  EXPECT_EQ(entries(tmp.path), 3);
+  EXPECT_EQ(names(tmp.path), before);
 }
 
 TEST(EncodeJSON, SortsMembersWritesWholeNumbersBareAndRefusesNonFinite) {
@@ -47,4 +53,113 @@ TEST(EncodeJSON, SortsMembersWritesWholeNumbersBareAndRefusesNonFinite) {
             "1760421600000\n  ]\n}\n");
   EXPECT_FALSE(Store::encodeJSON({{"a", {{"b", {1.0, std::nan("")}}}}}));
   EXPECT_EQ(Store::encodeJSON({"ab\xff"}), "[\n  \"ab\ufffd\"\n]\n");
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A forked process that waits to be killed, or exits at once; killed and
+// reaped when the test is done with it, even after a failed assertion.
+struct Child {
+  pid_t pid;
+  explicit Child(bool waits) : pid(::fork()) {
+    while (pid == 0 && waits) ::pause();
+    if (pid == 0) ::_exit(0);
+  }
+  ~Child() { reap(); }
+  // Afterwards the id names no process.
+  void reap() {
+    if (pid > 0 && ::kill(pid, SIGKILL) == 0) ::waitpid(pid, nullptr, 0);
+    pid = -1;
+  }
+};
+
+}  // namespace
+
+TEST(TemporarySweep, RemovesOnlyExactTemporariesOfTheTargetWhoseWriterIsGone) {
+  const Child alive(true);
+  Child gone(false);
+  const std::string dead = std::to_string(gone.pid);
+  gone.reap();
+  const std::string live = std::to_string(alive.pid), self = std::to_string(::getpid());
+  const Store::TemporaryInFlight filling(".last.json.tmp-" + self + "-4294967294-7");
+  const auto fresh = std::chrono::seconds(0), old = Store::abandonedAfter + std::chrono::seconds(60),
+             nearlyOld = Store::abandonedAfter - std::chrono::seconds(60);
+  enum Kind { regular, folder, link };
+  struct Case {
+    const char* name;
+    std::string file;
+    std::chrono::seconds age;
+    bool kept;
+    Kind kind = regular;
+  };
+  const Case cases[] = {
+      {"dead writer", ".last.json.tmp-" + dead + "-3-41", fresh, false},
+      {"live process, fresh", ".last.json.tmp-" + live + "-3-41", fresh, true},
+      {"live process, nearly abandoned", ".last.json.tmp-" + live + "-4-41", nearlyOld, true},
+      // A killed writer whose id went to a newer process.
+      {"live process, abandoned", ".last.json.tmp-" + live + "-5-41", old, false},
+      {"this process, not being filled", ".last.json.tmp-" + self + "-4294967295-0", fresh, false},
+      {"this process, being filled", ".last.json.tmp-" + self + "-4294967294-7", old, true},
+      {"another target", ".update.json.tmp-" + dead + "-3-41", old, true},
+      {"target as a suffix", ".xlast.json.tmp-" + dead + "-3-41", old, true},
+      {"target as a prefix", ".last.json.1.tmp-" + dead + "-3-41", old, true},
+      {"not hidden", "last.json.tmp-" + dead + "-3-41", old, true},
+      {"field missing", ".last.json.tmp-" + dead + "-3", old, true},
+      {"field empty", ".last.json.tmp-" + dead + "--41", old, true},
+      {"field too many", ".last.json.tmp-" + dead + "-3-41-5", old, true},
+      {"suffix", ".last.json.tmp-" + dead + "-3-41.swp", old, true},
+      {"sign", ".last.json.tmp-+" + dead + "-3-41", old, true},
+      {"leading zero", ".last.json.tmp-0" + dead + "-3-41", old, true},
+      {"process id zero", ".last.json.tmp-0-3-41", old, true},
+      {"process id too large", ".last.json.tmp-4294967296-3-41", old, true},
+      {"serial too large", ".last.json.tmp-" + dead + "-4294967296-41", old, true},
+      {"salt too large", ".last.json.tmp-" + dead + "-3-1000000", old, true},
+      {"a folder", ".last.json.tmp-" + dead + "-6-41", old, true, folder},
+      {"a link", ".last.json.tmp-" + dead + "-7-41", old, true, link},
+  };
+  TempFolder tmp;
+  writeAll(tmp / "linked", "kept");
+  for (const Case& c : cases) {
+    const fs::path path = tmp / c.file;
+    if (c.kind == folder) fs::create_directory(path);
+    if (c.kind == regular) writeAll(path, "{");
+    if (c.kind == link) fs::create_symlink(tmp / "linked", path);
+    if (c.kind != link) fs::last_write_time(path, fs::file_time_type::clock::now() - c.age);
+  }
+  Store::save(Saved{}, tmp / "last.json");
+  for (const Case& c : cases) EXPECT_EQ(fs::exists(fs::symlink_status(tmp / c.file)), c.kept) << c.name;
+  EXPECT_EQ(readAll(tmp / "linked"), "kept");
+  EXPECT_EQ(readAll(tmp / "last.json"), "{}\n");
+}
+
+TEST(TemporarySweep, EveryNameTheWriterMakesIsRecognisedForItsTargetOnly) {
+  struct Case {
+    pid_t pid;
+    unsigned serial, salt;
+  };
+  for (const Case& c : {Case{1, 0, 0}, Case{INT_MAX, UINT_MAX, 999999}, Case{4194304, 17, 12345678}}) {
+    const std::string name = Store::temporaryName("last.json", c.pid, c.serial, c.salt);
+    EXPECT_EQ(Store::temporaryWriter(name, "last.json"), c.pid) << name;
+    EXPECT_EQ(Store::temporaryWriter(name, "last.jso"), std::nullopt) << name;
+    EXPECT_EQ(Store::temporaryWriter(name, "ast.json"), std::nullopt) << name;
+  }
+}
+
+// Every thread's save sweeps while the others are filling their temporaries,
+// which must be marked in flight before they exist.
+TEST(TemporarySweep, ConcurrentSavesOfOneProcessAllSucceedAndLeaveNothingBehind) {
+  TempFolder tmp;
+  std::atomic<int> failed{0};
+  std::vector<std::thread> writers;
+  for (int thread = 0; thread < 4; ++thread)
+    writers.emplace_back([&, thread] {
+      for (int round = 0; round < 50; ++round)
+        if (!Store::writeAtomically(tmp / "last.json", std::string(1000 + round * 997 % 60000, 'a' + thread)))
+          ++failed;
+    });
+  for (auto& writer : writers) writer.join();
+  EXPECT_EQ(failed, 0);
+  EXPECT_EQ(names(tmp.path), std::vector<std::string>{"last.json"});
 }

@@ -1,15 +1,14 @@
 #pragma once
-// Temporary folders, whole-file helpers and a made-up environment.
+// Temporary folders and whole-file helpers.
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <string>
-
-#include "store/paths.hpp"
+#include <vector>
 
 struct TempFolder {
   static inline int counter = 0;  // folders are made on the test thread only
@@ -30,7 +29,11 @@ inline void writeAll(const std::filesystem::path& file, const std::string& bytes
   std::ofstream(file, std::ios::binary) << bytes;
 }
 
-using Env = std::map<std::string, std::string>;
-inline Store::EnvLookup lookup(const Env& env) {
-  return Store::fixedEnvironment(env);
+// Sorted, so that a leftover temporary shows up as an extra name.
+inline std::vector<std::string> names(const std::filesystem::path& folder) {
+  std::vector<std::string> all;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    all.push_back(entry.path().filename());
+  std::sort(all.begin(), all.end());
+  return all;
 }

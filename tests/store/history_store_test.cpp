@@ -1,5 +1,7 @@
 #include "store/history_store.hpp"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "store/fixtures.hpp"
@@ -21,11 +23,7 @@ std::string line(const HistoryEntry& entry) {
 }  // namespace
 
 TEST(HistoryStore, RecordsChangesAndAHeartbeatEveryTenMinutes) {
-  const struct {
-    const char* name;
-    HistoryEntry next;
-    bool recorded;
-  } cases[] = {
+  const std::tuple<const char*, HistoryEntry, bool> cases[] = {
       {"same numbers soon after", at(ms + 9 * minute, 42), false},
       {"a changed percentage", at(ms + minute, 43), true},
       {"a changed reset", {ms + minute, {{"session", 42, ms + 36e5 + 1}, {"weekly", 7, {}}}}, true},
@@ -34,17 +32,14 @@ TEST(HistoryStore, RecordsChangesAndAHeartbeatEveryTenMinutes) {
       {"clock set back a little", at(ms - minute, 42), false},
       {"clock set back an hour", at(ms - 60 * minute, 42), true},
   };
-  for (const auto& c : cases) EXPECT_EQ(History::worthRecording(at(ms, 42), c.next), c.recorded) << c.name;
+  for (const auto& [name, next, recorded] : cases)
+    EXPECT_EQ(History::worthRecording(at(ms, 42), next), recorded) << name;
   EXPECT_TRUE(History::worthRecording({}, at(ms, 42)));
 }
 
 TEST(HistoryStore, ReadingSkipsTornBadFutureAndUnsaneLines) {
   const std::string good = line(at(ms - 2 * minute, 42));
-  const struct {
-    const char* name;
-    std::string text;
-    std::vector<HistoryEntry> want;
-  } cases[] = {
+  const std::tuple<const char*, std::string, std::vector<HistoryEntry>> cases[] = {
       {"round trip", good, {at(ms - 2 * minute, 42)}},
       {"torn last line", good + good.substr(0, 30), {at(ms - 2 * minute, 42)}},
       {"not JSON, not an object, no time",
@@ -60,7 +55,7 @@ TEST(HistoryStore, ReadingSkipsTornBadFutureAndUnsaneLines) {
        line(at(ms - minute, 2)) + line(at(ms - 3 * minute, 1)),
        {at(ms - 3 * minute, 1), at(ms - minute, 2)}},
   };
-  for (const auto& c : cases) EXPECT_EQ(History::decode(c.text, now), c.want) << c.name;
+  for (const auto& [name, text, want] : cases) EXPECT_EQ(History::decode(text, now), want) << name;
   EXPECT_EQ(History::decode(good + line(at(ms, 1)), now, ms), std::vector{at(ms, 1)});
 }
 

@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <functional>
 #include <regex>
 #include <sstream>
 #include <thread>
@@ -29,29 +28,21 @@ TEST(AppendLogLine, CreatesTheFolderKeepsLinesWholeAndFailsHarmlessly) {
 // like a missing log, never written through.
 TEST(AppendLogLine, ReplacesWhatIsNotAFileAndFollowsNoSymlink) {
   namespace fs = std::filesystem;
-  struct Case {
-    const char* name;
-    std::function<void(const fs::path& log, const fs::path& other)> plant;
-    const char* otherAfter;  // "-": still missing
-  } cases[] = {
-      {"symlink to another file",
-       [](auto& log, auto& other) {
-         writeAll(other, "keep\n");
-         fs::create_symlink(other, log);
-       },
-       "keep\n"},
-      {"dangling symlink", [](auto& log, auto& other) { fs::create_symlink(other, log); }, "-"},
-      {"empty folder", [](auto& log, auto&) { fs::create_directory(log); }, "-"},
-      {"pipe", [](auto& log, auto&) { ::mkfifo(log.c_str(), 0600); }, "-"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
+  enum Planted { fileLink, danglingLink, emptyFolder, pipe };
+  for (const Planted planted : {fileLink, danglingLink, emptyFolder, pipe}) {
+    SCOPED_TRACE(planted);
     TempFolder tmp;
-    c.plant(tmp / "Quotalume.log", tmp / "other");
-    Store::appendLogLine(tmp / "Quotalume.log", "launch", stamp);
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(tmp / "Quotalume.log")));
-    EXPECT_EQ(readAll(tmp / "Quotalume.log"), "2026-12-05T20:34:09Z launch\n");
-    EXPECT_EQ(fs::exists(tmp / "other") ? readAll(tmp / "other") : "-", c.otherAfter);
+    const auto file = tmp / "Quotalume.log";
+    writeAll(tmp / "other", "keep\n");
+    if (planted == fileLink) fs::create_symlink(tmp / "other", file);
+    if (planted == danglingLink) fs::create_symlink(tmp / "missing", file);
+    if (planted == emptyFolder) fs::create_directory(file);
+    if (planted == pipe) ::mkfifo(file.c_str(), 0600);
+    Store::appendLogLine(file, "launch", stamp);
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(file)));
+    EXPECT_EQ(readAll(file), "2026-12-05T20:34:09Z launch\n");
+    EXPECT_EQ(readAll(tmp / "other"), "keep\n");
+    EXPECT_FALSE(fs::exists(tmp / "missing"));
   }
   // A folder with something in it is not thrown away for a log line.
   TempFolder tmp;

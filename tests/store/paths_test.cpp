@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "store/fixtures.hpp"
-#include "store/log.hpp"
-#include "store/process_paths.hpp"
+
+using Env = std::map<std::string, std::string>;
+const auto lookup = Store::fixedEnvironment;
 
 TEST(Paths, DataDirLogAndHomeFollowTheVariablesInOrder) {
   const std::string d = "QUOTALUME_DATA_DIR", x = "XDG_DATA_HOME", s = "XDG_STATE_HOME";
@@ -25,21 +26,4 @@ TEST(Paths, DataDirLogAndHomeFollowTheVariablesInOrder) {
   // The test user has a password entry; an empty or missing HOME must reach it.
   EXPECT_TRUE(Store::homeDirectory(lookup({})).is_absolute());
   EXPECT_EQ(Store::homeDirectory(lookup({{"HOME", ""}})), Store::homeDirectory(lookup({})));
-}
-
-// Settled on first use, so this is the one test that asks, and it sets the variable first.
-TEST(ProcessPaths, EverythingFollowsTheDataDirVariableAsFirstRead) {
-  TempFolder tmp;
-  const auto data = tmp / "data";
-  ASSERT_EQ(::setenv("QUOTALUME_DATA_DIR", data.c_str(), 1), 0);
-  EXPECT_EQ(dataDir(), data);
-  ::setenv("QUOTALUME_DATA_DIR", "/elsewhere", 1);
-  EXPECT_EQ(Store::lastURL(), data / "last.json");
-  EXPECT_EQ(logURL(), data / "Quotalume.log");
-  logEnabled = false;
-  log("silent");
-  EXPECT_FALSE(std::filesystem::exists(data));
-  logEnabled = true;
-  log("heard");
-  EXPECT_NE(readAll(logURL()).find("Z heard\n"), std::string::npos);
 }

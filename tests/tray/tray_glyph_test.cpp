@@ -4,6 +4,7 @@
 // composited over the panel's colour.
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include <gtest/gtest.h>
 #include <QColor>
@@ -14,21 +15,13 @@
 
 namespace {
 
-double luminance(QColor c) {
-  const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-  return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
-}
-
 double contrast(QColor a, QColor b) {
+  const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  const auto luminance = [&](QColor c) {
+    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
+  };
   const double la = luminance(a), lb = luminance(b);
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-QImage over(const QImage& icon, const QColor& panel) {
-  QImage out(icon.size(), QImage::Format_ARGB32_Premultiplied);
-  out.fill(panel);
-  QPainter(&out).drawImage(0, 0, icon);
-  return out;
 }
 
 struct Mark {
@@ -44,7 +37,9 @@ struct Mark {
 // runs on into (the arc into its track), are not around it.
 Mark measure(const TrayGlyphSpec& glyph, int side, const QColor& panel, TrayGlyphPart part,
              TrayGlyphPart beside = TrayGlyphPart::all) {
-  const QImage whole = over(renderTrayGlyph(glyph, side), panel);
+  QImage whole(side, side, QImage::Format_ARGB32_Premultiplied);
+  whole.fill(panel);
+  QPainter(&whole).drawImage(0, 0, renderTrayGlyph(glyph, side));
   const QImage mark = renderTrayGlyph(glyph, side, part);
   const QImage other = beside == TrayGlyphPart::all ? QImage() : renderTrayGlyph(glyph, side, beside);
   const int ring = side >= 32 ? 2 : 1;
@@ -83,18 +78,14 @@ struct Sample {
 };
 
 std::vector<Sample> samples(Appearance a) {
-  TrayGlyphSpec bare{0.42, "42", Tone::normal, a};
-  bare.withNumber = false;
-  TrayGlyphSpec bareRed{0.95, "95", Tone::red, a};
-  bareRed.withNumber = false;
   return {
       {"normal", {0.42, "42", Tone::normal, a}, 4.5, true, barBlue(a)},
       {"orange", {0.76, "76", Tone::orange, a}, 4.5, true, systemOrange(a)},
       {"red, three digits", {1, "100", Tone::red, a}, 4.5, true, systemRed(a)},
       {"dim", {0.42, "42", Tone::dim, a}, 3, true, QColor()},
       {"no number yet", {0, "\u2013", Tone::dim, a}, 3, false, QColor()},
-      {"label beside", bare, 0, true, barBlue(a)},
-      {"label beside, red", bareRed, 0, true, systemRed(a)},
+      {"label beside", {0.42, "42", Tone::normal, a, false}, 0, true, barBlue(a)},
+      {"label beside, red", {0.95, "95", Tone::red, a, false}, 0, true, systemRed(a)},
   };
 }
 
@@ -129,32 +120,20 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
 }
 
 TEST(TrayGlyph, NumberFromTheModel) {
-  Shown live;
-  live.headline = "42%";
-  live.gauge = 0.42;
-  const TrayGlyphSpec some = trayGlyphSpec(live, Appearance::dark);
-  EXPECT_EQ(some.number, "42");
-  EXPECT_DOUBLE_EQ(some.value, 0.42);
-  Shown weeklyOnly;  // no session window, so no gauge, whatever the headline shows
-  weeklyOnly.headline = "7%";
-  const TrayGlyphSpec none = trayGlyphSpec(weeklyOnly, Appearance::light);
-  EXPECT_EQ(none.number, "\u2013");
-  EXPECT_EQ(none.value, 0);
-  EXPECT_EQ(none.tone, Tone::dim);
-}
-
-TEST(TrayGlyph, TheNumberChangesThePicture) {
-  const QImage a = renderTrayGlyph({0.42, "42", Tone::normal, Appearance::dark}, 22);
-  const QImage b = renderTrayGlyph({0.42, "47", Tone::normal, Appearance::dark}, 22);
-  const QImage dash = renderTrayGlyph({0, "\u2013", Tone::dim, Appearance::dark}, 22);
-  EXPECT_NE(a, b);
-  EXPECT_NE(a, dash);
+  const auto glyphOf = [](const char* headline, std::optional<double> gauge, Tone tone) {
+    const TrayGlyphSpec g = trayGlyphSpec({headline, tone, "ok", {}, {}, {}, {}, gauge}, Appearance::dark);
+    return std::tuple(g.number, g.value, g.tone);
+  };
+  EXPECT_EQ(glyphOf("42%", 0.42, Tone::orange), std::tuple(std::string("42"), 0.42, Tone::orange));
+  // No session window, so no gauge, whatever the headline shows.
+  EXPECT_EQ(glyphOf("7%", {}, Tone::dim), std::tuple(std::string("\u2013"), 0.0, Tone::dim));
 }
 
 // A host that asks for 24 or 32 px must get a picture drawn for exactly
 // that, not the nearest listed size scaled.
 TEST(TrayGlyph, IconServesEachSizeDrawnForIt) {
   const TrayGlyphSpec glyph{0.5, "50", Tone::normal, Appearance::dark};
+  EXPECT_NE(renderTrayGlyph(glyph, 22), renderTrayGlyph({0.5, "56", Tone::normal, Appearance::dark}, 22));
   const QIcon icon = trayGlyph(glyph);
   const QList<QSize> listed = icon.availableSizes();
   for (int side : {16, 22, 24, 30, 32, 48}) {

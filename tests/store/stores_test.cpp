@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "store/alert_store.hpp"
 #include "store/fixtures.hpp"
 #include "store/reading_store.hpp"
 #include "store/update_store.hpp"
@@ -59,12 +60,19 @@ TEST(UpdateStore, DecodesMembersOrRejectsTheWholeFile) {
   for (const auto& [bytes, want] : cases) EXPECT_EQ(UpdateStore::decode(bytes), want) << bytes;
 }
 
-TEST(UpdateStore, SavesExactBytesAndKeepsTheOldFileWhenUnsavable) {
-  TempFolder tmp;
-  const auto file = tmp / "new/update.json";
-  const std::string bytes = "{\n  \"checked_at\": 1760421600000,\n  \"support\": \"s \"\n}\n";
-  UpdateStore::save({"s ", 1760421600000.0}, file);
-  EXPECT_EQ(readAll(file), bytes);
-  UpdateStore::save({"other", HUGE_VAL}, file);
-  EXPECT_EQ(readAll(file), bytes);
+TEST(AlertStore, DecodesTheWholeDocumentOrNothing) {
+  const std::string session = R"("session":{"cycle":1760421600000,"near":true,"reached":false})";
+  const AlertState kept{{"session", {1760421600000, true, false}}};
+  const std::pair<std::string, AlertState> cases[] = {
+      {"{" + session + "}", kept},
+      {"{" + session + R"(,"haiku_next":{"cycle":1,"near":true,"reached":true}})",
+       kept},  // unknown window dropped
+      {"[]", {}},
+      {"{" + session, {}},
+      {R"({"session":{"cycle":"1760421600000","near":true,"reached":false}})", {}},
+      {R"({"session":{"cycle":1760421600000,"near":1,"reached":false}})", {}},
+      {R"({"session":{"cycle":1760421600000,"near":true}})", {}},
+      {"{" + session + R"(,"weekly":null})", {}},  // one bad entry spoils the rest
+  };
+  for (const auto& [data, want] : cases) EXPECT_EQ(AlertStore::decode(data), want) << data;
 }

@@ -1,8 +1,16 @@
 // The panel opens beside the tray, away from the bar, inside the screen's
-// free area, never over the bar or the icon.
+// free area, never over the bar or the icon. On Wayland it is a fixed-size
+// dialog that tiling compositors float, carrying the menu's commands, usable
+// from the keyboard.
 #include <gtest/gtest.h>
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPushButton>
 
 #include "tray/panel_placement.hpp"
+#include "tray/panel_window.hpp"
 
 TEST(PanelPlacement, BesideTheIconAwayFromTheBar) {
   const QRect screen(0, 0, 1920, 1080), second(1920, 0, 1280, 1024);
@@ -18,11 +26,7 @@ TEST(PanelPlacement, BesideTheIconAwayFromTheBar) {
       {"right bar", {1884, 100, 24, 24}, {0, 0, 1872, 1080}, screen, {1570, 100}},
       {"top-left corner", {0, 0, 24, 24}, {0, 28, 1920, 1052}, screen, {0, 30}},
       {"a click point from the host", {1810, 12, 1, 1}, {0, 28, 1920, 1052}, screen, {1511, 30}},
-      {"bar and dock: the bar holding the icon",
-       {1800, 1040, 24, 24},
-       {0, 28, 1920, 1000},
-       screen,
-       {1524, 826}},
+      {"bar and dock: the icon's bar", {1800, 1040, 24, 24}, {0, 28, 1920, 1000}, screen, {1524, 826}},
       // Without a reserved edge the icon is taken to sit centred across its bar.
       {"no reserved edge: the nearest one", {1890, 5, 24, 24}, screen, screen, {1614, 35}},
       {"no reserved edge, a click point", {1810, 16, 1, 1}, screen, screen, {1511, 35}},
@@ -61,4 +65,45 @@ TEST(PanelPlacement, OwnWindowInAnyWaylandSession) {
     EXPECT_EQ(panelAsWindow(c.platform, c.waylandDisplay, c.sessionType), c.want)
         << c.platform << " " << c.waylandDisplay << " " << c.sessionType;
   }
+}
+
+TEST(PanelWindow, FloatsAndOffersTheCommands) {
+  QAction open("Open at login"), update("Check for updates\u2026"), line, support("Support This App\u2026");
+  open.setCheckable(true);
+  line.setSeparator(true);
+  support.setVisible(false);
+  const auto press = [](QWidget* widget, int key) {
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &event);
+  };
+  int updates = 0;
+  QObject::connect(&update, &QAction::triggered, [&] { ++updates; });
+
+  PanelWindow window;
+  window.setCommands({&open, &update, &line, &support});
+  window.fitToView();
+  EXPECT_EQ(window.windowType(), Qt::Dialog);
+  EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "a tiling compositor would tile it";
+
+  auto* box = window.findChild<QCheckBox*>();
+  const QList<QPushButton*> buttons = window.findChildren<QPushButton*>();
+  ASSERT_TRUE(box != nullptr);
+  ASSERT_EQ(buttons.size(), 2);
+  EXPECT_TRUE(buttons[1]->isHidden()) << "a hidden command has no row";
+  support.setVisible(true);
+  EXPECT_FALSE(buttons[1]->isHidden()) << "and gets it back when shown";
+
+  window.show();
+  box->click();
+  EXPECT_TRUE(open.isChecked()) << "the row asks the action, which keeps the check mark";
+  EXPECT_FALSE(window.isVisible()) << "a command closes the panel";
+
+  window.show();
+  EXPECT_EQ(window.focusWidget(), box) << "the first command takes the keyboard";
+  press(&window, Qt::Key_Down);
+  press(window.focusWidget(), Qt::Key_Return);
+  EXPECT_EQ(updates, 1) << "down to the second command and Return";
+  window.show();
+  press(&window, Qt::Key_Escape);
+  EXPECT_FALSE(window.isVisible());
 }
