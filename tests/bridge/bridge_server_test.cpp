@@ -180,6 +180,7 @@ TEST_F(BridgeServerTest, SilentClientsMeetTheLifetimeChattyOnesTheDrainLimit) {
 
 TEST_F(BridgeServerTest, SeventeenthClientIsTurnedAwayUntilASlotFreesAndShutdownClosesTheRest) {
   settings.lifetime = 20s;
+  settings.linger = 10s;
   start();
   std::vector<std::unique_ptr<Client>> holders;
   while (holders.size() < maxLiveConnections) holders.push_back(std::make_unique<Client>(port()));
@@ -192,12 +193,13 @@ TEST_F(BridgeServerTest, SeventeenthClientIsTurnedAwayUntilASlotFreesAndShutdown
   ASSERT_TRUE(holds(maxLiveConnections - 1));
   Client next(port());
   ASSERT_TRUE(next.send(samples::ping()));
-  EXPECT_EQ(next.read().bytes, wire::ping);
-  // Going away with live connections and their timers pending is quick and closes them all.
+  EXPECT_EQ(next.read(1s, wire::ping.size()).bytes, wire::ping);
+  // Going away with waiting and lingering connections and their timers pending is quick and closes them all.
   const auto before = std::chrono::steady_clock::now();
   server.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - before, 1s);
   EXPECT_TRUE(holders.back()->read(1s).closed);
+  EXPECT_TRUE(next.read(1s).closed);
 }
 
 TEST_F(BridgeServerTest, ClientReconnectingRightAfterItsAnswerFindsASlot) {

@@ -67,8 +67,8 @@ TEST_F(Panel, SizeAddsUpFromTheFontMetrics) {
                                    measureFigures("100%", look.fonts.pct).width() + 28);
   const double wideStatus = std::ceil(nameMetrics.horizontalAdvance(QString::fromStdString(longStatus)) + 28);
   const std::vector<ShownRow> one{row("42%", 0.42)}, three(3, one[0]);
+  // What, the model, its width and height.
   const std::tuple<const char*, Shown, double, double> cases[] = {
-      // name, model, width, height
       {"status only: no gap after it", model({}, longStatus), wideStatus, 3 + name + 6},
       {"windows 10 points apart", model(three), 240, 3 + 3 * block + 2 * 10 + 6},
       {"status, window, footer", model(one, "Waiting", "updated"), 240, 3 + name + 8 + block + 12 + sub + 6},
@@ -76,10 +76,10 @@ TEST_F(Panel, SizeAddsUpFromTheFontMetrics) {
       {"long name beside its percentage, greyed",
        model({row("100%", 1, Tone::red, longName)}, {}, {}, Tone::dim), wideRow, 3 + block + 6},
   };
-  for (const auto& [name, shown, width, height] : cases) {
+  for (const auto& [what, shown, width, height] : cases) {
     const QSizeF got = InfoLayout::run(shown, 14, look);
-    EXPECT_NEAR(got.width(), width, 1) << name;
-    EXPECT_EQ(got.height(), height) << name;
+    EXPECT_NEAR(got.width(), width, 1) << what;
+    EXPECT_EQ(got.height(), height) << what;
   }
   EXPECT_TRUE(InfoLayout::isEmpty(Shown{}));
   EXPECT_FALSE(InfoLayout::isEmpty(model({}, {}, "updated just now")));
