@@ -10,19 +10,11 @@ namespace {
 
 using samples::bytes;
 
-HeadParse parse(std::string_view text) {
-  return parseHead(bytes(text));
-}
-
 TEST(ParseHead, JudgesEachRuleOfTheHead) {
   using enum HeadParse::Kind;
   const std::string limit(maxHeaderBytes, 'a');
   const std::string get = "GET / HTTP/1.1\r\n";
-  struct Case {
-    const char* name;
-    std::string text;
-    HeadParse::Kind want;
-  } cases[] = {
+  const std::tuple<const char*, std::string, HeadParse::Kind> cases[] = {
       {"lower-case method", "get /ping HTTP/1.1\r\n\r\n", bad},
       {"digit in the method", "G3T /ping HTTP/1.1\r\n\r\n", bad},
       {"two spaces", "GET  /ping HTTP/1.1\r\n\r\n", bad},
@@ -63,10 +55,7 @@ TEST(ParseHead, JudgesEachRuleOfTheHead) {
       // Rubbish is only judged once the head is complete.
       {"unfinished rubbish", "get  nonsense\r\n", needMore},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(parse(c.text).kind, c.want);
-  }
+  for (const auto& [name, text, want] : cases) EXPECT_EQ(parseHead(bytes(text)).kind, want) << name;
 }
 
 TEST(RequestAccess, AllowsOnlyThisHostAndExtensionOrigins) {
@@ -89,12 +78,10 @@ TEST(RequestAccess, AllowsOnlyThisHostAndExtensionOrigins) {
 
 TEST(Decide, AppliesTheRulesInOrder) {
   constexpr std::nullopt_t gone = std::nullopt;
-  struct Case {
-    const char* name;
-    std::string request;                                                      // method and path
-    std::vector<std::pair<std::string, std::optional<std::string>>> changes;  // to a head passing every rule
-    std::string_view want;  // the answer on the wire, or the length of the body to read
-  } cases[] = {
+  // Method and path, changes to a head passing every rule, and the answer on the wire or the length
+  // of the body to read.
+  using Changes = std::vector<std::pair<std::string, std::optional<std::string>>>;
+  const std::tuple<const char*, std::string, Changes, std::string_view> cases[] = {
       {"options wins over a missing host", "OPTIONS /usage", {{"host", gone}}, wire::forbidden},
       // Host before route: a foreign page learns nothing, not even the version.
       {"ping without host", "GET /ping", {{"host", gone}}, wire::forbidden},
@@ -124,22 +111,22 @@ TEST(Decide, AppliesTheRulesInOrder) {
       {"zero", "POST /usage", {{"content-length", "0"}}, "0"},
       {"json after empty piece", "POST /usage", {{"content-type", ";application/json"}}, "120"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const auto space = c.request.find(' ');
-    HTTPHead head{c.request.substr(0, space), c.request.substr(space + 1), {}, 0};
+  for (const auto& [name, request, changes, want] : cases) {
+    SCOPED_TRACE(name);
+    const auto space = request.find(' ');
+    HTTPHead head{request.substr(0, space), request.substr(space + 1), {}, 0};
     head.headers = {{"host", "127.0.0.1:47615"},
                     {"origin", "chrome-extension://a"},
                     {"x-quotalume", "1"},
                     {"content-type", "application/json"},
                     {"content-length", "120"}};
-    for (const auto& [name, value] : c.changes) {
-      head.headers.erase(name);
-      if (value) head.headers.emplace(name, *value);
+    for (const auto& [header, value] : changes) {
+      head.headers.erase(header);
+      if (value) head.headers.emplace(header, *value);
     }
     const Decision d = decide(head);
     EXPECT_EQ(d.kind == Decision::Kind::readBody ? std::to_string(d.bodyLength) : d.response.serialized(),
-              c.want);
+              want);
   }
 }
 

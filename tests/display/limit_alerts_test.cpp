@@ -30,10 +30,7 @@ struct Step {
 };
 
 TEST_F(LimitAlerts, CrossingRules) {
-  struct Case {
-    const char* name;
-    std::vector<Step> steps;
-  } cases[] = {
+  const std::pair<const char*, std::vector<Step>> cases[] = {
       {"one notice per crossing",
        {{50}, {81, resetAt, "session:near"}, {85}, {99}, {100, resetAt, "session:reached"}, {130}}},
       {"100 % marks 80 %, so dropping back stays quiet", {{100, resetAt, "session:reached"}, {85}, {100}}},
@@ -60,11 +57,11 @@ TEST_F(LimitAlerts, CrossingRules) {
         {90, resetAt, "session:near"}}},
       {"a window past its reset is not judged", {{95, testNow}, {95, testNow - hour}}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, steps] : cases) {
+    SCOPED_TRACE(name);
     AlertState state;
-    for (std::size_t i = 0; i < c.steps.size(); ++i) {
-      const Step& s = c.steps[i];
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+      const Step& s = steps[i];
       SCOPED_TRACE("step " + std::to_string(i));
       Reading r = reading(s.status, s.age - s.later, {window("session", s.pct, s.reset)});
       EXPECT_EQ(kinds(limitNotices(state, r, s.source, testNow + s.later)), s.want);

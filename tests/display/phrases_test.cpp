@@ -3,12 +3,9 @@
 namespace {
 
 TEST_F(DisplayTest, PctTextAndUnknownWindowLabels) {
-  for (auto [pct, want] : {std::pair{42.4, "42%"},
-                           {42.5, "43%"},
-                           {-0.5, "-1%"},
-                           {notANumber, "0%"},
-                           {infinity, "9000000000000000%"}})
-    EXPECT_EQ(pctText(pct), want) << pct;
+  // Halves and NaN are rounded by the headline table; these are the far ends.
+  EXPECT_EQ(pctText(-0.5), "-1%");
+  EXPECT_EQ(pctText(infinity), "9000000000000000%");
   EXPECT_EQ(windowLabel("Session"), "Session") << "an unknown key names itself";
 }
 

@@ -24,11 +24,7 @@ UsageCycle cycle(Date end, std::vector<CyclePoint> points, std::optional<Date> r
 
 TEST(UsageCycles, SplitsAtResetsAndKeepsAMovedResetInItsCycle) {
   const Date r = t0 + hour;
-  const struct {
-    const char* name;
-    std::vector<HistoryEntry> entries;
-    std::vector<UsageCycle> want;
-  } cases[] = {
+  const std::tuple<const char*, std::vector<HistoryEntry>, std::vector<UsageCycle>> cases[] = {
       {"reset moved by seconds",
        {reading(t0, 10, r), reading(t0 + 60, 11, r + 30)},
        {cycle(r + 30, {{t0, 10}, {t0 + 60, 11}})}},
@@ -46,7 +42,7 @@ TEST(UsageCycles, SplitsAtResetsAndKeepsAMovedResetInItsCycle) {
        {reading(t0, 99, r), reading(t0 + 60, 100, r), reading(t0 + 120, 100, r)},
        {cycle(r, {{t0, 99}, {t0 + 60, 100}, {t0 + 120, 100}}, t0 + 60)}},
   };
-  for (const auto& c : cases) EXPECT_EQ(splitCycles(c.entries, "session"), c.want) << c.name;
+  for (const auto& [name, entries, want] : cases) EXPECT_EQ(splitCycles(entries, "session"), want) << name;
 }
 
 TEST(UsageCycles, ChartsKeepADayOfSessionsBehindTheCurrentOne) {

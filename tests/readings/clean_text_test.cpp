@@ -23,11 +23,7 @@ TEST(CleanText, StripsTrimsAndCutsAtGraphemeClusters) {
   const std::string flag = "\U0001F1F0\U0001F1F7", thumbs = "\U0001F44D\U0001F3FD", eAcute = "e\u0301";
   const std::string jamo = "\u1100\u1161\u11a8", man = "\U0001F468",
                     family = man + "\u200d\U0001F469\u200d\U0001F467";
-  struct Case {
-    const char* name;
-    std::string input;
-    std::optional<std::string> want;
-  } cases[] = {
+  const std::tuple<const char*, std::string, std::optional<std::string>> cases[] = {
       {"controls, spaces behind one", std::string(" \n a\tb\rc\0d", 10) + "\x7f" + "e\u0085f", "abcdef"},
       {"formats gone, Unicode spaces trimmed at the ends", "\u3000\ufeffMax\u00a05\u00adx\u202e\u2003 \t",
        "Max\u00a05x"},
@@ -45,10 +41,10 @@ TEST(CleanText, StripsTrimsAndCutsAtGraphemeClusters) {
       {"space carrying a mark is no space", repeat("a", 39) + " \u0301z", repeat("a", 39) + " \u0301"},
       {"encoded surrogate", "\xed\xa0\x80", "\ufffd\ufffd\ufffd"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const auto got = clean(c.input);
-    EXPECT_EQ(got, c.want);
+  for (const auto& [name, input, want] : cases) {
+    SCOPED_TRACE(name);
+    const auto got = clean(input);
+    EXPECT_EQ(got, want);
     EXPECT_EQ(clean(got.value_or("")), got) << "cleaning twice must change nothing";
   }
 }

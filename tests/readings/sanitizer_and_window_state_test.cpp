@@ -42,11 +42,7 @@ TEST(SanitizeReading, FiltersClampsOrdersAndCleans) {
 }
 
 TEST(Effective, KeepsThePercentageOnlyStrictlyBeforeTheResetMoment) {
-  struct Case {
-    const char* name;
-    UsageWindow window;
-    Effective want;
-  } cases[] = {
+  const std::tuple<const char*, UsageWindow, Effective> cases[] = {
       {"a millisecond ahead", {"session", 42, nowMs + 1}, {42, WinState::active(now + 0.001)}},
       {"exactly now", {"session", 42, nowMs}, {0, WinState::reset()}},
       {"a millisecond ago", {"session", 42, nowMs - 1}, {0, WinState::reset()}},
@@ -54,10 +50,7 @@ TEST(Effective, KeepsThePercentageOnlyStrictlyBeforeTheResetMoment) {
       {"no reset moment, infinite pct", {"opus", inf, {}}, {0, WinState::notStarted()}},
       {"reset moment not a number", {"session", 42, nan}, {0, WinState::reset()}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(effective(c.window, now), c.want);
-  }
+  for (const auto& [name, window, want] : cases) EXPECT_EQ(effective(window, now), want) << name;
 }
 
 TEST(DataTime, IsTheEarlierOfFetchAndReceipt) {

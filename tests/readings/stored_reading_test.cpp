@@ -17,25 +17,21 @@ TEST(StoredReading, LeavesAbsentOptionalsOut) {
 }
 
 TEST(StoredReading, DecodingIsStrictAboutTypesButAllowsNulls) {
-  struct Case {
-    const char* name;
-    std::function<void(json&)> change;
-    bool accepted = false;
-  } cases[] = {
-      {"not an object", [](json& j) { j = json::array({j}); }},
-      {"status missing", [](json& j) { j.erase("status"); }},
-      {"fetched_at a string", [](json& j) { j["fetched_at"] = "1760421600000"; }},
-      {"error a number", [](json& j) { j["error"] = 503; }},
-      {"window pct a boolean", [](json& j) { j["windows"][0]["pct"] = true; }},
-      {"window resets_at a string", [](json& j) { j["windows"][0]["resets_at"] = "x"; }},
+  const std::tuple<const char*, std::function<void(json&)>, bool> cases[] = {
+      {"not an object", [](json& j) { j = json::array({j}); }, false},
+      {"status missing", [](json& j) { j.erase("status"); }, false},
+      {"fetched_at a string", [](json& j) { j["fetched_at"] = "1760421600000"; }, false},
+      {"error a number", [](json& j) { j["error"] = 503; }, false},
+      {"window pct a boolean", [](json& j) { j["windows"][0]["pct"] = true; }, false},
+      {"window resets_at a string", [](json& j) { j["windows"][0]["resets_at"] = "x"; }, false},
       {"optionals null", [](json& j) { j["error"] = j["plan"] = j["windows"][0]["resets_at"] = nullptr; },
        true},
       {"unknown members", [](json& j) { j["future"] = j["windows"][1]["extra"] = 1; }, true},
   };
-  for (const auto& c : cases) {
+  for (const auto& [name, change, accepted] : cases) {
     json value = encodeReading(full);
-    c.change(value);
-    EXPECT_EQ(decodeReading(value).has_value(), c.accepted) << c.name;
+    change(value);
+    EXPECT_EQ(decodeReading(value).has_value(), accepted) << name;
   }
 }
 

@@ -67,11 +67,8 @@ TEST_F(Panel, SizeAddsUpFromTheFontMetrics) {
                                    measureFigures("100%", look.fonts.pct).width() + 28);
   const double wideStatus = std::ceil(nameMetrics.horizontalAdvance(QString::fromStdString(longStatus)) + 28);
   const std::vector<ShownRow> one{row("42%", 0.42)}, three(3, one[0]);
-  struct Case {
-    const char* name;
-    Shown shown;
-    double width, height;
-  } cases[] = {
+  // What, the model, its width and height.
+  const std::tuple<const char*, Shown, double, double> cases[] = {
       {"status only: no gap after it", model({}, longStatus), wideStatus, 3 + name + 6},
       {"windows 10 points apart", model(three), 240, 3 + 3 * block + 2 * 10 + 6},
       {"status, window, footer", model(one, "Waiting", "updated"), 240, 3 + name + 8 + block + 12 + sub + 6},
@@ -79,11 +76,10 @@ TEST_F(Panel, SizeAddsUpFromTheFontMetrics) {
       {"long name beside its percentage, greyed",
        model({row("100%", 1, Tone::red, longName)}, {}, {}, Tone::dim), wideRow, 3 + block + 6},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const QSizeF got = InfoLayout::run(c.shown, 14, look);
-    EXPECT_NEAR(got.width(), c.width, 1);
-    EXPECT_EQ(got.height(), c.height);
+  for (const auto& [what, shown, width, height] : cases) {
+    const QSizeF got = InfoLayout::run(shown, 14, look);
+    EXPECT_NEAR(got.width(), width, 1) << what;
+    EXPECT_EQ(got.height(), height) << what;
   }
   EXPECT_TRUE(InfoLayout::isEmpty(Shown{}));
   EXPECT_FALSE(InfoLayout::isEmpty(model({}, {}, "updated just now")));
@@ -100,60 +96,44 @@ TEST_F(Panel, CheckColumnMovesContentTenPointsRight) {
   EXPECT_EQ(checked.pixelColor(240 - 14 + 1, barY), look.colours.window);
 }
 
-TEST_F(Panel, InksFollowToneAndGreying) {
+TEST_F(Panel, InksAndPaceTickFollowToneAndGreying) {
   const PanelColours& c = look.colours;
-  struct Case {
-    Tone tone;
-    QColor pct, bar;
-  } cases[] = {{Tone::normal, c.label, c.barBlue},
-               {Tone::orange, c.orange, c.orange},
-               {Tone::red, c.red, c.red},
-               {Tone::dim, c.secondary, c.secondary}};
-  const int pw = int(measureFigures("41%", look.fonts.pct).width());
+  const int pw = int(measureFigures("50%", look.fonts.pct).width());
   const QRect pct(240 - 14 - pw, 3, pw, int(firstLine));
-  for (const auto& cs : cases) {
-    SCOPED_TRACE(int(cs.tone));
-    // A greyed red row must still come out grey.
-    Shown s = model({row("41%", 0.41, cs.tone == Tone::dim ? Tone::red : cs.tone)}, {}, {}, cs.tone);
-    const QImage image = draw(s);
+  // The bar's track runs from 14 to 240 - 14; the tick at half way stands out above and below it.
+  const int barTop = int(3 + firstLine + 4);
+  const QRect above(118, barTop - 2, 5, 2), below(118, barTop + 4, 5, 2), farLeft(30, barTop - 2, 5, 2);
+  struct Case {
+    const char* name;
+    Tone tone, rowTone;
+    double fraction;
+    std::optional<double> pace;
+    QColor pct, bar;
+  } cases[] = {
+      {"live, tick ahead of the fill", Tone::normal, Tone::normal, 0.3, 0.5, c.label, c.barBlue},
+      {"orange, no pace, no tick", Tone::orange, Tone::orange, 0.41, {}, c.orange, c.orange},
+      {"red, tick over the fill", Tone::red, Tone::red, 0.95, 0.5, c.red, c.red},
+      // A greyed red row must still come out grey, its tick over a fill of the same ink.
+      {"greyed", Tone::dim, Tone::red, 0.8, 0.5, c.secondary, c.secondary},
+  };
+  for (const Case& cs : cases) {
+    SCOPED_TRACE(cs.name);
+    const Shown shown =
+        model({row("50%", cs.fraction, cs.rowTone, "5-hour limit", cs.pace)}, {}, {}, cs.tone);
+    const QImage image = draw(shown);
     EXPECT_TRUE(inks(image, pct, cs.pct));
     EXPECT_EQ(image.pixelColor(34, barY), cs.bar);
+    EXPECT_EQ(inks(image, above, c.secondary), cs.pace.has_value());
+    EXPECT_EQ(inks(image, below, c.secondary), cs.pace.has_value());
+    EXPECT_FALSE(inks(image, farLeft, c.secondary)) << "one tick only";
+    // The mark adds nothing to the panel's size.
+    EXPECT_EQ(InfoLayout::run(shown, 14, look), InfoLayout::run(model({row("50%", cs.fraction)}), 14, look));
   }
   // Below half a percent only the track shows; from there a round dot.
   for (double fraction : {0.004, 0.005}) {
     const QColor start = draw(model({row("0%", fraction)})).pixelColor(16, barY);
     EXPECT_NE(start, c.window) << fraction;
     EXPECT_EQ(start == c.barBlue, fraction >= 0.005) << fraction;
-  }
-}
-
-TEST_F(Panel, PaceTickStandsAboveAndBelowTheBarInBothStates) {
-  const QColor& grey = look.colours.secondary;
-  // The bar's track runs from 14 to 240 - 14; half way is x = 120.
-  const int barTop = int(3 + firstLine + 4);
-  const QRect above(118, barTop - 2, 5, 2), below(118, barTop + 4, 5, 2), farLeft(30, barTop - 2, 5, 2);
-  struct Case {
-    const char* name;
-    Tone tone;
-    double fraction;
-    std::optional<double> pace;
-  } cases[] = {
-      {"live, ahead of the fill", Tone::normal, 0.3, 0.5},
-      {"greyed, over a fill of its own ink", Tone::dim, 0.8, 0.5},
-      {"red and past the fill", Tone::red, 0.95, 0.5},
-      {"no pace, no tick", Tone::normal, 0.3, std::nullopt},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const Shown shown =
-        model({row("50%", c.fraction, c.tone == Tone::dim ? Tone::normal : c.tone, "5-hour limit", c.pace)},
-              {}, {}, c.tone);
-    const QImage image = draw(shown);
-    EXPECT_EQ(inks(image, above, grey), c.pace.has_value());
-    EXPECT_EQ(inks(image, below, grey), c.pace.has_value());
-    EXPECT_FALSE(inks(image, farLeft, grey)) << "one tick only";
-    // The mark adds nothing to the panel's size.
-    EXPECT_EQ(InfoLayout::run(shown, 14, look), InfoLayout::run(model({row("50%", c.fraction)}), 14, look));
   }
 }
 
