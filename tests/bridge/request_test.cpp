@@ -29,6 +29,7 @@ TEST(ParseHead, JudgesEachRuleOfTheHead) {
       {"no colon", get + "Broken\r\n\r\n", bad},
       {"empty name", get + ": x\r\n\r\n", bad},
       {"continuation line", get + "A: b\r\n c\r\n\r\n", bad},
+      {"tab-folded continuation", get + "A: b\r\n\tc\r\n\r\n", bad},
       {"space ending a name", get + "Host : x\r\n\r\n", bad},
       {"tab inside a name", get + "X\tY: z\r\n\r\n", bad},
       {"other bytes in a name", get + "X-\x01!#: z\r\n\r\n", head},
@@ -56,6 +57,11 @@ TEST(ParseHead, JudgesEachRuleOfTheHead) {
       {"unfinished rubbish", "get  nonsense\r\n", needMore},
   };
   for (const auto& [name, text, want] : cases) EXPECT_EQ(parseHead(bytes(text)).kind, want) << name;
+
+  // The connection finds the terminator itself; one byte past the limit is refused all the same.
+  const std::string atLimit = get + "X: " + std::string(maxHeaderBytes - get.size() - 3, 'a');
+  EXPECT_EQ(parseHeadAt(bytes(atLimit + "\r\n\r\n"), maxHeaderBytes).kind, head);
+  EXPECT_EQ(parseHeadAt(bytes(atLimit + "a\r\n\r\n"), maxHeaderBytes + 1).kind, bad);
 }
 
 TEST(RequestAccess, AllowsOnlyThisHostAndExtensionOrigins) {

@@ -27,6 +27,7 @@ TEST(CleanText, StripsTrimsAndCutsAtGraphemeClusters) {
       {"controls, spaces behind one", std::string(" \n a\tb\rc\0d", 10) + "\x7f" + "e\u0085f", "abcdef"},
       {"formats gone, Unicode spaces trimmed at the ends", "\u3000\ufeffMax\u00a05\u00adx\u202e\u2003 \t",
        "Max\u00a05x"},
+      {"DEL in plain ASCII", "a\x7fz", "az"},
       {"empty", "", {}},
       {"nothing but spaces, controls and formats", " \t\r\n\u00a0\u200b\u3000\ufeff", {}},
       {"ASCII one over", repeat("x", 41), repeat("x", 40)},

@@ -39,6 +39,9 @@ TEST(SanitizeReading, FiltersClampsOrdersAndCleans) {
   const Reading want{"error", {}, "Max 20x", nowMs, nowMs, kept};
   EXPECT_EQ(sanitizeReading(r, now), want);
   EXPECT_EQ(sanitizeReading(want, now), want);
+  // -0 would be shown as "-0%".
+  r.windows = {{"session", -0.0, {}}};
+  EXPECT_FALSE(std::signbit(sanitizeReading(r, now)->windows.at(0).pct));
 }
 
 TEST(Effective, KeepsThePercentageOnlyStrictlyBeforeTheResetMoment) {
