@@ -3,8 +3,10 @@
 #include <QString>
 
 #include "build_config.hpp"
+#include "store/update_store.hpp"
 #include "updater/feed_document.hpp"
 #include "updater/feed_location.hpp"
+#include "updater/feed_receipt.hpp"
 #include "updater/support_switch.hpp"
 #include "updater/update_rules.hpp"
 #include "updater_fixtures.hpp"
@@ -17,40 +19,30 @@ namespace fs = std::filesystem;
 const std::string H = Build::siteHost;
 
 TEST(SupportSwitch, OnlyHttpsPagesOnTheMakersHost) {
-  struct Case {
-    const char* name;
-    std::optional<std::string> value;
-    bool on;
-  } cases[] = {
-      {"site root", "https://" + H, true},
-      {"upper case scheme and host", "HTTPS://" + QString::fromStdString(H).toUpper().toStdString() + "/x",
-       true},
-      {"explicit 443", "https://" + H + ":443/x", true},
-      {"other port", "https://" + H + ":8443/x", false},
-      {"blanks trimmed", " \thttps://" + H + "/x\n", true},
-      {"plain http", "http://" + H + "/sideproject/support", false},
-      {"sub-domain", "https://www." + H + "/x", false},
-      {"look-alike host", "https://" + H + ".evil.example/x", false},
-      {"host only in the path", "https://evil.example/" + H, false},
-      {"host as user name", "https://" + H + "@evil.example/x", false},
-      {"user name before host", "https://user@" + H + "/x", false},
-      {"no scheme", H + "/sideproject/support", false},
-      {"blank", " \n", false},
-      {"not a URL", "https://" + H + "/a b", false},
-      {"absent", std::nullopt, false},
+  const std::string upper = QString::fromStdString(H).toUpper().toStdString();
+  const std::pair<std::optional<std::string>, bool> cases[] = {
+      {"https://" + H, true},
+      {"HTTPS://" + upper + "/x", true},
+      {"https://" + H + ":443/x", true},
+      {" \thttps://" + H + "/x\n", true},  // blanks trimmed
+      {"https://" + H + ":8443/x", false},
+      {"http://" + H + "/sideproject/support", false},
+      {"https://www." + H + "/x", false},
+      {"https://" + H + ".evil.example/x", false},
+      {"https://evil.example/" + H, false},
+      {"https://" + H + "@evil.example/x", false},
+      {"https://user@" + H + "/x", false},
+      {H + "/sideproject/support", false},
+      {" \n", false},
+      {"https://" + H + "/a b", false},
+      {std::nullopt, false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Links::supportSwitchOn(c.value), c.on);
-  }
+  for (const auto& [value, on] : cases)
+    EXPECT_EQ(Links::supportSwitchOn(value), on) << value.value_or("absent");
 }
 
 TEST(Versions, NumericPieceByPiece) {
-  struct Case {
-    const char* a;
-    const char* b;
-    bool newer;
-  } cases[] = {
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {"1.0.3", "1.0.2", true},
       {"1.0.2", "1.0.2", false},
       {"1.0.10", "1.0.9", true},
@@ -66,121 +58,88 @@ TEST(Versions, NumericPieceByPiece) {
       {"1. 2", "1.0", false},
       {"", "0", false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.a) + " vs " + c.b);
-    EXPECT_EQ(Updater::newer(c.a, c.b), c.newer);
-  }
+  for (const auto& [a, b, newer] : cases) EXPECT_EQ(Updater::newer(a, b), newer) << a << " vs " << b;
 }
 
-TEST(WakeRule, DayOldOrClockBack) {
-  constexpr double receipt = 1760421600000;  // epoch ms
-  constexpr double t = receipt / 1000;
-  struct Case {
-    const char* name;
-    std::optional<double> last;
-    Date now;
-    bool due;
-  } cases[] = {
-      {"never received", std::nullopt, t, true},      {"23 h 59 min later", receipt, t + 86340, false},
-      {"exactly a day", receipt, t + 86400, true},    {"three days", receipt, t + 3 * 86400, true},
-      {"clock 4 min back", receipt, t - 240, false},  {"clock exactly 300 s back", receipt, t - 300, false},
-      {"clock a day back", receipt, t - 86400, true}, {"stored NaN", std::nan(""), t, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Updater::dueOnWake(c.last, c.now), c.due);
-  }
-}
-
-const std::string macEntry = R"({"version":"9.0","url":"https://x/m.zip","sha256":"00"})";
-const std::string linuxEntry = R"({"version":"1.0.3","url":"https://x/l.zip","sha256":"ab","notes":"Fixes"})";
-const Entry linuxDecoded{"1.0.3", "https://x/l.zip", "ab", "Fixes"};
-
+// The release entry and the support value are read independently of each other.
 TEST(FeedDocument, TwoIndependentDecodings) {
-  const std::string support = "\"https://" + H + "/sideproject/support\"";
-  struct Case {
-    const char* name;
-    std::string body;
-    bool object;
-    std::optional<Updater::Feed> feed;
-    std::optional<std::string> support;
-  } cases[] = {
-      {"all members and a future one",
-       R"({"mac":)" + macEntry + R"(,"windows":)" + macEntry + R"(,"linux":)" + linuxEntry +
-           R"(,"future":[1],"support":)" + support + "}",
-       true, Updater::Feed{linuxDecoded}, "https://" + H + "/sideproject/support"},
-      {"published shape without this platform", R"({"mac":)" + macEntry + R"(,"windows":)" + macEntry + "}",
-       true, Updater::Feed{}, std::nullopt},
-      {"null members are absent",
-       R"({"linux":{"version":"2","url":"u","sha256":"s","notes":null},"support":null})", true,
-       Updater::Feed{Entry{"2", "u", "s", std::nullopt}}, std::nullopt},
-      {"entry without sha256 keeps support", R"({"linux":{"version":"2","url":"u"},"support":"s"})", true,
-       std::nullopt, "s"},
-      {"entry with a numeric version", R"({"linux":{"version":2,"url":"u","sha256":"s"}})", true,
-       std::nullopt, std::nullopt},
-      {"entry not an object", R"({"linux":"1.0.3","support":"s"})", true, std::nullopt, "s"},
-      {"numeric support keeps the entry", R"({"linux":)" + linuxEntry + R"(,"support":5})", true,
-       Updater::Feed{linuxDecoded}, std::nullopt},
-      {"support inside the entry is not read",
-       R"({"linux":{"version":"2","url":"u","sha256":"s","support":"x"}})", true,
-       Updater::Feed{Entry{"2", "u", "s", std::nullopt}}, std::nullopt},
-      {"overflowing number in a future member", R"({"future":1e400,"linux":)" + linuxEntry + "}", true,
-       Updater::Feed{linuxDecoded}, std::nullopt},
-      {"JSON array", "[" + support + "]", false, std::nullopt, std::nullopt},
-      {"broken text", R"({"linux":)", false, std::nullopt, std::nullopt},
-      {"empty", "", false, std::nullopt, std::nullopt},
+  const std::string two = R"({"version":"2","url":"u","sha256":"s")", support = "https://" + H + "/s";
+  const Updater::Feed decoded{Entry{"2", "u", "s", std::nullopt}};
+  const std::tuple<std::string, bool, std::optional<Updater::Feed>, std::optional<std::string>> cases[] = {
+      {R"({"mac":)" + two + R"(},"linux":)" + two + R"(,"notes":"Fixes"},"future":[1],"support":")" +
+           support + "\"}",
+       true, Updater::Feed{Entry{"2", "u", "s", "Fixes"}}, support},
+      {R"({"linux":)" + two + R"(,"notes":null},"support":null})", true, decoded, std::nullopt},
+      {R"({"linux":{"version":"2","url":"u"},"support":"s"})", true, std::nullopt, "s"},
+      {R"({"linux":{"version":2,"url":"u","sha256":"s"}})", true, std::nullopt, std::nullopt},
+      {R"({"linux":"1.0.3","support":"s"})", true, std::nullopt, "s"},
+      {R"({"linux":)" + two + R"(},"support":5})", true, decoded, std::nullopt},
+      {R"({"linux":)" + two + R"(,"support":"x"}})", true, decoded, std::nullopt},
+      {R"({"future":1e400,"linux":)" + two + "}}", true, decoded, std::nullopt},
+      {R"({"linux":)", false, std::nullopt, std::nullopt},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(Updater::isFeedObject(c.body), c.object);
-    EXPECT_EQ(Updater::decodeFeed(c.body), c.feed);
-    EXPECT_EQ(Updater::supportValue(c.body), c.support);
+  for (const auto& [body, object, feed, value] : cases) {
+    SCOPED_TRACE(body);
+    EXPECT_EQ(Updater::isFeedObject(body), object);
+    EXPECT_EQ(Updater::decodeFeed(body), feed);
+    EXPECT_EQ(Updater::supportValue(body), value);
   }
 }
 
-// The setting as a user writes it into the file by hand. Each line differs in
-// length from the one before: a rewrite within the same second and of the same
-// size may be taken for the file already read.
+// The setting as a user writes it into the file by hand. QSettings re-reads a
+// file only when its size or time changes, so each line differs in length
+// from the one before.
 TEST(FeedLocation, SettingWhenValidElseTheSite) {
   const std::string site = "https://" + H + "/sideproject/quotalume/version.json";
   const fs::path file = userSettingsFile().toStdString();
   fs::create_directories(file.parent_path());
-  struct Case {
-    const char* name;
-    std::string line;
-    std::string want;
-  } cases[] = {
-      {"no setting", "", site},
-      {"local server", "updateFeed=http://127.0.0.1:8123/feed.json", "http://127.0.0.1:8123/feed.json"},
-      {"comma in the query", "updateFeed=http://h/feed.json?a=1,2,3", "http://h/feed.json?a=1,2,3"},
-      // QSettings re-reads a file only when its size or time changes, and
-      // rows written within one tick must therefore differ in length.
-      {"quoted", "updateFeed=\"http://h/feed.json?a=1,2,3,4\"", "http://h/feed.json?a=1,2,3,4"},
-      {"invalid falls back", "updateFeed=http://exa mple/%zz", site},
+  const std::pair<std::string, std::string> cases[] = {
+      {"", site},
+      {"updateFeed=http://h/feed.json?a=1,2,3", "http://h/feed.json?a=1,2,3"},  // read as a list
+      {"updateFeed=\"http://h/feed.json?a=1,2,3,4\"", "http://h/feed.json?a=1,2,3,4"},
+      {"updateFeed=http://exa mple/%zz", site},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    std::ofstream(file) << "[General]\n" << c.line << "\n";
-    EXPECT_EQ(Updater::feed().toString().toStdString(), c.want);
+  for (const auto& [line, want] : cases) {
+    std::ofstream(file) << "[General]\n" << line << "\n";
+    EXPECT_EQ(Updater::feed().toString().toStdString(), want) << line;
   }
   setFeedSetting("");
 }
 
 TEST(FeedLocation, PlainHttpArchiveOnlyUnderALoopbackHttpFeed) {
-  struct Case {
-    const char* archive;
-    const char* feed;
-    bool allowed;
-  } cases[] = {
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {"https://h/r.zip", "https://h/f", true},           {"https://h/r.zip", "http://h/f", true},
       {"http://h/r.zip", "https://h/f", false},           {"http://h/r.zip", "http://h/f", false},
       {"http://h/r.zip", "http://127.0.0.1:9/f", true},   {"http://h/r.zip", "http://[::1]/f", true},
       {"http://h/r.zip", "http://localhost/f", true},     {"http://h/r.zip", "https://127.0.0.1/f", false},
       {"file:///tmp/r.zip", "http://127.0.0.1/f", false},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.archive) + " under " + c.feed);
-    EXPECT_EQ(Updater::archiveAddressAllowed(QUrl(c.archive), QUrl(c.feed)), c.allowed);
+  for (const auto& [archive, feed, allowed] : cases)
+    EXPECT_EQ(Updater::archiveAddressAllowed(QUrl(archive), QUrl(feed)), allowed)
+        << archive << " under " << feed;
+}
+
+TEST(FeedReceipt, SavesAndReportsOnlyChanges) {
+  const std::string on = "https://" + H + "/sideproject/support";
+  const std::tuple<std::optional<std::string>, std::optional<std::string>, std::optional<bool>> cases[] = {
+      {std::nullopt, on, true},
+      {on, on + "/x", std::nullopt},
+      {on, std::nullopt, false},
+      {std::nullopt, "http://" + H, std::nullopt},
+  };
+  QTemporaryDir temp;
+  const fs::path file = fs::path(temp.path().toStdString()) / "sub" / "update.json";
+  for (const auto& [before, support, change] : cases) {
+    SCOPED_TRACE(support.value_or("no support"));
+    LogLines log;
+    UpdateState state{before, 5};
+    EXPECT_EQ(Updater::receiveFeed(state, support, 1760421600, file), change);
+    const UpdateState want{support, 1760421600000};
+    EXPECT_EQ(state, want);
+    EXPECT_EQ(UpdateStore::load(file), want);
+    EXPECT_EQ(log.messages(),
+              !change ? std::vector<std::string>{}
+                      : std::vector<std::string>{*change ? "support menu on" : "support menu off"});
   }
 }
 
