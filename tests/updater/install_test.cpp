@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "links/site_links.hpp"
+#include "updater/bundle_info.hpp"
 #include "updater/install_steps.hpp"
 #include "updater/safe_extract.hpp"
 #include "updater/time_limits.hpp"
@@ -152,8 +153,7 @@ TEST_F(InstallFixture, Failures) {
     if (c.before) c.before();
     run(c.answer, c.sha.empty() ? Updater::sha256Hex(c.answer.body) : c.sha);
     EXPECT_EQ(log.messages(), std::vector<std::string>{"update install failed: " + c.reason});
-    EXPECT_EQ(effects.seen, (std::vector<std::string>{"failed: " + UpdateTexts::installFailed(),
-                                                      "open: " + Links::page()}));
+    EXPECT_EQ(effects.seen, "failed: " + UpdateTexts::installFailed() + "\nopen: " + Links::page() + "\n");
     // The work folder goes, and nothing lands beside it, however the archive names it.
     EXPECT_EQ(listing(root), installedOnly("1.0.2"));
   }
@@ -163,7 +163,7 @@ TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
   const std::string archive = bundleZip("1.0.3");
   LogLines log;
   run({archive}, q(Updater::sha256Hex(archive)).toUpper().toStdString());
-  ASSERT_EQ(effects.seen, std::vector<std::string>{"quit"});
+  ASSERT_EQ(effects.seen, "quit\n");
   EXPECT_EQ(log.messages(), std::vector<std::string>{"update 1.0.2 -> 1.0.3 swapping"});
   // Unpacked beside the installed bundle, so that the swap only renames.
   ASSERT_EQ(started.size(), 1u);
@@ -193,6 +193,71 @@ TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
   EXPECT_TRUE(sh.waitForFinished(10000));
   ::waitpid(zombie, nullptr, 0);
   EXPECT_EQ(listing(root), installedOnly("1.0.3"));
+}
+
+// A bundle folder with the executable's place in it and, if given, this Info.json.
+fs::path makeBundle(const QTemporaryDir& root, const std::optional<std::string>& info) {
+  const fs::path bundle = root.filePath("Quotalume.app").toStdString();
+  fs::create_directories(bundle / "bin");
+  std::ofstream(bundle / "bin" / "quotalume") << "";
+  if (info) std::ofstream(bundle / "Info.json", std::ios::binary) << *info;
+  return bundle;
+}
+
+// Reading Info.json, and the two decisions made from it at start: whether this
+// is our bundle (the install target) and which version the app reports.
+TEST(BundleInfo, InfoDecidesTheBundleAndTheVersion) {
+  const std::string id = R"({"identifier": ")" + ourId + "\"";
+  struct Case {
+    const char* name;
+    std::optional<std::string> info;
+    std::optional<std::string> read;  // the version read, when readable
+    bool isBundle;
+    const char* version;
+  } cases[] = {
+      {"ours", infoJSON(ourId, "1.0.3"), "1.0.3", true, "1.0.3"},
+      {"foreign identifier", infoJSON("org.example.Other", "9"), "9", false, "1.0.2"},
+      {"identifier differs in case", infoJSON("KR.co.fernhallow.Quotalume", "1.0.3"), "1.0.3", false,
+       "1.0.2"},
+      {"no Info.json", std::nullopt, std::nullopt, false, "1.0.2"},
+      {"truncated", id + R"(, "version": "1.0)", std::nullopt, false, "1.0.2"},
+      {"not an object", R"(["kr.co.fernhallow.Quotalume", "1.0.3"])", std::nullopt, false, "1.0.2"},
+      {"too large to read", id + R"(, "version": "1.0.3", "pad": ")" + std::string(1 << 20, 'x') + "\"}",
+       std::nullopt, false, "1.0.2"},
+      {"numeric version still a bundle", id + R"(, "version": 3})", std::nullopt, true, "1.0.2"},
+      {"empty version", infoJSON(ourId, ""), "", true, "1.0.2"},
+      {"quote in the version would break the ping's JSON", infoJSON(ourId, R"(1.0\"3)"), "1.0\"3", true,
+       "1.0.2"},
+      {"line break in the version", infoJSON(ourId, R"(1.0\r\n3)"), "1.0\r\n3", true, "1.0.2"},
+      {"number beyond a double elsewhere", id + R"(, "version": "1.0.3", "build": 1e400})", "1.0.3", true,
+       "1.0.3"},
+      {"pre-release text is kept", infoJSON(ourId, "1.1.0-beta+2"), "1.1.0-beta+2", true, "1.1.0-beta+2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const QTemporaryDir root;
+    const fs::path bundle = makeBundle(root, c.info);
+    const auto got = Updater::readBundleInfo(bundle);
+    EXPECT_EQ(got ? std::optional(got->version) : std::nullopt, c.read);
+    const fs::path executable = bundle / "bin" / "quotalume";
+    EXPECT_EQ(Updater::runningBundle(executable), c.isBundle ? std::optional(bundle) : std::nullopt);
+    EXPECT_EQ(Updater::runningVersion(executable, "1.0.2"), c.version);
+  }
+
+  // Only the folder two levels up counts: not Info.json beside the executable,
+  // nor the executable one level deeper, a package-manager install or a path
+  // too short to have a bundle.
+  const QTemporaryDir root;
+  const fs::path bundle = makeBundle(root, infoJSON(ourId, "1.0.3")),
+                 loose = root.filePath("loose").toStdString();
+  fs::create_directories(loose);
+  std::ofstream(loose / "Info.json") << infoJSON(ourId, "1.0.3");
+  for (const fs::path& path :
+       {loose / "quotalume", bundle / "bin" / "extra" / "quotalume", fs::path("/usr/bin/quotalume"),
+        fs::path("/quotalume"), fs::path("bin/quotalume"), fs::path("quotalume"), fs::path()}) {
+    EXPECT_FALSE(Updater::runningBundle(path)) << path;
+    EXPECT_EQ(Updater::runningVersion(path, "1.0.2"), "1.0.2") << path;
+  }
 }
 
 TEST(SafeExtract, EntryDestinations) {

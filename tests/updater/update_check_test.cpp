@@ -28,7 +28,7 @@ struct CheckFixture : ::testing::Test {
   void SetUp() override {
     Updater::onFeed = [this](const std::optional<std::string>& support, Date at) {
       EXPECT_GT(at, 1.7e9);
-      effects.seen.push_back("feed " + support.value_or("-"));
+      effects.seen += "feed " + support.value_or("-") + "\n";
     };
     setFeedSetting(server.url("/feed"));
   }
@@ -62,80 +62,52 @@ TEST_F(CheckFixture, OneAutomaticCheckAtATime) {
   EXPECT_EQ(log.count("update check skipped"), 1);
 }
 
-// The trickling feed ends at its deadline, and the automatic check after it
-// goes out again.
+// The trickling feed ends at its deadline, and the automatic checks after it
+// go out again.
 TEST_F(CheckFixture, Outcomes) {
   const std::string support = "https://" + std::string(Build::siteHost) + "/s", page = "\"" + support + "\"";
-  const std::string failed = "update check failed code=200 err=-", remote = "update check remote=";
-  const std::string alert = "info: " + UpdateTexts::checkFailed();
-  quint16 closedPort = 0;
-  {
-    QTcpServer probe;
-    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
-    closedPort = probe.serverPort();
-  }
+  const std::string failed = "failed code=200 err=-", alert = "info: " + UpdateTexts::checkFailed() + "\n";
+  const std::string brokenEntry = R"({"linux":{"version":"9"},"support":)" + page + "}";
+  const std::string offer =
+      "offer: Quotalume 9.9 is available | Fixes\n\nThe app will quit and reopen to finish the update.";
   struct Case {
     const char* name;
-    LocalServer::Answer answer;
     bool manual;
-    std::string line;
-    Strings seen;           // reported feeds and alerts, in order
+    int status;
+    std::string body;
+    std::string line;       // after "update check "
+    std::string seen;       // reported feeds and alerts, in order
     std::string feed = "";  // the loopback server's when empty
+    int trickleMs = -1;
   } cases[] = {
-      {"404", {"{}", 404}, true, "update check failed code=404 err=-", {alert}},
-      {"trickling feed", {"{", 200, 50}, false, "update check failed code=200 err=Operation canceled", {}},
-      {"404 automatic is silent", {"{}", 404}, false, "update check failed code=404 err=-", {}},
-      {"refused connection",
-       {},
-       true,
-       "update check failed code=0 err=Connection refused",
-       {alert},
-       "http://127.0.0.1:" + std::to_string(closedPort) + "/feed"},
-      {"JSON array is not a feed", {"[" + page + "]"}, true, failed, {alert}},
-      {"broken entry still delivers support",
-       {R"({"linux":{"version":"9"},"support":)" + page + "}"},
-       false,
-       failed,
-       {"feed " + support}},
-      {"feed without this platform",
-       {R"({"mac":{"version":"9","url":"u","sha256":"s"}})"},
-       false,
-       failed,
-       {"feed -"}},
-      {"same version, manual",
-       {feedWith(local)},
-       true,
-       remote + local + " local=" + local,
-       {"feed -", "info: You\u2019re up to date (" + local + ")."}},
-      {"older version, automatic is silent",
-       {feedWith("0.0.1", "")},
-       false,
-       remote + "0.0.1 local=" + local,
-       {"feed -"}},
-      {"newer version without url, manual",
-       {feedWith("9.9", "")},
-       true,
-       remote + "9.9 local=" + local,
-       {"feed -", "info: " + UpdateTexts::upToDate(appVersion())}},
-      {"newer version is offered",
-       {feedWith("9.9")},
-       false,
-       remote + "9.9 local=" + local,
-       {"feed -",
-        "offer: Quotalume 9.9 is available | Fixes\n\nThe app will quit and reopen to finish the update."}},
+      {"404", true, 404, "{}", "failed code=404 err=-", alert},
+      {"trickling feed", false, 200, "{", "failed code=200 err=Operation canceled", "", "", 50},
+      {"refused connection", true, 0, "", "failed code=0 err=Connection refused", alert,
+       "http://127.0.0.1:1/f"},
+      {"JSON array is not a feed", true, 200, "[" + page + "]", failed, alert},
+      {"broken entry still delivers support", false, 200, brokenEntry, failed, "feed " + support + "\n"},
+      {"feed without this platform", false, 200, R"({"mac":{"version":"9"}})", failed, "feed -\n"},
+      {"same version, manual", true, 200, feedWith(local), "remote=" + local + " local=" + local,
+       "feed -\ninfo: You\u2019re up to date (" + local + ").\n"},
+      {"older version, automatic is silent", false, 200, feedWith("0.0.1", ""), "remote=0.0.1 local=" + local,
+       "feed -\n"},
+      {"newer version without url, manual", true, 200, feedWith("9.9", ""), "remote=9.9 local=" + local,
+       "feed -\ninfo: " + UpdateTexts::upToDate(appVersion()) + "\n"},
+      {"newer version is offered", false, 200, feedWith("9.9"), "remote=9.9 local=" + local,
+       "feed -\n" + offer + "\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     LogLines log;
     effects.seen.clear();
-    server.routes["/feed"] = c.answer;
+    server.routes["/feed"] = {c.body, c.status, c.trickleMs};
     setFeedSetting(c.feed.empty() ? server.url("/feed") : c.feed);
     Updater::timeLimits() = {};
-    if (c.answer.trickleMs >= 0) Updater::timeLimits().feedExchange = 200ms;
+    if (c.trickleMs >= 0) Updater::timeLimits().feedExchange = 200ms;
     Updater::check(c.manual);
     ASSERT_TRUE(waitUntil([&] { return log.count("update check ") >= 1; }));
     settle();
-    EXPECT_EQ(log.messages(), Strings{c.line});
+    EXPECT_EQ(log.messages(), Strings{"update check " + c.line});
     EXPECT_EQ(effects.seen, c.seen);
   }
 }
@@ -150,9 +122,9 @@ TEST_F(CheckFixture, OfferUnderAutoInstallSkipsTheAlert) {
   Updater::autoInstall = false;
   settle();
   EXPECT_EQ(log.messages(), Strings{"update install failed: no bundle"});
-  EXPECT_EQ(effects.seen, (Strings{"failed: " + UpdateTexts::installFailed(), "open: " + Links::page(),
-                                   "offer: " + UpdateTexts::offerTitle("9.9") + " | " +
-                                       UpdateTexts::offerDetail(std::nullopt)}));
+  EXPECT_EQ(effects.seen, "failed: " + UpdateTexts::installFailed() + "\nopen: " + Links::page() +
+                              "\noffer: " + UpdateTexts::offerTitle("9.9") + " | " +
+                              UpdateTexts::offerDetail(std::nullopt) + "\n");
   EXPECT_TRUE(server.heads.empty());
 }
 

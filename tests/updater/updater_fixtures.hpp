@@ -149,29 +149,27 @@ inline std::string bundleZip(const std::string& version, const std::string& iden
   return makeZip(extra);
 }
 
+// An empty address leaves the feed on the maker's site.
 inline void setFeedSetting(const std::string& url) {
-  QSettings settings(userSettingsFile(), QSettings::IniFormat);
-  if (url.empty())
-    settings.remove("updateFeed");
-  else
-    settings.setValue("updateFeed", QString::fromStdString(url));
+  QSettings(userSettingsFile(), QSettings::IniFormat).setValue("updateFeed", QString::fromStdString(url));
 }
 
-// Replaces the alerts, the browser and quitting with one record for a test:
-// "info: …", "offer: title | detail" (declined), "failed: …", "open: …", "quit".
+// Replaces the alerts, the browser and quitting with one record for a test, a
+// line for each: "info: …", "offer: title | detail" (declined), "failed: …",
+// "open: …", "quit".
 struct CapturedEffects {
-  std::vector<std::string> seen;
+  std::string seen;
 
   CapturedEffects() {
     auto& e = Updater::userEffects();
-    e.info = [this](const std::string& m) { seen.push_back("info: " + m); };
+    e.info = [this](const std::string& m) { seen += "info: " + m + "\n"; };
     e.offer = [this](const std::string& m, const std::string& d) {
-      seen.push_back("offer: " + m + " | " + d);
+      seen += "offer: " + m + " | " + d + "\n";
       return false;
     };
-    e.installFailed = [this](const std::string& m) { seen.push_back("failed: " + m); };
-    e.openURL = [this](const std::string& u) { seen.push_back("open: " + u); };
-    e.quit = [this] { seen.push_back("quit"); };
+    e.installFailed = [this](const std::string& m) { seen += "failed: " + m + "\n"; };
+    e.openURL = [this](const std::string& u) { seen += "open: " + u + "\n"; };
+    e.quit = [this] { seen += "quit\n"; };
   }
   ~CapturedEffects() { Updater::userEffects() = Updater::defaultUserEffects(); }
 };
