@@ -4,8 +4,7 @@
 # and unpacks it, hands over to the swap script and quits; the script swaps the
 # bundles and starts the new one. A second round makes the script's move of the
 # new bundle fail and expects the old bundle back in place and running again.
-# HOME and the XDG folders live in one temporary folder too, so the user's own
-# copy and settings are never touched.
+# HOME and the XDG folders live in the temporary folder too.
 # usage: tests/updater/self_update.sh BUILD
 set -euo pipefail
 
@@ -17,7 +16,6 @@ install=$work/Applications
 binary=$install/Quotalume.app/bin/quotalume
 log=$work/data/Quotalume.log
 server_pid=""
-
 say() { echo "self-update: $*"; }
 fail() {
   echo "self-update: FAIL: $*" >&2
@@ -47,7 +45,6 @@ trap '(stop_installed) >/dev/null 2>&1; [ -z "$server_pid" ] || kill "$server_pi
 run_update() {
   rm -rf "$install/Quotalume.app" "$work/data"
   cp -a "$work/old/Quotalume.app" "$install/"
-  mkdir -p "$work/data"
   # timeout is the app's parent and reaps it the moment it exits: the swap
   # script polls with kill -0, which an unreaped zombie would still answer.
   PATH=$1 timeout 60 "$binary" --update-now --no-guide >>"$work/app.out" 2>&1 ||
@@ -58,15 +55,14 @@ run_update() {
 # After the swap: within 30 s the log's COUNT-th launch line names VERSION; the
 # bundle in place is that version with its binary, it runs, and nothing is left aside.
 expect_relaunched() {
-  local version=$1 count=$2 i
+  local i
   for i in $(seq 151); do
-    [ "$(grep -c -F " launch Quotalume $version" "$log")" -ge "$count" ] && break
-    [ "$i" -le 150 ] || fail "no launch line for $version within 30 s"
+    [ "$(grep -c -F " launch Quotalume $1" "$log")" -ge "$2" ] && break
+    [ "$i" -le 150 ] || fail "no launch line for $1 within 30 s"
     sleep 0.2
   done
-  grep -q -F "\"version\": \"$version\"" "$install/Quotalume.app/Info.json" || fail "Info.json is not $version"
-  [ -x "$binary" ] || fail "the bundle in place lost its binary"
-  [ -n "$(installed_pids)" ] || fail "the relaunched app is not running"
+  grep -q -F "\"version\": \"$1\"" "$install/Quotalume.app/Info.json" || fail "Info.json is not $1"
+  [ -n "$(installed_pids)" ] || fail "the relaunched app is not running from the bundle in place"
   [ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
   stop_installed
 }
@@ -82,27 +78,24 @@ chmod 700 "$XDG_RUNTIME_DIR"
 # A loopback server on an ephemeral port, which it names on its first line.
 python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$work/site" >"$work/server.log" 2>&1 &
 server_pid=$!
-port=""
 for _ in $(seq 50); do
-  port=$(sed -n 's/^Serving HTTP on .* port \([0-9]*\) .*/\1/p' "$work/server.log")
-  [ -n "$port" ] && break
+  grep -q '^Serving' "$work/server.log" && break
   sleep 0.1
 done
+port=$(sed -n 's/^Serving HTTP on .* port \([0-9]*\) .*/\1/p' "$work/server.log")
 [ -n "$port" ] || fail "the loopback server did not start"
 base="http://127.0.0.1:$port"
 
 say "making the 1.0.2 bundle and the 1.0.3 release"
-"$root/scripts/package" --no-deb --version 1.0.2 "$build" "$work/old" >/dev/null 2>"$work/package.log" ||
-  { cat "$work/package.log" >&2; fail "packaging 1.0.2"; }
-"$root/scripts/package" --no-deb --version 1.0.3 --url-base "$base" "$build" "$work/new" \
-  >"$work/site/version.json" 2>"$work/package.log" || { cat "$work/package.log" >&2; fail "packaging 1.0.3"; }
+package() { "$root/scripts/package" --no-deb "$@" 2>"$work/package.log" || { cat "$work/package.log" >&2; fail "$*"; }; }
+package --version 1.0.2 "$build" "$work/old" >/dev/null
+package --version 1.0.3 --url-base "$base" "$build" "$work/new" >"$work/site/version.json"
 cp "$work/new/Quotalume-linux-1.0.3.zip" "$work/site/"
 printf '[General]\nupdateFeed=%s/version.json\n' "$base" >"$XDG_CONFIG_HOME/Quotalume/Quotalume.conf"
 
 say "update 1.0.2 -> 1.0.3"
 run_update "$PATH"
 expect_relaunched 1.0.3 1
-say "swapped, relaunched as 1.0.3, nothing left aside"
 
 say "rollback when the new bundle cannot be moved into place"
 # Stands in for a move that fails (a full disk, a foreign mount); every other
@@ -115,5 +108,4 @@ chmod +x "$work/shim/mv"
 run_update "$work/shim:$PATH"
 # The first launch line is the run that updated; the second is the restored bundle.
 expect_relaunched 1.0.2 2
-say "rolled back, relaunched as 1.0.2, nothing left aside"
 say "passed"

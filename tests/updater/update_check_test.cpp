@@ -4,7 +4,6 @@
 
 #include "bridge/app_version.hpp"
 #include "build_config.hpp"
-#include "links/site_links.hpp"
 #include "updater/time_limits.hpp"
 #include "updater/update_texts.hpp"
 #include "updater_fixtures.hpp"
@@ -110,22 +109,6 @@ TEST_F(CheckFixture, Outcomes) {
     EXPECT_EQ(log.messages(), Strings{"update check " + c.line});
     EXPECT_EQ(effects.seen, c.seen);
   }
-}
-
-TEST_F(CheckFixture, OfferUnderAutoInstallSkipsTheAlert) {
-  LogLines log;
-  Updater::autoInstall = true;
-  // The test program does not run from a bundle, so the installer stops at once.
-  Updater::offer({"9.9", server.url("/r.zip"), "ab", std::nullopt});
-  // An address that does not parse falls back to asking.
-  Updater::offer({"9.9", "http://exa mple/", "ab", std::nullopt});
-  Updater::autoInstall = false;
-  settle();
-  EXPECT_EQ(log.messages(), Strings{"update install failed: no bundle"});
-  EXPECT_EQ(effects.seen, "failed: " + UpdateTexts::installFailed() + "\nopen: " + Links::page() +
-                              "\noffer: " + UpdateTexts::offerTitle("9.9") + " | " +
-                              UpdateTexts::offerDetail(std::nullopt) + "\n");
-  EXPECT_TRUE(server.heads.empty());
 }
 
 }  // namespace

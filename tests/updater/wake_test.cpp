@@ -107,13 +107,4 @@ TEST(WakeWatcher, HearsOnlyLogindsWakeOnTheSystemBus) {
   EXPECT_EQ(wakes, 2);
 }
 
-TEST(WakeWatcher, WithoutABusItLogsAndGoesOn) {
-  LogLines log;
-  const QDBusConnection none = QDBusConnection::connectToBus(QString("unix:path=/nonexistent/bus"), "none");
-  Updater::WakeWatcher watcher(none, nullptr);
-  EXPECT_FALSE(watcher.listening());
-  EXPECT_EQ(log.messages(),
-            std::vector<std::string>{"wake: no system bus, update checks after sleep are off"});
-}
-
 }  // namespace
