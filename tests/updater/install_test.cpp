@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QProcess>
 #include <regex>
 
@@ -208,13 +209,10 @@ fs::path makeBundle(const QTemporaryDir& root, const std::optional<std::string>&
 // is our bundle (the install target) and which version the app reports.
 TEST(BundleInfo, InfoDecidesTheBundleAndTheVersion) {
   const std::string id = R"({"identifier": ")" + ourId + "\"";
-  struct Case {
-    const char* name;
-    std::optional<std::string> info;
-    std::optional<std::string> read;  // the version read, when readable
-    bool isBundle;
-    const char* version;
-  } cases[] = {
+  // Each row: Info.json if any, the version read from it when readable, whether
+  // the folder counts as our bundle, and the version the app reports.
+  using Text = std::optional<std::string>;
+  const std::tuple<const char*, Text, Text, bool, const char*> cases[] = {
       {"ours", infoJSON(ourId, "1.0.3"), "1.0.3", true, "1.0.3"},
       {"foreign identifier", infoJSON("org.example.Other", "9"), "9", false, "1.0.2"},
       {"identifier differs in case", infoJSON("KR.co.fernhallow.Quotalume", "1.0.3"), "1.0.3", false,
@@ -233,31 +231,26 @@ TEST(BundleInfo, InfoDecidesTheBundleAndTheVersion) {
        "1.0.3"},
       {"pre-release text is kept", infoJSON(ourId, "1.1.0-beta+2"), "1.1.0-beta+2", true, "1.1.0-beta+2"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (const auto& [name, info, read, isBundle, version] : cases) {
+    SCOPED_TRACE(name);
     const QTemporaryDir root;
-    const fs::path bundle = makeBundle(root, c.info);
+    const fs::path bundle = makeBundle(root, info);
     const auto got = Updater::readBundleInfo(bundle);
-    EXPECT_EQ(got ? std::optional(got->version) : std::nullopt, c.read);
+    EXPECT_EQ(got ? std::optional(got->version) : std::nullopt, read);
     const fs::path executable = bundle / "bin" / "quotalume";
-    EXPECT_EQ(Updater::runningBundle(executable), c.isBundle ? std::optional(bundle) : std::nullopt);
-    EXPECT_EQ(Updater::runningVersion(executable, "1.0.2"), c.version);
+    EXPECT_EQ(Updater::runningBundle(executable), isBundle ? std::optional(bundle) : std::nullopt);
+    EXPECT_EQ(Updater::runningVersion(executable, "1.0.2"), version);
   }
 
-  // Only the folder two levels up counts: not Info.json beside the executable,
-  // nor the executable one level deeper, a package-manager install or a path
-  // too short to have a bundle.
-  const QTemporaryDir root;
-  const fs::path bundle = makeBundle(root, infoJSON(ourId, "1.0.3")),
-                 loose = root.filePath("loose").toStdString();
-  fs::create_directories(loose);
-  std::ofstream(loose / "Info.json") << infoJSON(ourId, "1.0.3");
-  for (const fs::path& path :
-       {loose / "quotalume", bundle / "bin" / "extra" / "quotalume", fs::path("/usr/bin/quotalume"),
-        fs::path("/quotalume"), fs::path("bin/quotalume"), fs::path("quotalume"), fs::path()}) {
+  // A path too short to have a folder two levels up must not read the working
+  // folder's Info.json.
+  const QTemporaryDir cwd;
+  std::ofstream(cwd.filePath("Info.json").toStdString()) << infoJSON(ourId, "1.0.3");
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(cwd.path());
+  for (const fs::path& path : {fs::path("/quotalume"), fs::path("bin/quotalume"), fs::path("quotalume")})
     EXPECT_FALSE(Updater::runningBundle(path)) << path;
-    EXPECT_EQ(Updater::runningVersion(path, "1.0.2"), "1.0.2") << path;
-  }
+  QDir::setCurrent(before);
 }
 
 TEST(SafeExtract, EntryDestinations) {

