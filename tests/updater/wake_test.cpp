@@ -71,10 +71,10 @@ TEST(WakeSchedule, OneDelayedCheckWhileStillDue) {
 // program that does not own logind's name.
 TEST(WakeWatcher, HearsOnlyLogindsWake) {
   PrivateBus bus;
-  QDBusConnection logind = QDBusConnection::connectToBus(bus.address, "logind");
-  QDBusConnection stranger = QDBusConnection::connectToBus(bus.address, "stranger");
+  QDBusConnection logind = QDBusConnection::connectToBus(bus.address, "logind " + bus.address);
+  QDBusConnection stranger = QDBusConnection::connectToBus(bus.address, "stranger " + bus.address);
   ASSERT_TRUE(logind.registerService("org.freedesktop.login1") && stranger.isConnected());
-  Updater::WakeWatcher watcher(QDBusConnection::connectToBus(bus.address, "watcher"), nullptr);
+  Updater::WakeWatcher watcher(QDBusConnection::connectToBus(bus.address, "watcher " + bus.address), nullptr);
   ASSERT_TRUE(watcher.listening());
   int wakes = 0;
   QObject::connect(&watcher, &Updater::WakeWatcher::woke, [&] { ++wakes; });
