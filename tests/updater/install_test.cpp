@@ -1,15 +1,18 @@
 #include "updater/install.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QProcess>
 #include <regex>
 
-#include "display/phrases.hpp"
 #include "links/site_links.hpp"
+#include "updater/bundle_info.hpp"
 #include "updater/install_steps.hpp"
+#include "updater/safe_extract.hpp"
 #include "updater/time_limits.hpp"
 #include "updater/update_texts.hpp"
 #include "updater_fixtures.hpp"
@@ -17,8 +20,25 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Updater::Entry;
 using namespace std::chrono_literals;
+
+// Everything under the folder, sorted: folders end in '/', links show their
+// targets and files their contents.
+std::vector<std::string> listing(const fs::path& folder) {
+  std::vector<std::string> out;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    const std::string name = e.path().lexically_relative(folder).string();
+    out.push_back(e.is_symlink()     ? name + " -> " + fs::read_symlink(e).string()
+                  : e.is_directory() ? name + "/"
+                                     : name + " " + readAll(e.path()));
+  }
+  std::ranges::sort(out);
+  return out;
+}
+
+QString q(const fs::path& p) {
+  return QString::fromStdString(p.string());
+}
 
 struct InstallFixture : ::testing::Test {
   QTemporaryDir temp;
@@ -26,16 +46,15 @@ struct InstallFixture : ::testing::Test {
   fs::path target = root / "apps" / "Quotalume.app";
   LocalServer server;
   CapturedEffects effects;
-  LogLines log;
   std::vector<QStringList> started;
   bool startSucceeds = true;
   bool writable = true;
+  std::string sha;  // the feed's digest for the archive; its own when empty
 
   void SetUp() override {
-    isKorean = false;
     fs::create_directories(target / "bin");
     std::ofstream(target / "Info.json") << infoJSON(ourId, "1.0.2");
-    std::ofstream(target / "bin" / "quotalume") << "old";
+    std::ofstream(target / "bin" / "quotalume") << versionScript("1.0.2");
     setFeedSetting(server.url("/feed.json"));
     auto& limits = Updater::timeLimits();
     limits.downloadStall = 200ms;
@@ -58,136 +77,102 @@ struct InstallFixture : ::testing::Test {
     setFeedSetting("");
   }
 
-  // Serves the archive, installs it as version 1.0.3 and waits for the end.
-  void run(const LocalServer::Answer& answer, std::optional<std::string> sha = std::nullopt) {
+  // Serves the archive, installs it as version 1.0.3 and waits for the outcome.
+  void run(const LocalServer::Answer& answer) {
     server.routes["/r.zip"] = answer;
-    Updater::install(Entry{"1.0.3", server.url("/r.zip"), sha.value_or(Updater::sha256Hex(answer.body)), "n"},
-                     QUrl(QString::fromStdString(server.url("/r.zip"))));
-    ASSERT_TRUE(waitUntil([&] { return !effects.failures.empty() || effects.quits > 0; }));
+    const std::string digest = sha.empty() ? Updater::sha256Hex(answer.body) : sha;
+    Updater::install({"1.0.3", server.url("/r.zip"), digest, "n"}, QUrl(q(server.url("/r.zip"))));
+    ASSERT_TRUE(waitUntil([&] { return !effects.seen.empty(); }));
     settle();
   }
 
-  std::vector<fs::path> besideTarget() const {
-    std::vector<fs::path> found;
-    for (const auto& e : fs::directory_iterator(target.parent_path())) found.push_back(e.path());
-    return found;
+  // The temporary folder with only this version installed.
+  std::vector<std::string> installedOnly(const std::string& version) const {
+    return {"apps/", "apps/Quotalume.app/", "apps/Quotalume.app/Info.json " + infoJSON(ourId, version),
+            "apps/Quotalume.app/bin/", "apps/Quotalume.app/bin/quotalume " + versionScript(version)};
   }
 };
 
 TEST_F(InstallFixture, Failures) {
-  const std::string good = bundleZip("1.0.3"), absolute = (root / "absolute-evil").string();
-  const auto withExtras = [](std::vector<ZipEntry> e) { return bundleZip("1.0.3", ourId, std::move(e)); };
-  const auto withExtra = [&](ZipEntry e) { return withExtras({std::move(e)}); };
-  const std::string mismatch = "sha256 mismatch " + Updater::sha256Hex(good), unzip = "unzip/version";
+  const std::string good = bundleZip("1.0.3"), unzip = "unzip/version";
+  const auto withExtra = [](std::vector<ZipEntry> e) { return bundleZip("1.0.3", ourId, std::move(e)); };
   const std::string info = infoJSON(ourId, "1.0.3"), answer = versionScript("1.0.3");
-  const ZipEntry dir = zipDir("Quotalume.app/"), infoFile = zipFile("Quotalume.app/Info.json", info);
+  const ZipEntry infoFile{"Quotalume.app/Info.json", info};
   const auto binary = [](std::string body, unsigned mode = 0755) {
-    return zipFile("Quotalume.app/bin/quotalume", std::move(body), mode);
+    return ZipEntry{"Quotalume.app/bin/quotalume", std::move(body), mode};
   };
   struct Case {
     const char* name;
     std::string archive;
     std::string reason;
+    std::function<void()> before = nullptr;
     int status = 200;
-    std::optional<std::string> sha = std::nullopt;
-    bool writable = true;
-    bool startSucceeds = true;
     int trickleMs = -1;
-    std::string feed = "";  // the loopback server's when empty
   } cases[] = {
-      {"wrong digest", good, mismatch, 200, std::string(64, '0')},
-      {"digest with a space", good, mismatch, 200, Updater::sha256Hex(good) + " "},
-      {"404", good, "download", 404},
-      {"stalled download", good, "download", 200, std::nullopt, true, true, 0},
-      {"download that trickles on", good, "download", 200, std::nullopt, true, true, 50},
-      {"http archive under an https feed", good, "download", 200, std::nullopt, true, true, -1,
-       "https://example.invalid/version.json"},
-      {"http archive under a remote http feed", good, "download", 200, std::nullopt, true, true, -1,
-       "http://example.invalid/version.json"},
-      {"dot-dot entry", withExtra(zipFile("../evil", "x")), unzip},
-      {"absolute entry", withExtra(zipFile(absolute, "x")), unzip},
-      {"link outside", withExtra(zipLink("Quotalume.app/o", "../../..")), unzip},
+      {"wrong digest", good, "sha256 mismatch " + Updater::sha256Hex(good),
+       [&] { sha = std::string(64, '0'); }},
+      {"404", good, "download", nullptr, 404},
+      {"stalled download", good, "download", nullptr, 200, 0},
+      {"download that trickles on", good, "download", nullptr, 200, 50},
+      {"http archive under an https feed", good, "download",
+       [] { setFeedSetting("https://example.invalid/f"); }},
+      {"dot-dot entry", withExtra({{"../evil", "x"}}), unzip},
+      {"absolute entry", withExtra({{(root / "absolute-evil").string(), "x"}}), unzip},
       // Each link on its own stays inside; followed one through the other they leave the folder.
       {"link chain that escapes",
-       withExtras({zipDir("Quotalume.app/a/"), zipDir("Quotalume.app/b/"),
-                   zipLink("Quotalume.app/a/l", "../b"), zipLink("Quotalume.app/a/m", "l/../../..")}),
+       withExtra({zipLink("Quotalume.app/a/l", "../bin"), zipLink("Quotalume.app/a/m", "l/../../..")}),
        unzip},
       {"damaged archive", "PK\x03\x04 not really a zip", unzip},
-      {"bomb", withExtra(zipFile("Quotalume.app/zeros", std::string(std::size_t(16) << 20, '\0'))), unzip},
+      {"bomb", withExtra({{"Quotalume.app/zeros", std::string(std::size_t(16) << 20, '\0')}}), unzip},
       {"another identifier", bundleZip("1.0.3", "org.example.Other"), unzip},
       {"another version", bundleZip("1.0.4"), unzip},
-      {"bundle under another name", makeZip({zipFile("Other.app/Info.json", info)}), unzip},
+      {"bundle under another name", makeZip({{"Other.app/Info.json", info}}), unzip},
       {"bundle is a link to its folder",
-       makeZip({zipFile("Info.json", info), zipDir("bin/"), zipFile("bin/quotalume", answer, 0755),
-                zipLink("Quotalume.app", ".")}),
-       unzip},
-      {"bundle is a link to a folder",
-       makeZip({zipDir("real/"), zipFile("real/Info.json", info), zipDir("real/bin/"),
-                zipFile("real/bin/quotalume", answer, 0755), zipLink("Quotalume.app", "real")}),
-       unzip},
+       makeZip({{"Info.json", info}, {"bin/quotalume", answer, 0755}, zipLink("Quotalume.app", ".")}), unzip},
       {"Info.json is a link",
-       makeZip({dir, zipFile("Quotalume.app/meta.json", info),
-                zipLink("Quotalume.app/Info.json", "meta.json"), binary(answer)}),
-       unzip},
+       makeZip({{"Quotalume.app/i", info}, zipLink("Quotalume.app/Info.json", "i"), binary(answer)}), unzip},
       {"bin is a link",
-       makeZip({dir, infoFile, zipDir("Quotalume.app/b/"), zipFile("Quotalume.app/b/quotalume", answer, 0755),
-                zipLink("Quotalume.app/bin", "b")}),
+       makeZip({infoFile, {"Quotalume.app/b/quotalume", answer, 0755}, zipLink("Quotalume.app/bin", "b")}),
        unzip},
-      {"no binary", makeZip({dir, infoFile}), unzip},
-      {"binary not executable", makeZip({dir, infoFile, binary(answer, 0644)}), unzip},
-      {"binary answers another version", makeZip({dir, infoFile, binary(versionScript("1.0.4"))}), unzip},
-      {"binary answers nothing in time", makeZip({dir, infoFile, binary("#!/bin/sh\nexec sleep 30\n")}),
-       unzip},
-      {"binary fails", makeZip({dir, infoFile, binary(answer + "exit 3\n")}), unzip},
-      {"read-only install folder", good, "not writable " + target.string(), 200, std::nullopt, false},
-      {"script does not start", good, "launch script", 200, std::nullopt, true, false},
+      {"no binary", makeZip({infoFile}), unzip},
+      {"binary not executable", makeZip({infoFile, binary(answer, 0644)}), unzip},
+      {"binary answers another version", makeZip({infoFile, binary(versionScript("1.0.4"))}), unzip},
+      {"binary answers nothing in time", makeZip({infoFile, binary("#!/bin/sh\nexec sleep 30\n")}), unzip},
+      {"binary fails", makeZip({infoFile, binary(answer + "exit 3\n")}), unzip},
+      {"read-only install folder", good, "not writable " + target.string(), [&] { writable = false; }},
+      {"script does not start", good, "launch script", [&] { startSucceeds = false; }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    LogLines lines;
-    effects.failures.clear();
-    effects.opened.clear();
-    effects.quits = 0;
-    writable = c.writable;
-    startSucceeds = c.startSucceeds;
-    setFeedSetting(c.feed.empty() ? server.url("/feed.json") : c.feed);
-    run({c.status, c.archive, c.trickleMs}, c.sha);
-    EXPECT_TRUE(lines.has("update install failed: " + c.reason)) << lines.text();
-    EXPECT_EQ(effects.failures, std::vector<std::string>{UpdateTexts::installFailed()});
-    EXPECT_EQ(effects.opened, std::vector<std::string>{Links::page()});
-    EXPECT_EQ(effects.quits, 0);
-    EXPECT_EQ(readAll(target / "Info.json"), infoJSON(ourId, "1.0.2"));
+    LogLines log;
+    effects.seen.clear();
+    writable = startSucceeds = true;
+    sha.clear();
+    setFeedSetting(server.url("/feed.json"));
+    if (c.before) c.before();
+    run({c.archive, c.status, c.trickleMs});
+    EXPECT_EQ(log.messages(), std::vector<std::string>{"update install failed: " + c.reason});
+    EXPECT_EQ(effects.seen, "failed: " + UpdateTexts::installFailed() + "\nopen: " + Links::page() + "\n");
     // The work folder goes, and nothing lands beside it, however the archive names it.
-    EXPECT_EQ(besideTarget(), std::vector<fs::path>{target});
-    EXPECT_FALSE(fs::exists(root / "evil"));
-    EXPECT_FALSE(fs::exists(absolute));
-    EXPECT_EQ(readAll(target / "bin" / "quotalume"), "old");
+    EXPECT_EQ(listing(root), installedOnly("1.0.2"));
   }
-  EXPECT_EQ(started.size(), 1u);  // only the case where starting it fails
 }
 
-TEST_F(InstallFixture, VerifiedReleaseIsHandedToTheSwapScript) {
-  const std::string archive = bundleZip("1.0.3");
-  std::string sha = Updater::sha256Hex(archive);
-  for (auto& ch : sha) ch = char(std::toupper(static_cast<unsigned char>(ch)));
-  run({200, archive}, sha);
-
-  ASSERT_EQ(effects.quits, 1) << log.text();
-  EXPECT_TRUE(effects.failures.empty());
-  EXPECT_TRUE(log.has("update 1.0.2 -> 1.0.3 swapping"));
+TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
+  // A link inside the bundle is kept as a link.
+  const std::string archive = bundleZip("1.0.3", ourId, {zipLink("Quotalume.app/run", "bin/quotalume")});
+  LogLines log;
+  sha = q(Updater::sha256Hex(archive)).toUpper().toStdString();
+  run({archive});
+  ASSERT_EQ(effects.seen, "quit\n");
+  EXPECT_EQ(log.messages(), std::vector<std::string>{"update 1.0.2 -> 1.0.3 swapping"});
   // Unpacked beside the installed bundle, so that the swap only renames.
-  const auto beside = besideTarget();
-  ASSERT_EQ(beside.size(), 2u);
-  const fs::path work = beside[0] == target ? beside[1] : beside[0];
-  EXPECT_TRUE(std::regex_match(
-      work.filename().string(),
-      std::regex("\\.Quotalume-update-[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}")));
-  EXPECT_EQ(readAll(work / "update.zip"), archive);
-  EXPECT_EQ(readAll(work / "swap.sh"), Updater::swapScript);
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0], (QStringList{"/bin/sh", QString::fromStdString((work / "swap.sh").string()),
-                                     QString::fromStdString(target.string()),
-                                     QString::fromStdString((work / "Quotalume.app").string()),
+  const fs::path work = fs::path(started[0][1].toStdString()).parent_path();
+  EXPECT_EQ(work.parent_path(), target.parent_path());
+  EXPECT_TRUE(std::regex_match(work.filename().string(),
+                               std::regex("\\.Quotalume-update-[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}")));
+  EXPECT_EQ(started[0], (QStringList{"/bin/sh", q(work / "swap.sh"), q(target), q(work / "Quotalume.app"),
                                      QString::number(::getpid())}));
 
   // The script itself, for an app that has exited but that its launcher never
@@ -206,8 +191,110 @@ TEST_F(InstallFixture, VerifiedReleaseIsHandedToTheSwapScript) {
   sh.start(::geteuid() == 0 ? "setpriv" : args.takeFirst(), args);
   EXPECT_TRUE(sh.waitForFinished(10000));
   ::waitpid(zombie, nullptr, 0);
-  EXPECT_EQ(readAll(target / "Info.json"), infoJSON(ourId, "1.0.3"));
-  EXPECT_EQ(besideTarget(), std::vector<fs::path>{target});
+  auto want = installedOnly("1.0.3");
+  want.push_back("apps/Quotalume.app/run -> bin/quotalume");
+  EXPECT_EQ(listing(root), want);
+}
+
+// A bundle folder with the executable's place in it and, if given, this Info.json.
+fs::path makeBundle(const QTemporaryDir& root, const std::optional<std::string>& info) {
+  const fs::path bundle = root.filePath("Quotalume.app").toStdString();
+  fs::create_directories(bundle / "bin");
+  std::ofstream(bundle / "bin" / "quotalume") << "";
+  if (info) std::ofstream(bundle / "Info.json", std::ios::binary) << *info;
+  return bundle;
+}
+
+// Reading Info.json, and the two decisions made from it at start: whether this
+// is our bundle (the install target) and which version the app reports.
+TEST(BundleInfo, InfoDecidesTheBundleAndTheVersion) {
+  const std::string id = R"({"identifier": ")" + ourId + "\"";
+  // Each row: Info.json if any, the version read from it when readable, whether
+  // the folder counts as our bundle, and the version the app reports.
+  using Text = std::optional<std::string>;
+  const std::tuple<const char*, Text, Text, bool, const char*> cases[] = {
+      {"ours", infoJSON(ourId, "1.0.3"), "1.0.3", true, "1.0.3"},
+      {"foreign identifier", infoJSON("org.example.Other", "9"), "9", false, "1.0.2"},
+      {"identifier differs in case", infoJSON("KR.co.fernhallow.Quotalume", "1.0.3"), "1.0.3", false,
+       "1.0.2"},
+      {"no Info.json", std::nullopt, std::nullopt, false, "1.0.2"},
+      {"truncated", id + R"(, "version": "1.0)", std::nullopt, false, "1.0.2"},
+      {"not an object", R"(["kr.co.fernhallow.Quotalume", "1.0.3"])", std::nullopt, false, "1.0.2"},
+      {"too large to read", id + R"(, "version": "1.0.3", "pad": ")" + std::string(1 << 20, 'x') + "\"}",
+       std::nullopt, false, "1.0.2"},
+      {"numeric version still a bundle", id + R"(, "version": 3})", std::nullopt, true, "1.0.2"},
+      {"empty version", infoJSON(ourId, ""), "", true, "1.0.2"},
+      {"quote in the version would break the ping's JSON", infoJSON(ourId, R"(1.0\"3)"), "1.0\"3", true,
+       "1.0.2"},
+      {"line break in the version", infoJSON(ourId, R"(1.0\r\n3)"), "1.0\r\n3", true, "1.0.2"},
+      {"number beyond a double elsewhere", id + R"(, "version": "1.0.3", "build": 1e400})", "1.0.3", true,
+       "1.0.3"},
+      {"pre-release text is kept", infoJSON(ourId, "1.1.0-beta+2"), "1.1.0-beta+2", true, "1.1.0-beta+2"},
+  };
+  for (const auto& [name, info, read, isBundle, version] : cases) {
+    SCOPED_TRACE(name);
+    const QTemporaryDir root;
+    const fs::path bundle = makeBundle(root, info);
+    const auto got = Updater::readBundleInfo(bundle);
+    EXPECT_EQ(got ? std::optional(got->version) : std::nullopt, read);
+    const fs::path executable = bundle / "bin" / "quotalume";
+    EXPECT_EQ(Updater::runningBundle(executable), isBundle ? std::optional(bundle) : std::nullopt);
+    EXPECT_EQ(Updater::runningVersion(executable, "1.0.2"), version);
+  }
+
+  // A path too short to have a folder two levels up must not read the working
+  // folder's Info.json.
+  const QTemporaryDir cwd;
+  std::ofstream(cwd.filePath("Info.json").toStdString()) << infoJSON(ourId, "1.0.3");
+  const QString before = QDir::currentPath();
+  QDir::setCurrent(cwd.path());
+  for (const fs::path& path : {fs::path("/quotalume"), fs::path("bin/quotalume"), fs::path("quotalume")})
+    EXPECT_FALSE(Updater::runningBundle(path)) << path;
+  QDir::setCurrent(before);
+}
+
+TEST(SafeExtract, EntryDestinations) {
+  using K = Updater::EntryKind;
+  // The entry's path, kind, link target and hard-link target, and where it may go.
+  const std::tuple<const char*, K, const char*, const char*, std::optional<fs::path>> cases[] = {
+      {"./Quotalume.app//Info.json", K::file, "", "", "Quotalume.app/Info.json"},
+      {"./", K::directory, "", "", fs::path()},
+      {"../evil", K::file, "", "", std::nullopt},
+      {"a/../b", K::file, "", "", std::nullopt},  // refused although it stays inside
+      {"/tmp/evil", K::file, "", "", std::nullopt},
+      {"Quotalume.app/dev", K::other, "", "", std::nullopt},  // a device or fifo
+      {"Quotalume.app/up", K::symlink, "..", "", "Quotalume.app/up"},
+      {"Quotalume.app/up", K::symlink, "../..", "", std::nullopt},
+      {"Quotalume.app/x", K::symlink, "../../w/Quotalume.app", "", std::nullopt},
+      {"Quotalume.app/x", K::symlink, "/etc/passwd", "", std::nullopt},
+      {"Quotalume.app/x", K::symlink, "", "", std::nullopt},
+      {"Quotalume.app/y", K::file, "", "Quotalume.app/bin/quotalume", "Quotalume.app/y"},
+      {"Quotalume.app/y", K::file, "", "../../etc/passwd", std::nullopt},
+      {"Quotalume.app/y", K::file, "", "/etc/passwd", std::nullopt},
+  };
+  for (const auto& [path, kind, link, hardlink, want] : cases)
+    EXPECT_EQ(Updater::entryDestination(path, kind, link, hardlink), want) << path << " " << link << hardlink;
+}
+
+// Quitting during an unpack must not wait for a large file to come out.
+TEST(SafeExtract, StopsWithinABlockOfBeingAsked) {
+  const QTemporaryDir temp;
+  const fs::path zip = temp.filePath("update.zip").toStdString(),
+                 folder = temp.filePath("work").toStdString();
+  const std::uintmax_t size = std::uintmax_t(16) << 20;
+  std::ofstream(zip, std::ios::binary)
+      << bundleZip("1.0.3", "id", {{"Quotalume.app/zeros", std::string(size, 'z')}});
+  fs::create_directory(folder);
+  int asked = 0;
+  EXPECT_FALSE(Updater::extractArchive(zip, folder, size * 2, [&] { return ++asked > 12; }));
+  // What reached the disk; a cut-off file may still be stretched to its full, sparse, length.
+  std::uintmax_t written = 0;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    if (::lstat(e.path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+      written += std::uintmax_t(st.st_blocks) * 512;
+  }
+  EXPECT_LT(written, size / 8);
 }
 
 }  // namespace

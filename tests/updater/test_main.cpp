@@ -1,10 +1,8 @@
-// Alerts are replaced in every test, but timers, network replies and threads
-// need a running application object. The log and the settings go to a
-// temporary folder before anything reads them.
+// Timers, network replies and threads need a running application object. The
+// log and the settings go to a temporary folder before anything reads them.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdlib>
 

@@ -1,6 +1,6 @@
 #pragma once
-// A loopback HTTP server, zip archives made with libarchive, a view of the new
-// log lines and captured user effects: what the updater tests share.
+// A loopback HTTP server, zip archives made with libarchive, the new log lines
+// and the user effects in the order they happened: what the updater tests share.
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include <QCoreApplication>
 #include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -22,7 +22,6 @@
 #include "store/process_paths.hpp"
 #include "support/event_wait.hpp"
 #include "updater/settings_file.hpp"
-#include "updater/update_check.hpp"
 #include "updater/user_effects.hpp"
 
 inline std::string readAll(const std::filesystem::path& file) {
@@ -30,18 +29,14 @@ inline std::string readAll(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The log lines written since construction.
+// The messages logged since construction, without their time stamps.
 struct LogLines {
   std::size_t start = readAll(logURL()).size();
-  std::string text() const { return readAll(logURL()).substr(start); }
-  bool has(const std::string& message) const {
-    return text().find(" " + message + "\n") != std::string::npos;
-  }
-  int count(const std::string& part) const {
-    const std::string t = text();
-    int n = 0;
-    for (auto at = t.find(part); at != std::string::npos; at = t.find(part, at + 1)) ++n;
-    return n;
+  std::vector<std::string> messages() const {
+    std::vector<std::string> out;
+    std::istringstream in(readAll(logURL()).substr(start));
+    for (std::string line; std::getline(in, line);) out.push_back(line.substr(line.find(' ') + 1));
+    return out;
   }
 };
 
@@ -51,8 +46,8 @@ struct LogLines {
 class LocalServer {
  public:
   struct Answer {
-    int status = 200;
     std::string body;
+    int status = 200;
     int trickleMs = -1;
   };
   std::map<std::string, Answer> routes;
@@ -62,7 +57,8 @@ class LocalServer {
     server_.listen(QHostAddress::LocalHost, 0);
     QObject::connect(&server_, &QTcpServer::newConnection, [this] {
       while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(*socket); });
+        QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                         [this, socket, head = std::string()]() mutable { serve(*socket, head); });
         QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
       }
     });
@@ -72,20 +68,18 @@ class LocalServer {
   }
 
  private:
-  void serve(QTcpSocket& socket) {
-    std::string& head = buffers_[&socket];
+  void serve(QTcpSocket& socket, std::string& head) {
     head += socket.readAll().toStdString();
     if (head.find("\r\n\r\n") == std::string::npos) return;
     heads.push_back(head);
     const auto start = head.find(' ') + 1;
     const auto found = routes.find(head.substr(start, head.find(' ', start) - start));
-    const Answer answer = found == routes.end() ? Answer{404, "missing"} : found->second;
+    const Answer answer = found == routes.end() ? Answer{"missing", 404} : found->second;
     const std::size_t length = answer.body.size() + (answer.trickleMs < 0 ? 0 : 1 << 20);
     const std::string response = "HTTP/1.1 " + std::to_string(answer.status) +
                                  " X\r\nContent-Length: " + std::to_string(length) +
                                  "\r\nConnection: close\r\n\r\n" + answer.body;
     socket.write(response.data(), qint64(response.size()));
-    buffers_.erase(&socket);
     if (answer.trickleMs < 0) {
       socket.disconnectFromHost();
     } else if (answer.trickleMs > 0) {
@@ -95,25 +89,18 @@ class LocalServer {
     }
   }
   QTcpServer server_;
-  std::map<QTcpSocket*, std::string> buffers_;
 };
 
+// A name ending in '/' makes a folder, a link target a symlink.
 struct ZipEntry {
   std::string name;
-  std::string data;
-  unsigned type = AE_IFREG;
+  std::string data = "";
   unsigned mode = 0644;
-  std::string link;  // symlink target
+  std::string link = "";
 };
 
-inline ZipEntry zipFile(std::string name, std::string data, unsigned mode = 0644) {
-  return {std::move(name), std::move(data), AE_IFREG, mode, ""};
-}
-inline ZipEntry zipDir(std::string name) {
-  return {std::move(name), "", AE_IFDIR, 0755, ""};
-}
 inline ZipEntry zipLink(std::string name, std::string target) {
-  return {std::move(name), "", AE_IFLNK, 0777, std::move(target)};
+  return {std::move(name), "", 0777, std::move(target)};
 }
 
 inline std::string makeZip(const std::vector<ZipEntry>& entries) {
@@ -123,14 +110,15 @@ inline std::string makeZip(const std::vector<ZipEntry>& entries) {
   archive_write_set_format_zip(a);
   archive_write_open_memory(a, buffer.data(), buffer.size(), &used);
   for (const auto& e : entries) {
+    const bool folder = e.name.ends_with('/');
     archive_entry* entry = archive_entry_new();
     archive_entry_set_pathname(entry, e.name.c_str());
-    archive_entry_set_filetype(entry, e.type);
-    archive_entry_set_perm(entry, e.mode);
-    if (e.type == AE_IFLNK) archive_entry_set_symlink(entry, e.link.c_str());
-    archive_entry_set_size(entry, e.type == AE_IFREG ? la_int64_t(e.data.size()) : 0);
+    archive_entry_set_filetype(entry, folder ? AE_IFDIR : e.link.empty() ? AE_IFREG : AE_IFLNK);
+    archive_entry_set_perm(entry, folder ? 0755 : e.mode);
+    if (!e.link.empty()) archive_entry_set_symlink(entry, e.link.c_str());
+    archive_entry_set_size(entry, la_int64_t(e.data.size()));
     archive_write_header(a, entry);
-    if (e.type == AE_IFREG) archive_write_data(a, e.data.data(), e.data.size());
+    archive_write_data(a, e.data.data(), e.data.size());
     archive_entry_free(entry);
   }
   archive_write_close(a);
@@ -149,39 +137,35 @@ inline std::string versionScript(const std::string& version) {
   return "#!/bin/sh\necho 'Quotalume " + version + "'\n";
 }
 
-// A release archive holding Quotalume.app at its top level.
+// A release archive holding Quotalume.app at its top level, then `extra`.
 inline std::string bundleZip(const std::string& version, const std::string& identifier = ourId,
                              std::vector<ZipEntry> extra = {}) {
-  std::vector<ZipEntry> entries = {zipDir("Quotalume.app/"),
-                                   zipFile("Quotalume.app/Info.json", infoJSON(identifier, version)),
-                                   zipFile("Quotalume.app/bin/quotalume", versionScript(version), 0755)};
-  entries.insert(entries.end(), extra.begin(), extra.end());
-  return makeZip(entries);
+  extra.insert(extra.begin(), {{"Quotalume.app/Info.json", infoJSON(identifier, version)},
+                               {"Quotalume.app/bin/quotalume", versionScript(version), 0755}});
+  return makeZip(extra);
 }
 
+// An empty address leaves the feed on the maker's site.
 inline void setFeedSetting(const std::string& url) {
-  QSettings settings(userSettingsFile(), QSettings::IniFormat);
-  if (url.empty())
-    settings.remove("updateFeed");
-  else
-    settings.setValue("updateFeed", QString::fromStdString(url));
+  QSettings(userSettingsFile(), QSettings::IniFormat).setValue("updateFeed", QString::fromStdString(url));
 }
 
-// Replaces the alerts, the browser and quitting with recorders for one test.
+// Replaces the alerts, the browser and quitting with one record for a test, a
+// line for each: "info: …", "offer: title | detail" (declined), "failed: …",
+// "open: …", "quit".
 struct CapturedEffects {
-  std::vector<std::string> infos, offers, failures, opened;
-  int quits = 0;
+  std::string seen;
 
   CapturedEffects() {
     auto& e = Updater::userEffects();
-    e.info = [this](const std::string& m) { infos.push_back(m); };
+    e.info = [this](const std::string& m) { seen += "info: " + m + "\n"; };
     e.offer = [this](const std::string& m, const std::string& d) {
-      offers.push_back(m + " | " + d);
+      seen += "offer: " + m + " | " + d + "\n";
       return false;
     };
-    e.installFailed = [this](const std::string& m) { failures.push_back(m); };
-    e.openURL = [this](const std::string& u) { opened.push_back(u); };
-    e.quit = [this] { ++quits; };
+    e.installFailed = [this](const std::string& m) { seen += "failed: " + m + "\n"; };
+    e.openURL = [this](const std::string& u) { seen += "open: " + u + "\n"; };
+    e.quit = [this] { seen += "quit\n"; };
   }
   ~CapturedEffects() { Updater::userEffects() = Updater::defaultUserEffects(); }
 };
