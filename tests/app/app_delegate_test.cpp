@@ -30,6 +30,7 @@
 #include "support/event_wait.hpp"
 #include "updater/settings_file.hpp"
 #include "updater/update_check.hpp"
+#include "updater/user_effects.hpp"
 #include "updater/wake_watcher.hpp"
 
 namespace {
@@ -395,8 +396,13 @@ TEST(AppDelegateUpdates, MenuCheckFeedHandlerAndWakeReachTheController) {
   FeedPort feed;
   Harness h;
   auto app = h.launch({"--no-guide", "--no-update"});
+  // The failed check's alert would wait for a click inside a later test's event loop.
+  std::vector<std::string> told;
+  Updater::userEffects().info = [&](const std::string& message) { told.push_back(message); };
   app->updateItem()->trigger();
   EXPECT_TRUE(feed.waitFor(1));
+  EXPECT_TRUE(waitUntil([&] { return !told.empty(); })) << "a check from the menu answers even when it fails";
+  Updater::userEffects() = Updater::defaultUserEffects();
   Updater::onFeed(std::nullopt, start + 5);
   EXPECT_EQ(app->updateState().checked_at, (start + 5) * 1000);
 

@@ -133,24 +133,16 @@ TEST(SampleStates, SheetCoversEverySituationInBothLanguages) {
   const auto en = sampleStates(now);
   isKorean = saved;
   std::set<std::string> phases, captions;
-  bool threeTones = false, pastReset = false, notStarted = false;
   for (const auto& s : en) {
     const auto& d = s.shown.details;
     phases.insert(s.shown.phase);
     captions.insert(s.caption);
-    threeTones |=
-        d.size() == 3 && d[0].tone == Tone::normal && d[1].tone == Tone::orange && d[2].tone == Tone::red;
-    for (const auto& row : d) {
-      pastReset |= row.reset == "reset" && row.pct == "0%";
-      notStarted |= row.reset == "not started yet";
-    }
     // Signed out and stale panels keep the old numbers.
     EXPECT_TRUE((s.shown.phase != "signed_out" && s.shown.phase != "stale") || !d.empty()) << s.shown.phase;
   }
   EXPECT_EQ(phases, (std::set<std::string>{"waiting_first", "ok", "stale", "signed_out", "error", "no_data",
                                            "port_busy"}));
   EXPECT_EQ(captions.size(), en.size()) << "every sample needs its own caption";
-  EXPECT_TRUE(threeTones && pastReset && notStarted) << threeTones << pastReset << notStarted;
   ASSERT_EQ(ko.size(), en.size());
   for (std::size_t i = 0; i < ko.size(); ++i) EXPECT_NE(ko[i].caption, en[i].caption) << en[i].caption;
 }
