@@ -13,7 +13,6 @@
 #include <fstream>
 #include <map>
 #include <regex>
-#include <set>
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -23,9 +22,7 @@
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
-#include "app/sample_states.hpp"
 #include "build_config.hpp"
-#include "display/phrases.hpp"
 #include "store/history_store.hpp"
 #include "store/reading_store.hpp"
 #include "store/time_stamp.hpp"
@@ -122,29 +119,6 @@ TEST(RenderModes, HelpAndVersionAnswerAndLeaveNothingBehind) {
   EXPECT_EQ(std::pair(version.status, version.out),
             std::pair(0, "Quotalume " + std::string(Build::version) + "\n"));
   EXPECT_TRUE(QDir(dir.path()).isEmpty()) << "no log";
-}
-
-TEST(SampleStates, SheetCoversEverySituationInBothLanguages) {
-  constexpr Date now = 1760415000;
-  const bool saved = isKorean;
-  isKorean = true;
-  const auto ko = sampleStates(now);
-  isKorean = false;
-  const auto en = sampleStates(now);
-  isKorean = saved;
-  std::set<std::string> phases, captions;
-  for (const auto& s : en) {
-    const auto& d = s.shown.details;
-    phases.insert(s.shown.phase);
-    captions.insert(s.caption);
-    // Signed out and stale panels keep the old numbers.
-    EXPECT_TRUE((s.shown.phase != "signed_out" && s.shown.phase != "stale") || !d.empty()) << s.shown.phase;
-  }
-  EXPECT_EQ(phases, (std::set<std::string>{"waiting_first", "ok", "stale", "signed_out", "error", "no_data",
-                                           "port_busy"}));
-  EXPECT_EQ(captions.size(), en.size()) << "every sample needs its own caption";
-  ASSERT_EQ(ko.size(), en.size());
-  for (std::size_t i = 0; i < ko.size(); ++i) EXPECT_NE(ko[i].caption, en[i].caption) << en[i].caption;
 }
 
 std::vector<std::string> folderListing(const QString& dir) {
