@@ -107,14 +107,12 @@ TEST(RenderModes, EachModeWritesItsPictureOffScreenWhateverDisplayTheEnvironment
 
 TEST(RenderModes, HelpAndVersionAnswerAndLeaveNothingBehind) {
   QTemporaryDir dir;
-  for (const char* help : {"--help", "-h"}) {
-    SCOPED_TRACE(help);
-    const Outcome got = runApp({"--lang", "en", help, "--selftest"}, dir.path());
-    EXPECT_EQ(got.status, 0);
-    EXPECT_TRUE(got.out.starts_with("Usage: quotalume")) << got.out;
-    for (const char* named : {"--status", "--no-update", "QUOTALUME_DATA_DIR", ".local/share/Quotalume"})
-      EXPECT_NE(got.out.find(named), std::string::npos) << named;
-  }
+  // The short -h is one of the command-line table's rows.
+  const Outcome help = runApp({"--lang", "en", "--help", "--selftest"}, dir.path());
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: quotalume")) << help.out;
+  for (const char* named : {"--status", "--no-update", "QUOTALUME_DATA_DIR", ".local/share/Quotalume"})
+    EXPECT_NE(help.out.find(named), std::string::npos) << named;
   const Outcome version = runApp({"--version"}, dir.path());
   EXPECT_EQ(std::pair(version.status, version.out),
             std::pair(0, "Quotalume " + std::string(Build::version) + "\n"));
