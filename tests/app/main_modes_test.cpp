@@ -1,0 +1,330 @@
+// The one-shot modes through the real executable: the pictures, the
+// self-check, help and version, and `--status` / `--history` reading the
+// data folder without writing anything.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <nlohmann/json.hpp>
+
+#include "build_config.hpp"
+#include "store/history_store.hpp"
+#include "store/reading_store.hpp"
+#include "store/time_stamp.hpp"
+
+namespace {
+
+using nlohmann::json;
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+// The real executable run in `dir` with its data kept there, without a
+// display of any kind unless `env` (added to the inherited one) names one.
+Outcome runApp(const QStringList& args, const QString& dir, const std::map<QString, QString>& env = {}) {
+  QProcess p;
+  p.setWorkingDirectory(dir);
+  QProcessEnvironment vars = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"})
+    vars.remove(name);
+  vars.insert("QUOTALUME_DATA_DIR", dir);
+  vars.insert("TZ", "UTC");
+  for (const auto& [name, value] : env) vars.insert(name, value);
+  p.setProcessEnvironment(vars);
+  p.start(QUOTALUME_EXECUTABLE, args);
+  if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) return {};
+  return {p.exitCode(), p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
+}
+
+TEST(RenderModes, EachModeWritesItsPictureOffScreenWhateverDisplayTheEnvironmentNames) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid() && QDir(dir.path()).mkdir("sub"));
+  const auto absolute = [&](const char* file) { return QDir(dir.path()).absoluteFilePath(file); };
+  // Neither display exists: no X server listens on :99 and the Wayland
+  // socket lies in an empty folder.
+  const std::map<QString, QString> x{{"DISPLAY", ":99"}}, wayland{{"WAYLAND_DISPLAY", "wayland-gone"},
+                                                                  {"XDG_RUNTIME_DIR", dir.path()},
+                                                                  {"XDG_SESSION_TYPE", "wayland"}};
+  struct Case {
+    const char* name;
+    std::map<QString, QString> env;
+    QStringList args;
+    QString file;
+    QString wrote;  // the path as the "wrote" line prints it; empty when nothing is printed
+  } cases[] = {
+      {"glyph, X gone", x, {"--render-glyph", "glyph.png"}, "glyph.png", ""},
+      {"menu, English, Wayland gone",
+       wayland,
+       {"--lang", "en", "--render-menu", "en.png"},
+       "en.png",
+       absolute("en.png")},
+      {"menu, Korean", {}, {"--render-menu", "ko.png", "--lang", "ko"}, "ko.png", absolute("ko.png")},
+      {"history", {}, {"--render-history", "h.png"}, "h.png", "h.png"},
+      {"guide, path as typed, X gone",
+       x,
+       {"--render-guide", "./sub/../g.png", "--render-menu", "x.png"},
+       "g.png",
+       "./sub/../g.png"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome got = runApp(c.args, dir.path(), c.env);
+    EXPECT_EQ(got.status, 0);
+    // The sheets are drawn at twice the size the "wrote" line gives.
+    const auto m = QRegularExpression("^wrote " + QRegularExpression::escape(c.wrote) + " (\\d+)x(\\d+)\n$")
+                       .match(QString::fromStdString(got.out));
+    EXPECT_TRUE(c.wrote.isEmpty() ? got.out.empty() : m.hasMatch()) << got.out;
+    const QSize want =
+        c.wrote.isEmpty() ? QSize(270, 54) : QSize(m.captured(1).toInt(), m.captured(2).toInt()) * 2;
+    EXPECT_EQ(QImage(QDir(dir.path()).filePath(c.file)).size(), want);
+  }
+  EXPECT_FALSE(QFile::exists(QDir(dir.path()).filePath("x.png")));
+
+  const QString quiet = QDir(dir.path()).filePath("sub");
+  const Outcome self = runApp({"--render-menu", "m.png", "--selftest"}, quiet, wayland);
+  EXPECT_EQ(self.status, 0);
+  EXPECT_TRUE(std::regex_match(self.out, std::regex("selftest: \\d+ passed, 0 failed\n"))) << self.out;
+  // Logging is off and nothing is drawn, so the folder stays empty.
+  EXPECT_TRUE(QDir(quiet).isEmpty());
+}
+
+TEST(RenderModes, HelpAndVersionAnswerAndLeaveNothingBehind) {
+  QTemporaryDir dir;
+  // The short -h is one of the command-line table's rows.
+  const Outcome help = runApp({"--lang", "en", "--help", "--selftest"}, dir.path());
+  EXPECT_EQ(help.status, 0);
+  EXPECT_TRUE(help.out.starts_with("Usage: quotalume")) << help.out;
+  for (const char* named : {"--status", "--no-update", "QUOTALUME_DATA_DIR", ".local/share/Quotalume"})
+    EXPECT_NE(help.out.find(named), std::string::npos) << named;
+  const Outcome version = runApp({"--version"}, dir.path());
+  EXPECT_EQ(std::pair(version.status, version.out),
+            std::pair(0, "Quotalume " + std::string(Build::version) + "\n"));
+  EXPECT_TRUE(QDir(dir.path()).isEmpty()) << "no log";
+}
+
+std::vector<std::string> folderListing(const QString& dir) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.toStdString()))
+    names.push_back(entry.path().filename().string() + ":" +
+                    std::to_string(entry.last_write_time().time_since_epoch().count()));
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+Date clockNow() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+// Session 42.3 % resetting in 2 h 10 m; weekly 76 % with 3 d 5 h left, far ahead of its pace.
+Reading okReading(Date dataTime, Date now) {
+  return {"ok",
+          {},
+          "Max 5x",
+          dataTime * 1000,
+          dataTime * 1000,
+          {{"session", 42.3, (now + 2 * 3600 + 600) * 1000},
+           {"weekly", 76, (now + 3 * 86400 + 5 * 3600) * 1000}}};
+}
+
+// The clock's share of the output changes between runs: each reset's moment,
+// the time stamps and the fraction of the share expected by now.
+std::string steady(const std::string& text) {
+  static const std::regex moment(R"( · [^\n"]*?\d:\d\d [AP]M|\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)"),
+      fraction(R"((_pct":\d+)\.\d+)");
+  return std::regex_replace(std::regex_replace(text, moment, "…"), fraction, "$1");
+}
+
+TEST(StatusMode, EveryFormatForEveryKindOfStoredReading) {
+  const Date now = clockNow();
+  const Reading fresh = okReading(now - 60, now), stale = okReading(now - 15 * 60, now);
+  const Reading signedOut{"signed_out", {}, {}, (now - 30) * 1000, (now - 30) * 1000, {}};
+  const std::string waiting = "Waiting for the browser extension", recent = "Max 5x · updated 1 min ago";
+  const std::vector<std::string> rows{"5-hour limit  42%", "   resets in 2h 10m…", "7-day limit  76%",
+                                      "   resets in 3d 5h…"};
+  // Behind its pace the session has no pace line; the weekly window runs out before its reset.
+  const json windows = json::parse(
+      R"([{"key":"session","label":"5-hour limit","pace":{"expected_pct":56,"runs_out_at":null,"text":null},)"
+      R"("pct":42.3,"pct_text":"42%","reset":"resets in 2h 10m…","resets_at":"…","tone":"normal"},)"
+      R"({"key":"weekly","label":"7-day limit","pace":{"expected_pct":54,"runs_out_at":"…",)"
+      R"("text":"at this pace: out about 2d before the reset"},"pct":76,"pct_text":"76%",)"
+      R"("reset":"resets in 3d 5h…","resets_at":"…","tone":"orange"}])");
+  struct Case {
+    const char* name;
+    std::optional<Saved> saved;  // absent: the file's bytes below
+    std::string bytes;
+    const char* phase;
+    std::string headline;
+    const char* tone;
+    std::optional<std::string> status, footer;  // a footer when there are numbers
+  } cases[] = {
+      {"fresh", Saved{fresh, fresh}, "", "ok", "42%", "normal", {}, recent},
+      {"stale", Saved{stale, stale}, "", "stale", "42%", "dim", waiting, "Max 5x · updated 15 min ago"},
+      {"signed out over old numbers", Saved{signedOut, fresh}, "", "signed_out", "42%", "dim",
+       "Log in to " + std::string(Build::serviceSite) + " in your browser", recent},
+      {"none at all", std::nullopt, "", "waiting_first", "\u2013", "dim", waiting, {}},
+      {"damaged",
+       std::nullopt,
+       "{\"latest\": {\"status\": \"ok\"",
+       "waiting_first",
+       "\u2013",
+       "dim",
+       waiting,
+       {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir dir;
+    const std::filesystem::path last = dir.filePath("last.json").toStdString();
+    if (c.saved) Store::save(*c.saved, last);
+    if (!c.bytes.empty()) std::ofstream(last) << c.bytes;
+    const auto before = folderListing(dir.path());
+    const bool numbers = c.footer.has_value();
+    std::string above = c.status ? *c.status + "\n" : "", below;
+    for (const std::string& row : numbers ? rows : std::vector<std::string>{}) above += row + "\n";
+    if (numbers) below = *c.footer + "\n";
+
+    const Outcome text = runApp({"--status", "--lang", "en"}, dir.path());
+    EXPECT_EQ(std::pair(text.status, steady(text.out)),
+              std::pair(0, c.headline + "\n" + above +
+                               (numbers ? "   at this pace: out about 2d before the reset\n" : "") + below))
+        << text.err;
+
+    const Outcome bar = runApp({"--status", "--format", "waybar", "--lang", "en"}, dir.path());
+    EXPECT_EQ(std::count(bar.out.begin(), bar.out.end(), '\n'), 1) << "one line";
+    json want{{"class", c.tone},
+              {"text", c.headline},
+              {"tooltip", (above + below).substr(0, (above + below).size() - 1)}};
+    if (numbers) want["percentage"] = 42;
+    EXPECT_EQ(json::parse(steady(bar.out), nullptr, false), want);
+
+    const Outcome full = runApp({"--status", "--format", "json", "--lang", "en"}, dir.path());
+    EXPECT_EQ(json::parse(steady(full.out), nullptr, false),
+              (json{{"dim", c.tone == std::string("dim")},
+                    {"footer", numbers ? json(*c.footer) : json()},
+                    {"gauge", numbers ? json(0.423) : json()},
+                    {"headline", c.headline},
+                    {"phase", c.phase},
+                    {"rows", numbers ? json(rows) : json::array()},
+                    {"status", c.status ? json(*c.status) : json()},
+                    {"tone", c.tone},
+                    {"windows", numbers ? windows : json::array()}}));
+    EXPECT_EQ(folderListing(dir.path()), before) << "nothing written";
+  }
+}
+
+// The "text" of the next waybar line on `fd`; empty after 5 s without one.
+std::string nextBarText(int fd, std::string& pending) {
+  for (std::size_t end; (end = pending.find('\n')) == std::string::npos;) {
+    pollfd ready{fd, POLLIN, 0};
+    char chunk[4096];
+    const ssize_t got = ::poll(&ready, 1, 5000) == 1 ? ::read(fd, chunk, sizeof chunk) : 0;
+    if (got <= 0) return "";
+    pending.append(chunk, std::size_t(got));
+  }
+  const std::string line = pending.substr(0, pending.find('\n'));
+  pending.erase(0, line.size() + 1);
+  return json::parse(line).value("text", "");
+}
+
+// A bar keeps the command running: a replaced last.json prints a new line,
+// and closing the pipe ends the process at once, while it sleeps. A real
+// pipe, since QProcess keeps its end open after closeReadChannel.
+TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
+  QTemporaryDir dir;
+  const std::filesystem::path last = dir.filePath("last.json").toStdString();
+  Date now = clockNow();
+  Store::save({okReading(now, now), okReading(now, now)}, last);
+  int out[2];
+  ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  const char* argv[] = {QUOTALUME_EXECUTABLE, "--status", "--follow", "--format", "waybar", nullptr};
+  std::string data = "QUOTALUME_DATA_DIR=" + dir.path().toStdString();
+  char* envp[] = {data.data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, const_cast<char**>(argv), envp), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(out[1]);
+  std::string pending;
+  EXPECT_EQ(nextBarText(out[0], pending), "42%");
+
+  now = clockNow();
+  Reading more = okReading(now, now);
+  more.windows[0].pct = 57;
+  Store::save({more, more}, last);
+  std::string text;  // a minute mark may print the old numbers once more first
+  for (int i = 0; i < 3 && text != "57%"; ++i) text = nextBarText(out[0], pending);
+  EXPECT_EQ(text, "57%");
+
+  ::close(out[0]);
+  int status = -1;
+  for (int waited = 0; waited < 200 && ::waitpid(pid, &status, WNOHANG) == 0; ++waited) ::usleep(10000);
+  const bool ended = WIFEXITED(status);
+  if (!ended) {
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+  }
+  ASSERT_TRUE(ended) << "still running 2 s after its reader left";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+// Both read-only modes refuse what they do not know, and neither writes a log.
+TEST(StatusMode, HistorySinceASpanLanguageAndRefusals) {
+  QTemporaryDir dir;
+  const Date now = clockNow();
+  const std::filesystem::path file = dir.filePath("history.jsonl").toStdString();
+  for (const HistoryEntry& entry :
+       {HistoryEntry{(now - 3 * 86400) * 1000, {{"weekly", 12, {}}}},
+        HistoryEntry{(now - 3600) * 1000, {{"session", 42.5, (now + 60) * 1000}}}}) {
+    History::append(file, *History::encodeLine(entry), now);
+  }
+  const std::string old = isoTimeStamp(now - 3 * 86400), recent = isoTimeStamp(now - 3600),
+                    reset = isoTimeStamp(now + 60);
+  const std::string header = "time,key,pct,resets_at\n", recentRow = recent + ",session,42.5," + reset + "\n";
+  const struct {
+    QStringList args;
+    int status;
+    std::string out;
+    const char* err;  // a part of the complaint
+  } cases[] = {
+      {{"--history"}, 0, header + old + ",weekly,12,\n" + recentRow, ""},
+      {{"--history", "--since", "5h"}, 0, header + recentRow, ""},
+      {{"--history", "--format", "json", "--since", "7d"},
+       0,
+       R"([{"key":"weekly","pct":12,"resets_at":null,"time":")" + old +
+           R"("},{"key":"session","pct":42.5,"resets_at":")" + reset + R"(","time":")" + recent + "\"}]\n",
+       ""},
+      {{"--history", "--since", "7x"}, 2, "", "use a number and m, h or d"},
+      {{"--history", "--format", "xml"}, 2, "", "use csv or json"},
+      {{"--status", "--lang", "ko"}, 0, "\u2013\n확장 프로그램을 기다리는 중이에요\n", ""},
+      {{"--status", "--format", "xml"}, 2, "", "use waybar, json or text"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.join(' ').toStdString());
+    const Outcome got = runApp(c.args, dir.path());
+    EXPECT_EQ(std::pair(got.status, got.out), std::pair(c.status, c.out));
+    EXPECT_NE(got.err.find(c.err), std::string::npos) << got.err;
+  }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+            QStringList{"history.jsonl"});
+}
+
+}  // namespace
