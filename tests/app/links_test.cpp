@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/default_browser.hpp"
+#include "build_config.hpp"
 
 namespace {
 
@@ -116,6 +117,11 @@ TEST(Links, InstallTargetByBrowser) {
     EXPECT_EQ(Links::installTargetFor(id), Links::install()) << id;
   }
   EXPECT_EQ(Links::installTargetFor(std::nullopt), Links::install());
+  // A wrong address opens a page that is not there.
+  const std::string site = "https://" + std::string(Build::siteHost) + "/sideproject/";
+  EXPECT_EQ(Links::install(), site + "quotalume#extension");
+  EXPECT_EQ(Links::supportKo(), site + "support");
+  EXPECT_EQ(Links::supportEn(), site + "support/en");
 }
 
 }  // namespace
