@@ -75,4 +75,10 @@ TEST(AlertStore, DecodesTheWholeDocumentOrNothing) {
       {"{" + session + R"(,"weekly":null})", {}},  // one bad entry spoils the rest
   };
   for (const auto& [data, want] : cases) EXPECT_EQ(AlertStore::decode(data), want) << data;
+  // A file past the size limit is not read at all, however valid.
+  TempFolder tmp;
+  writeAll(tmp / "alerts.json", "{" + session + "}" + std::string(1 << 16, ' '));
+  EXPECT_EQ(AlertStore::load(tmp / "alerts.json"), AlertState{});
+  writeAll(tmp / "alerts.json", "{" + session + "}");
+  EXPECT_EQ(AlertStore::load(tmp / "alerts.json"), kept);
 }
