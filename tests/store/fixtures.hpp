@@ -1,14 +1,14 @@
 #pragma once
-// Temporary folders and whole-file helpers.
+// Temporary folders and what is in them.
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "support/file_text.hpp"
 
 struct TempFolder {
   static inline int counter = 0;  // folders are made on the test thread only
@@ -19,15 +19,6 @@ struct TempFolder {
   std::filesystem::path operator/(const std::string& name) const { return path / name; }
   std::error_code ec;
 };
-
-inline std::string readAll(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-inline void writeAll(const std::filesystem::path& file, const std::string& bytes) {
-  std::ofstream(file, std::ios::binary) << bytes;
-}
 
 // Sorted, so that a leftover temporary shows up as an extra name.
 inline std::vector<std::string> names(const std::filesystem::path& folder) {

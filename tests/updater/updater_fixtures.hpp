@@ -21,13 +21,9 @@
 
 #include "store/process_paths.hpp"
 #include "support/event_wait.hpp"
+#include "support/file_text.hpp"
 #include "updater/settings_file.hpp"
 #include "updater/user_effects.hpp"
-
-inline std::string readAll(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // The messages logged since construction, without their time stamps.
 struct LogLines {
