@@ -7,7 +7,6 @@ import json
 import os
 import re
 import shutil
-import unittest
 
 import e2e_support as e2e
 
@@ -15,43 +14,30 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 BROWSER_SECONDS = 45
 
 
-class Browser(e2e.AppCase):
-    def extensions(self):
-        """The check's extension, and a copy of it without host access."""
-        granted, denied = (os.path.join(self.box.root, n) for n in ("ext-hosts", "ext-nohosts"))
-        shutil.copytree(os.path.join(HERE, "extension"), granted)
-        shutil.copytree(granted, denied)
-        manifest = os.path.join(denied, "manifest.json")
-        with open(manifest, encoding="utf-8") as f:
-            doc = json.load(f)
-        del doc["host_permissions"]
-        e2e.write(manifest, json.dumps(doc))
-        return granted, denied
-
-    def run_browser(self, extensions, until):
-        """Runs headless chromium until its console shows every line in until."""
-        both = ",".join(extensions)
-        browser = self.box.spawn(
-            [e2e.need("chromium", "chromium-browser"), "--headless=new", "--no-sandbox",
-             "--disable-gpu", "--no-first-run", "--no-default-browser-check",
-             f"--user-data-dir={os.path.join(self.box.root, 'profile')}",
-             f"--load-extension={both}", f"--disable-extensions-except={both}",
-             "--enable-logging=stderr", "--v=0", "about:blank"], self.box.env(), "chromium.err")
-        self.addCleanup(e2e.end, browser)
-
-        def lines():
-            with open(os.path.join(self.box.root, "chromium.err"), errors="replace") as f:
-                found = re.findall(r'"(quotalume-check [^"]*)"', f.read())
-            return found if all(any(l.startswith(w) for l in found) for w in until) else None
-        return e2e.wait_for("the extensions' console lines", lines, BROWSER_SECONDS, 0.2)
-
+class Browser(e2e.Case):
     def test_extension_posts_and_unprivileged_one_is_refused(self):
         box = self.box
         box.start()
         version = box.wait_listening()["version"]
+        granted, denied = (os.path.join(box.root, n) for n in ("ext-hosts", "ext-nohosts"))
+        shutil.copytree(os.path.join(HERE, "extension"), granted)
+        shutil.copytree(granted, denied)
+        manifest = json.loads(e2e.read(os.path.join(granted, "manifest.json")))
+        del manifest["host_permissions"]
+        e2e.write(os.path.join(denied, "manifest.json"), json.dumps(manifest))
+        both = f"{granted},{denied}"
+        box.spawn([e2e.need("chromium", "chromium-browser"), "--headless=new", "--no-sandbox",
+                   "--disable-gpu", "--no-first-run", "--no-default-browser-check",
+                   f"--user-data-dir={os.path.join(box.root, 'profile')}",
+                   f"--load-extension={both}", f"--disable-extensions-except={both}",
+                   "--enable-logging=stderr", "--v=0", "about:blank"], "chromium.err")
 
-        lines = self.run_browser(self.extensions(), until=["quotalume-check hosts post ",
-                                                           "quotalume-check nohosts post "])
+        def posted():
+            found = re.findall(r'"(quotalume-check [^"]*)"',
+                               e2e.read(os.path.join(box.root, "chromium.err")))
+            return found if all(any(line.startswith(f"quotalume-check {who} post ")
+                                    for line in found) for who in ("hosts", "nohosts")) else None
+        lines = e2e.wait_for("both extensions' posts on the console", posted, BROWSER_SECONDS, 0.2)
         self.assertIn(f"quotalume-check hosts ping 200 Quotalume {version}", lines)
         self.assertIn("quotalume-check hosts post 204", lines)
         # No host access: the JSON post needs a preflight, which the bridge
@@ -69,4 +55,4 @@ class Browser(e2e.AppCase):
 
 
 if __name__ == "__main__":
-    unittest.main(verbosity=2)
+    e2e.main(Browser)

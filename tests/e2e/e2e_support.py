@@ -1,6 +1,7 @@
-"""Helpers for the checks that drive the real quotalume binary. Every run gets
-its own home, data and runtime folders, so nothing touches the user's files and
-two runs never share a lock; every wait polls with a deadline."""
+"""Helpers for the checks that drive the real quotalume binary. Every check runs
+in its own network and process namespaces, so the bridge port never meets
+another copy's and whatever it started ends with it; every run gets its own
+home, data and runtime folders; every wait polls with a deadline."""
 
 import json
 import os
@@ -8,20 +9,20 @@ import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
 
 BRIDGE_PORT = 47615
 BRIDGE = f"http://127.0.0.1:{BRIDGE_PORT}"
-
 # What the app's own start needs at most on a slow, shared machine.
 START_SECONDS = 20
 
 
 def binary():
     path = os.environ.get("QUOTALUME_BIN", "")
-    if not path or not os.access(path, os.X_OK):
+    if not os.access(path, os.X_OK):
         raise SystemExit("set QUOTALUME_BIN to the quotalume executable")
     return path
 
@@ -35,15 +36,13 @@ def need(*tools):
 
 
 def wait_for(what, probe, seconds, step=0.05):
-    """Polls probe() until it returns something truthy; fails after seconds."""
+    """Polls probe() until it returns something truthy, which it returns."""
     deadline = time.monotonic() + seconds
-    while True:
-        last = probe()
-        if last:
-            return last
+    while not (found := probe()):
         if time.monotonic() >= deadline:
             raise AssertionError(f"timed out after {seconds} s waiting for {what}")
         time.sleep(step)
+    return found
 
 
 def end(proc, seconds=10, sig=signal.SIGTERM):
@@ -65,6 +64,15 @@ def write(path, text):
         f.write(text)
 
 
+def read(path):
+    """The file's text, or "" while it is missing."""
+    try:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            return f.read()
+    except OSError:
+        return ""
+
+
 def reading(session_pct=42.3, plan="Max 5x"):
     """A valid reading document as the extension posts it."""
     now = time.time() * 1000.0
@@ -81,8 +89,7 @@ def curl(path, body=None, headers=None, seconds=10):
         cmd += ["-H", f"{name}: {value}"]
     if body is not None:
         cmd += ["--data-binary", "@-"]
-    cmd.append(BRIDGE + path)
-    done = subprocess.run(cmd, input=body.encode() if body is not None else None,
+    done = subprocess.run(cmd + [BRIDGE + path], input=None if body is None else body.encode(),
                           capture_output=True, timeout=seconds + 5)
     answer, _, code = done.stdout.decode("utf-8", "replace").rpartition("\n")
     return (int(code) if code.isdigit() else 0), answer
@@ -109,7 +116,9 @@ def port_free():
 
 
 class Sandbox:
-    """Temporary folders standing in for the user's home for one check."""
+    """Temporary folders standing in for the user's home for one check, and the
+    processes started there, which end with it. Whatever runs there gets the
+    environment extra and runs through the command prefix (e.g. as another user)."""
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="quotalume-e2e.")
@@ -117,7 +126,7 @@ class Sandbox:
             os.path.join(self.root, name) for name in ("data", "runtime", "config", "home"))
         for folder in (self.runtime, self.config, self.home):
             os.makedirs(folder, mode=0o700)
-        self.apps = []
+        self.procs, self.extra, self.prefix = [], {}, []
 
     def env(self, extra=None):
         # No display and no XDG folder of the caller's: the others follow HOME.
@@ -126,13 +135,20 @@ class Sandbox:
         env.update(QT_QPA_PLATFORM="offscreen", QUOTALUME_DATA_DIR=self.data, HOME=self.home,
                    XDG_RUNTIME_DIR=self.runtime, XDG_CONFIG_HOME=self.config,
                    LANG="C.UTF-8", LC_ALL="C.UTF-8")
-        return {**env, **(extra or {})}
+        return {**env, **self.extra, **(extra or {})}
 
-    def spawn(self, cmd, env, log, **kw):
-        """Starts cmd in the sandbox, its output appended to the file log there."""
+    def spawn(self, cmd, log, extra=None, **kw):
+        """Starts cmd, its output appended to the file log in the sandbox."""
         with open(os.path.join(self.root, log), "ab") as out:
-            return subprocess.Popen(cmd, env=env, stdout=out, stderr=subprocess.STDOUT,
-                                    cwd=self.root, **kw)
+            self.procs.append(subprocess.Popen(self.prefix + cmd, env=self.env(extra), stdout=out,
+                                               stderr=subprocess.STDOUT, cwd=self.root, **kw))
+        return self.procs[-1]
+
+    def run(self, *cmd, seconds=15):
+        """Runs cmd to its end; its exit status and output."""
+        done = subprocess.run(self.prefix + list(cmd), stdout=subprocess.PIPE, timeout=seconds,
+                              stderr=subprocess.STDOUT, env=self.env())
+        return done.returncode, done.stdout.decode("utf-8", "replace")
 
     def bundle(self, version):
         """A Quotalume.app holding a copy of the binary, its Info.json naming version."""
@@ -142,34 +158,20 @@ class Sandbox:
               json.dumps({"identifier": "kr.co.fernhallow.Quotalume", "version": version}))
         return shutil.copy2(binary(), os.path.join(app, "bin", "quotalume"))
 
-    def start(self, extra_env=None, program=None, prefix=()):
-        """Starts the app; prefix is a command that runs it, e.g. as another user."""
-        cmd = [*prefix, program or binary(), "--lang", "en", "--no-guide", "--no-update"]
-        self.apps.append(self.spawn(cmd, self.env(extra_env), f"app{len(self.apps)}.out"))
-        return self.apps[-1]
-
-    def output(self):
-        """What the last copy started wrote to its standard output and error."""
-        with open(os.path.join(self.root, f"app{len(self.apps) - 1}.out"), "rb") as f:
-            return f.read().decode("utf-8", "replace")
-
-    def read(self, name):
-        """A file of the data folder, or "" while it is missing."""
-        try:
-            with open(os.path.join(self.data, name), encoding="utf-8", errors="replace") as f:
-                return f.read()
-        except OSError:
-            return ""
+    def start(self, extra=None, program=None):
+        """Starts the app; every copy's output goes to app.out."""
+        cmd = [program or binary(), "--lang", "en", "--no-guide", "--no-update"]
+        return self.spawn(cmd, "app.out", extra)
 
     def load(self, name):
-        """The parsed JSON file, or None while it is missing or half there."""
+        """The data folder's JSON file, or None while it is missing or half there."""
         try:
-            return json.loads(self.read(name))
+            return json.loads(read(os.path.join(self.data, name)))
         except ValueError:
             return None
 
     def log(self):
-        return self.read("Quotalume.log")
+        return read(os.path.join(self.data, "Quotalume.log"))
 
     def wait_state(self, what, accept, seconds=START_SECONDS, step=0.05):
         def probe():
@@ -196,21 +198,18 @@ class Sandbox:
         return proc.returncode
 
     def close(self):
-        for proc in self.apps:
-            end(proc, 5, signal.SIGKILL)
+        for proc in reversed(self.procs):
+            end(proc, 5)
         if os.environ.get("QUOTALUME_E2E_KEEP"):
             print(f"kept {self.root}")
         else:
             shutil.rmtree(self.root, ignore_errors=True)
 
 
-class AppCase(unittest.TestCase):
-    """A check with its own sandbox that needs the bridge port to itself."""
-
+class Case(unittest.TestCase):
     def setUp(self):
         self.box = Sandbox()
         self.addCleanup(self.box.close)
-        wait_for(f"port {BRIDGE_PORT} to be free", port_free, 60)
 
 
 def expected_rows_ok(state):
@@ -218,3 +217,17 @@ def expected_rows_ok(state):
     rows = state.get("rows") or []
     return (len(rows) == 4 and rows[0::2] == ["5-hour limit  42%", "7-day limit  18%"]
             and all(r.startswith("   ") for r in rows[1::2]))
+
+
+def main(case):
+    """Runs the named checks of case, or all, each in namespaces of its own."""
+    if os.environ.get("QUOTALUME_E2E_ONE"):
+        return unittest.main(verbosity=2)
+    names = unittest.TestLoader().getTestCaseNames(case)
+    checks = sys.argv[1:] or [f"{case.__name__}.{name}" for name in names]
+    user = [] if os.geteuid() == 0 else ["--map-current-user", "--keep-caps"]
+    failed = [check for check in checks if subprocess.run(
+        ["unshare", *user, "-n", "-p", "-f", "--mount-proc", "--kill-child", "sh", "-c",
+         'ip link set lo up && exec "$@"', "sh", sys.executable, sys.argv[0], check],
+        env={**os.environ, "QUOTALUME_E2E_ONE": "1"}).returncode != 0]
+    sys.exit(f"failed: {' '.join(failed)}" if failed else 0)

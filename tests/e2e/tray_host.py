@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The real app in real tray hosts, each with its own X server or headless
-compositor, session bus and network namespace, checked over D-Bus or X and
-photographed into $QUOTALUME_SCREENSHOTS/<host>/. Name checks to run only those
+compositor and session bus, checked over D-Bus or X and photographed into
+$QUOTALUME_SCREENSHOTS/<host>/. Name checks to run only those
 (`tray_host.py TrayHost.test_trayer`). Every check is fatal; for trying an older
 build, QUOTALUME_TRAY_STRICT=0 only reports the ones marked by note()."""
 
@@ -13,7 +13,6 @@ import signal
 import subprocess
 import sys
 import time
-import unittest
 
 import e2e_support as e2e
 from e2e_support import need
@@ -31,7 +30,6 @@ STRICT = os.environ.get("QUOTALUME_TRAY_STRICT") != "0"
 
 
 def convert(*args, check=False):
-    """ImageMagick's convert; its standard output."""
     return subprocess.run(["convert", *args], capture_output=True, text=True, check=check,
                           timeout=15).stdout.strip()
 
@@ -65,11 +63,9 @@ def content_box(image, strip):
 
 def xfce_panel(dark):
     def start(t):
-        with open(os.path.join(HERE, "tray_host", "xfce4-panel.xml")) as f:
-            xml = f.read().replace('"dark-mode" type="bool" value="false"',
-                                   f'"dark-mode" type="bool" value="{str(dark).lower()}"')
-        t.put(os.path.join(t.box.config, "xfce4", "xfconf", "xfce-perchannel-xml",
-                           "xfce4-panel.xml"), xml)
+        xml = e2e.read(os.path.join(HERE, "tray_host", "xfce4-panel.xml"))
+        t.put("config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml",
+              xml.replace("@DARK@", str(dark).lower()))
         t.spawn([need("xfce4-panel"), "--disable-wm-check"])
         t.wait_watcher()
     return start
@@ -78,32 +74,30 @@ def xfce_panel(dark):
 def trayer(t):
     t.spawn([need("trayer"), "--edge", "top", "--align", "right", "--widthtype", "request",
              "--height", "32", "--SetDockType", "true", "--transparent", "false"])
-    e2e.wait_for("trayer's window", lambda: t.command(
+    e2e.wait_for("trayer's window", lambda: t.box.run(
         "xdotool", "search", "--onlyvisible", "--class", "trayer")[0] == 0, 20, 0.1)
 
 
 def waybar(t):
-    with open(os.path.join(HERE, "tray_host", "waybar.json")) as f:
-        t.put(os.path.join(t.box.home, ".config", "waybar", "config"), f.read())
+    t.put("home/.config/waybar/config", e2e.read(os.path.join(HERE, "tray_host", "waybar.json")))
     t.spawn([need("waybar")])
     t.wait_watcher()
 
 
 def gnome_shell(t):
     # The shell's own extension list, in a settings file private to the check.
-    t.put(os.path.join(t.box.config, "glib-2.0", "settings", "keyfile"),
+    t.put("config/glib-2.0/settings/keyfile",
           "[org/gnome/shell]\nenabled-extensions=['ubuntu-appindicators@ubuntu.com']\n"
           "welcome-dialog-last-shown-version='999'\n")
     # Without logind the shell needs a system bus of its own to ask, and must
     # not find the host's seats, or it waits for a session that never comes.
-    t.env["DBUS_SYSTEM_BUS_ADDRESS"] = t.bus()
+    t.box.extra["DBUS_SYSTEM_BUS_ADDRESS"] = t.bus()
     hide_seats = "[ -d /run/systemd/seats ] && mount -t tmpfs none /run/systemd/seats; exec \"$@\""
     t.spawn(["unshare", "-m", "sh", "-c", hide_seats, "sh", need("gnome-shell"), "--x11",
              "--replace"], {"GSETTINGS_BACKEND": "keyfile"})
-    t.wait_watcher(90)
-    t.wait_painted()
+    t.wait_desktop()
     # The shell opens in the overview; the desktop is what a user returns to.
-    t.command("xdotool", "key", "Escape")
+    t.box.run("xdotool", "key", "Escape")
 
 
 def plasma(t):
@@ -113,8 +107,7 @@ def plasma(t):
     e2e.wait_for("kded", lambda: t.call("org.kde.kded5", "/kded", "org.kde.kded5.loadModule",
                                         "statusnotifierwatcher"), 30, 0.2)
     t.spawn([need("plasmashell"), "--no-respawn"], {"QT_QPA_PLATFORM": "xcb"})
-    t.wait_watcher(90)
-    t.wait_painted()
+    t.wait_desktop()
 
 
 # bar: where the host's bar sits (w, h, x, y), for finding the icon in it;
@@ -138,13 +131,9 @@ HOSTS = {h.name: h for h in [
 LATE = {"xfce": "xfce-dark", "waybar": "sway-waybar"}
 
 
-class TrayHost(unittest.TestCase):
+class TrayHost(e2e.Case):
     """One display, one session bus, one panel and the app, and the calls into them."""
-
-    def setUp(self):
-        self.env, self.prefix, self.owner = {}, [], None
-        self.box = e2e.Sandbox()
-        self.addCleanup(self.box.close)
+    owner = None
 
     def note(self, what, ok, detail):
         """A check an older build may fail: always reported, fatal unless strictness is off."""
@@ -154,16 +143,13 @@ class TrayHost(unittest.TestCase):
             self.assertTrue(ok, line)
 
     def put(self, path, text):
-        """Writes a file of the sandbox, which the desktop's account, if any, must own."""
-        e2e.write(path, text)
+        """Writes the sandbox's file path, which the desktop's account, if any, must own."""
+        e2e.write(os.path.join(self.box.root, path), text)
         if self.owner:
             subprocess.run(["chown", "-R", self.owner, self.box.root], check=True)
 
     def spawn(self, cmd, extra=None, **kw):
-        proc = self.box.spawn(self.prefix + cmd, self.box.env({**self.env, **(extra or {})}),
-                              os.path.basename(cmd[0]) + ".log", **kw)
-        self.addCleanup(e2e.end, proc, 5)
-        return proc
+        return self.box.spawn(cmd, os.path.basename(cmd[0]) + ".log", extra, **kw)
 
     def reported(self, cmd, what):
         """Starts cmd with a pipe it writes one line to, and returns that line."""
@@ -176,43 +162,34 @@ class TrayHost(unittest.TestCase):
         return line
 
     def bus(self):
-        """Starts a bus daemon and returns its address."""
         return self.reported([need("dbus-daemon"), "--session", "--nofork", "--print-address=FD"],
                              "an address")
 
-    def command(self, *cmd, seconds=15):
-        done = subprocess.run(self.prefix + list(cmd), stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, timeout=seconds,
-                              env=self.box.env(self.env))
-        return done.returncode, done.stdout.decode("utf-8", "replace")
-
     def call(self, dest, path, method, *args):
-        code, out = self.command("gdbus", "call", "--session", "--dest", dest,
+        code, out = self.box.run("gdbus", "call", "--session", "--dest", dest,
                                  "--object-path", path, "--method", method, "--", *args)
         return out if code == 0 else None
 
     def prop(self, dest, path, interface, name):
-        return self.call(dest, path, "org.freedesktop.DBus.Properties.Get", interface, name)
+        return self.call(dest, path, "org.freedesktop.DBus.Properties.Get", interface, name) or ""
 
     def wait_watcher(self, seconds=30):
         e2e.wait_for("the panel's StatusNotifierWatcher", lambda: "true" in (self.call(
             "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
             WATCHER[0]) or ""), seconds, 0.1)
 
-    def wait_painted(self, seconds=60):
-        """Waits until the screen shows more than one colour."""
-        e2e.wait_for("the desktop to paint", lambda: self.command("convert", "x:root", "-format",
-                     "%k", "info:")[1].strip() not in ("", "1"), seconds, 0.5)
+    def wait_desktop(self):
+        """Waits for a whole desktop's watcher and for its screen to show more than one colour."""
+        self.wait_watcher(90)
+        e2e.wait_for("the desktop to paint", lambda: self.box.run(
+            "convert", "x:root", "-format", "%k", "info:")[1].strip() not in ("", "1"), 60, 0.5)
 
     def screenshot(self, name, crop=None):
         """The whole screen, or its crop "WxH+X+Y", as <host>/<name>."""
-        raw = os.path.join(self.box.root, name)
-        if "WAYLAND_DISPLAY" in self.env:
-            code, out = self.command(need("grim"), raw)
-        else:
-            code, out = self.command(need("import"), "-window", "root", raw)
+        raw, path = os.path.join(self.box.root, name), os.path.join(self.shots, name)
+        grab = ["grim"] if self.host.wayland else ["import", "-window", "root"]
+        code, out = self.box.run(need(grab[0]), *grab[1:], raw)
         self.assertEqual(code, 0, f"screenshot failed: {out}")
-        path = os.path.join(self.shots, name)
         convert(raw, *(["-crop", crop, "+repage"] if crop else []), path, check=True)
         return path
 
@@ -227,26 +204,24 @@ class TrayHost(unittest.TestCase):
         if host.user and os.geteuid() == 0:
             account = pwd.getpwnam(host.user)
             self.owner = f"{account.pw_uid}:{account.pw_gid}"
-            self.prefix = ["setpriv", f"--reuid={account.pw_uid}", f"--regid={account.pw_gid}",
-                           "--clear-groups", "--"]
+            self.box.prefix = ["setpriv", f"--reuid={account.pw_uid}",
+                               f"--regid={account.pw_gid}", "--clear-groups", "--"]
         if host.wayland:
-            config = os.path.join(self.box.home, "sway.conf")
-            self.put(config, "xwayland disable\noutput HEADLESS-1 resolution {}x{}\n".format(
-                *SCREEN))
-            self.spawn([need("sway"), "-c", config],
+            self.put("home/sway.conf", "xwayland disable\noutput HEADLESS-1 resolution {}x{}\n"
+                     .format(*SCREEN))
+            self.spawn([need("sway"), "-c", os.path.join(self.box.home, "sway.conf")],
                        {"WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1"})
-            sockets = e2e.wait_for("sway's Wayland socket", lambda: [n for n in os.listdir(
-                self.box.runtime) if re.fullmatch(r"wayland-\d+", n)], 20, 0.1)
-            self.env["WAYLAND_DISPLAY"] = sockets[0]
+            self.box.extra["WAYLAND_DISPLAY"] = e2e.wait_for("sway's Wayland socket", lambda: [
+                n for n in os.listdir(self.box.runtime) if re.fullmatch(r"wayland-\d+", n)],
+                20, 0.1)[0]
         else:
-            self.env["DISPLAY"] = ":" + self.reported([
+            self.box.extra["DISPLAY"] = ":" + self.reported([
                 need("Xvfb"), "-displayfd", "FD", "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
                 "-nolisten", "tcp", "-noreset"], "a display")
-        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
+        self.box.extra["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
         if not late:
             host.panel(self)
-        app_env = {**self.env, "QT_QPA_PLATFORM": "wayland" if host.wayland else "xcb"}
-        self.box.start(extra_env=app_env, prefix=self.prefix)
+        self.box.start({"QT_QPA_PLATFORM": "wayland" if host.wayland else "xcb"})
         self.box.wait_listening()
         self.box.post_ok()
         if late:
@@ -257,8 +232,8 @@ class TrayHost(unittest.TestCase):
 
     def registered_item(self, seconds=20, what="the app's StatusNotifierItem"):
         def probe():
-            out = self.prop(*WATCHER, WATCHER[0], "RegisteredStatusNotifierItems")
-            items = re.findall(r"'([^']+)'", out or "")
+            items = re.findall(r"'([^']+)'", self.prop(*WATCHER, WATCHER[0],
+                                                       "RegisteredStatusNotifierItems"))
             return items[0] if items else None
         # "service/path", or "service@/path" as GNOME's extension lists it.
         item = e2e.wait_for(what, probe, seconds, 0.1)
@@ -270,7 +245,7 @@ class TrayHost(unittest.TestCase):
         item = self.registered_item()
 
         def prop(name):
-            return self.prop(*item, ITEM_INTERFACE, name) or ""
+            return self.prop(*item, ITEM_INTERFACE, name)
         e2e.wait_for("the headline in the tooltip", lambda: "Quotalume 42%" in prop("ToolTip"), 5)
         sizes = {int(w) for w in re.findall(r"\((\d+), \d+, \[", prop("IconPixmap"))}
         self.assertLessEqual({24, 32}, sizes, "IconPixmap lacks 24 or 32 px")
@@ -289,7 +264,7 @@ class TrayHost(unittest.TestCase):
     def check_docked(self):
         """An XEmbed icon is a window of the app's inside the tray's window."""
         def docked():
-            tree = self.command("xwininfo", "-root", "-tree")[1]
+            tree = self.box.run("xwininfo", "-root", "-tree")[1]
             # A window's children are the lines below it that are indented deeper.
             return any('("quotalume"' in m.group(2) for m in re.finditer(
                 r'^( *)\S.*"trayer"\).*\n((?:\1 .*\n)*)', tree, re.M))
@@ -298,12 +273,12 @@ class TrayHost(unittest.TestCase):
     def popup(self, icon, item):
         """Left-clicks the icon and checks the drawn panel it opens."""
         bar, (x, y) = self.host.bar, icon
-        self.command("xdotool", "mousemove", str(x), str(y), "click", "1")
+        self.box.run("xdotool", "mousemove", str(x), str(y), "click", "1")
 
         def popup_open():
-            code, out = self.command("xdotool", "search", "--onlyvisible", "--class", "quotalume")
+            code, out = self.box.run("xdotool", "search", "--onlyvisible", "--class", "quotalume")
             for window in reversed(out.split() if code == 0 else []):
-                out = self.command("xdotool", "getwindowgeometry", "--shell", window)[1]
+                out = self.box.run("xdotool", "getwindowgeometry", "--shell", window)[1]
                 g = {k: int(v) for k, v in re.findall(r"^(\w+)=(\d+)$", out, re.M)}
                 if g.get("HEIGHT", 0) > bar[1]:
                     return g
@@ -344,18 +319,18 @@ class TrayHost(unittest.TestCase):
         time.sleep(1.5)
         self.screenshot("popup.png")
         ipc = [n for n in os.listdir(self.box.runtime) if n.startswith("sway-ipc.")]
-        tree = self.command("swaymsg", "-s", os.path.join(self.box.runtime, ipc[0]),
+        tree = self.box.run("swaymsg", "-s", os.path.join(self.box.runtime, ipc[0]),
                             "-t", "get_tree")[1]
         self.note("the panel window floats", '"floating_con"' in tree,
                   "floating" if '"floating_con"' in tree else "tiled")
 
     def shell_menu(self, icon, item):
         # The extension opens the item's menu itself, on either button.
-        self.command("xdotool", "mousemove", *map(str, icon), "click", "1")
+        self.box.run("xdotool", "mousemove", *map(str, icon), "click", "1")
         time.sleep(1.5)
         self.screenshot("menu.png", f"400x430+{SCREEN[0] - 400}+0")
-        with open(os.path.join(self.box.root, "unshare.log"), errors="replace") as f:
-            errors = [line for line in f if "JS ERROR" in line or "TypeError" in line]
+        errors = [line for line in e2e.read(os.path.join(self.box.root, "unshare.log"))
+                  .splitlines() if "JS ERROR" in line or "TypeError" in line]
         self.note("the shell logs no script error for the item", not errors,
                   errors[0].strip() if errors else "none")
 
@@ -374,21 +349,5 @@ for _key, _host in LATE.items():
     setattr(TrayHost, f"test_late_{_key}", lambda self, name=_host: self.check_host(name, True))
 
 
-def main():
-    if os.environ.get("QUOTALUME_TRAY_ONE"):
-        return unittest.main(verbosity=2)
-    # Each check in its own network and process namespaces: the bridge port
-    # never meets another copy's, and whatever a host leaves behind, activated
-    # services or panel plugins, ends with the check.
-    names = unittest.TestLoader().getTestCaseNames(TrayHost)
-    checks = sys.argv[1:] or [f"TrayHost.{name}" for name in names]
-    user = [] if os.geteuid() == 0 else ["--map-current-user", "--keep-caps"]
-    failed = [check for check in checks if subprocess.run(
-        ["unshare", *user, "-n", "-p", "-f", "--mount-proc", "--kill-child", "sh", "-c",
-         'ip link set lo up && exec "$@"', "sh", sys.executable, __file__, check],
-        env={**os.environ, "QUOTALUME_TRAY_ONE": "1"}).returncode != 0]
-    sys.exit(f"failed: {' '.join(failed)}" if failed else 0)
-
-
 if __name__ == "__main__":
-    main()
+    e2e.main(TrayHost)
