@@ -1,12 +1,19 @@
 #!/usr/bin/env python3
-"""The real binary, headless: readings over the bridge from curl, restart, a
-taken port, single instance and the quitting signals."""
+"""The real binary, headless: readings over the bridge from curl and from a real
+browser, restart, a taken port, single instance and the quitting signals. The
+browser loads a Manifest V3 extension with host access, which pings and posts,
+and a copy without host access, whose post is preflighted and refused."""
 
 import json
 import os
+import re
+import shutil
 import signal
 
 import e2e_support as e2e
+
+EXTENSION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "extension")
+BROWSER_SECONDS = 45
 
 
 def shown(state):
@@ -14,7 +21,29 @@ def shown(state):
 
 
 class AppRun(e2e.Case):
-    def test_reading_shows_and_survives_a_restart(self):
+    def browser_lines(self):
+        """Runs headless chromium with both extensions until both have posted; their lines."""
+        granted, denied = f"{self.box.root}/ext-hosts", f"{self.box.root}/ext-nohosts"
+        shutil.copytree(EXTENSION, granted)
+        shutil.copytree(granted, denied)
+        manifest = json.loads(e2e.read(f"{granted}/manifest.json"))
+        del manifest["host_permissions"]
+        e2e.write(f"{denied}/manifest.json", json.dumps(manifest))
+        both, chromium = f"{granted},{denied}", e2e.need("chromium", "chromium-browser")
+        self.box.spawn([chromium, "--headless=new", "--no-sandbox", "--disable-gpu",
+                        "--no-first-run", "--no-default-browser-check",
+                        f"--user-data-dir={self.box.root}/profile", f"--load-extension={both}",
+                        f"--disable-extensions-except={both}", "--enable-logging=stderr",
+                        "--v=0", "about:blank"])
+
+        def posted():
+            found = re.findall(r'"(quotalume-check [^"]*)"',
+                               e2e.read(f"{self.box.root}/{os.path.basename(chromium)}.log"))
+            return found if all(any(line.startswith(f"quotalume-check {who} post ")
+                                    for line in found) for who in ("hosts", "nohosts")) else None
+        return e2e.wait_for("both extensions' posts on the console", posted, BROWSER_SECONDS, 0.2)
+
+    def test_readings_show_and_survive_a_restart(self):
         box = self.box
         # Run from a bundle whose Info.json names another version than the
         # one compiled in: every place that reports it says the bundle's.
@@ -38,6 +67,24 @@ class AppRun(e2e.Case):
         stored = box.load("last.json")
         self.assertEqual(stored["latest"]["windows"][0]["pct"], 42.3)
         self.assertEqual(stored["ok"], stored["latest"])
+
+        self.assertLessEqual({
+            "quotalume-check hosts ping 200 Quotalume 1.0.9", "quotalume-check hosts post 204",
+            # No host access: the JSON post needs a preflight, which the bridge
+            # refuses, so the browser never sends the post itself.
+            "quotalume-check nohosts post failed TypeError: Failed to fetch",
+            # The ping reaches the app but, without an Access-Control header,
+            # the worker may not read the answer.
+            "quotalume-check nohosts ping failed TypeError: Failed to fetch"},
+            set(self.browser_lines()))
+        # The extension's reading carries the ping's answer as its plan.
+        state = box.wait_state("the browser's reading", lambda s: s.get("footer") ==
+                               "ping 200 1.0.9 · updated just now", 5)
+        self.assertTrue(e2e.expected_rows_ok(state), state)
+        self.assertEqual(box.log().count("reading status="), 2, box.log())
+        stored = box.load("last.json")
+        self.assertEqual((stored["latest"]["plan"], stored["latest"]["windows"][0]["pct"]),
+                         ("ping 200 1.0.9", 42.3))
 
         self.assertEqual(box.stop(app), 0)
         box.start(program=program)
@@ -77,7 +124,7 @@ class AppRun(e2e.Case):
                 before = box.load("last.json")
                 self.assertIsNotNone(before)
 
-                self.assertEqual(box.stop(app, sig), 0, e2e.read(f"{box.root}/app.out"))
+                self.assertEqual(box.stop(app, sig), 0, e2e.read(f"{box.root}/quotalume.log"))
                 self.assertEqual(box.load("last.json"), before)
                 self.assertLessEqual(set(os.listdir(box.data)), {
                     "last.json", "history.jsonl", "state.json", "update.json", "alerts.json",

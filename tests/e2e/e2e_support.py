@@ -3,6 +3,7 @@ in its own network and process namespaces, so the bridge port never meets
 another copy's and whatever it started ends with it; every run gets its own
 home, data and runtime folders; every wait polls with a deadline."""
 
+import contextlib
 import json
 import os
 import shutil
@@ -20,13 +21,6 @@ BRIDGE = f"http://127.0.0.1:{BRIDGE_PORT}"
 START_SECONDS = 20
 
 
-def binary():
-    path = os.environ.get("QUOTALUME_BIN", "")
-    if not os.access(path, os.X_OK):
-        raise SystemExit("set QUOTALUME_BIN to the quotalume executable")
-    return path
-
-
 def need(*tools):
     """The first of tools on PATH; a missing one fails the check, it never skips it."""
     path = next(filter(None, map(shutil.which, tools)), None)
@@ -36,26 +30,12 @@ def need(*tools):
 
 
 def wait_for(what, probe, seconds, step=0.05):
-    """Polls probe() until it returns something truthy, which it returns."""
     deadline = time.monotonic() + seconds
     while not (found := probe()):
         if time.monotonic() >= deadline:
             raise AssertionError(f"timed out after {seconds} s waiting for {what}")
         time.sleep(step)
     return found
-
-
-def end(proc, seconds=10, sig=signal.SIGTERM):
-    """Sends proc sig and kills it if it has not ended after seconds; True if it ended."""
-    if proc.poll() is None:
-        proc.send_signal(sig)
-    try:
-        proc.wait(timeout=seconds)
-        return True
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
-        return False
 
 
 def write(path, text):
@@ -108,11 +88,8 @@ def hold_port():
 
 
 def port_free():
-    try:
-        hold_port().close()
-    except OSError:
-        return False
-    return True
+    with contextlib.suppress(OSError), hold_port():
+        return True
 
 
 class Sandbox:
@@ -137,15 +114,14 @@ class Sandbox:
                    LANG="C.UTF-8", LC_ALL="C.UTF-8")
         return {**env, **self.extra, **(extra or {})}
 
-    def spawn(self, cmd, log, extra=None, **kw):
-        """Starts cmd, its output appended to the file log in the sandbox."""
-        with open(os.path.join(self.root, log), "ab") as out:
+    def spawn(self, cmd, extra=None, **kw):
+        """Starts cmd, its output appended to <its name>.log in the sandbox."""
+        with open(os.path.join(self.root, os.path.basename(cmd[0]) + ".log"), "ab") as out:
             self.procs.append(subprocess.Popen(self.prefix + cmd, env=self.env(extra), stdout=out,
                                                stderr=subprocess.STDOUT, cwd=self.root, **kw))
         return self.procs[-1]
 
     def run(self, *cmd, seconds=15):
-        """Runs cmd to its end; its exit status and output."""
         done = subprocess.run(self.prefix + list(cmd), stdout=subprocess.PIPE, timeout=seconds,
                               stderr=subprocess.STDOUT, env=self.env())
         return done.returncode, done.stdout.decode("utf-8", "replace")
@@ -156,12 +132,12 @@ class Sandbox:
         os.makedirs(os.path.join(app, "bin"))
         write(os.path.join(app, "Info.json"),
               json.dumps({"identifier": "kr.co.fernhallow.Quotalume", "version": version}))
-        return shutil.copy2(binary(), os.path.join(app, "bin", "quotalume"))
+        return shutil.copy2(os.environ["QUOTALUME_BIN"], os.path.join(app, "bin", "quotalume"))
 
     def start(self, extra=None, program=None):
-        """Starts the app; every copy's output goes to app.out."""
-        cmd = [program or binary(), "--lang", "en", "--no-guide", "--no-update"]
-        return self.spawn(cmd, "app.out", extra)
+        """Starts the app; every copy's output goes to quotalume.log."""
+        program = program or os.environ["QUOTALUME_BIN"]
+        return self.spawn([program, "--lang", "en", "--no-guide", "--no-update"], extra)
 
     def load(self, name):
         """The data folder's JSON file, or None while it is missing or half there."""
@@ -193,13 +169,20 @@ class Sandbox:
         return self.wait_phase("ok", 5)
 
     def stop(self, proc, sig=signal.SIGTERM, seconds=10):
-        if not end(proc, seconds, sig):
-            raise AssertionError(f"quotalume did not end within {seconds} s of signal {sig}")
-        return proc.returncode
+        """Sends proc sig; kills it and fails if it has not ended after seconds."""
+        if proc.poll() is None:
+            proc.send_signal(sig)
+        try:
+            return proc.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            raise AssertionError(f"{proc.args[0]} did not end within {seconds} s of {sig}")
 
     def close(self):
         for proc in reversed(self.procs):
-            end(proc, 5)
+            with contextlib.suppress(AssertionError):
+                self.stop(proc, seconds=5)
         if os.environ.get("QUOTALUME_E2E_KEEP"):
             print(f"kept {self.root}")
         else:

@@ -7,7 +7,6 @@ build, QUOTALUME_TRAY_STRICT=0 only reports the ones marked by note()."""
 
 import collections
 import os
-import pwd
 import re
 import signal
 import subprocess
@@ -63,50 +62,49 @@ def content_box(image, strip):
 
 def xfce_panel(dark):
     def start(t):
-        xml = e2e.read(os.path.join(HERE, "tray_host", "xfce4-panel.xml"))
-        t.put("config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml",
-              xml.replace("@DARK@", str(dark).lower()))
-        t.spawn([need("xfce4-panel"), "--disable-wm-check"])
+        xml = e2e.read(f"{HERE}/tray_host/xfce4-panel.xml").replace("@DARK@", str(dark).lower())
+        e2e.write(f"{t.box.config}/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml", xml)
+        t.box.spawn([need("xfce4-panel"), "--disable-wm-check"])
         t.wait_watcher()
     return start
 
 
 def trayer(t):
-    t.spawn([need("trayer"), "--edge", "top", "--align", "right", "--widthtype", "request",
-             "--height", "32", "--SetDockType", "true", "--transparent", "false"])
+    t.box.spawn([need("trayer"), "--edge", "top", "--align", "right", "--widthtype", "request",
+                 "--height", "32", "--SetDockType", "true", "--transparent", "false"])
     e2e.wait_for("trayer's window", lambda: t.box.run(
         "xdotool", "search", "--onlyvisible", "--class", "trayer")[0] == 0, 20, 0.1)
 
 
 def waybar(t):
-    t.put("home/.config/waybar/config", e2e.read(os.path.join(HERE, "tray_host", "waybar.json")))
-    t.spawn([need("waybar")])
+    e2e.write(f"{t.box.home}/.config/waybar/config", e2e.read(f"{HERE}/tray_host/waybar.json"))
+    t.box.spawn([need("waybar")])
     t.wait_watcher()
 
 
 def gnome_shell(t):
     # The shell's own extension list, in a settings file private to the check.
-    t.put("config/glib-2.0/settings/keyfile",
-          "[org/gnome/shell]\nenabled-extensions=['ubuntu-appindicators@ubuntu.com']\n"
-          "welcome-dialog-last-shown-version='999'\n")
+    e2e.write(f"{t.box.config}/glib-2.0/settings/keyfile",
+              "[org/gnome/shell]\nenabled-extensions=['ubuntu-appindicators@ubuntu.com']\n"
+              "welcome-dialog-last-shown-version='999'\n")
     # Without logind the shell needs a system bus of its own to ask, and must
     # not find the host's seats, or it waits for a session that never comes.
     t.box.extra["DBUS_SYSTEM_BUS_ADDRESS"] = t.bus()
     hide_seats = "[ -d /run/systemd/seats ] && mount -t tmpfs none /run/systemd/seats; exec \"$@\""
-    t.spawn(["unshare", "-m", "sh", "-c", hide_seats, "sh", need("gnome-shell"), "--x11",
-             "--replace"], {"GSETTINGS_BACKEND": "keyfile"})
+    t.box.spawn(["unshare", "-m", "sh", "-c", hide_seats, "sh", need("gnome-shell"), "--x11",
+                 "--replace"], {"GSETTINGS_BACKEND": "keyfile"})
     t.wait_desktop()
     # The shell opens in the overview; the desktop is what a user returns to.
     t.box.run("xdotool", "key", "Escape")
 
 
 def plasma(t):
-    t.spawn([need("kded5")])
+    t.box.spawn([need("kded5")])
     # kded loads the tray's watcher only when a session manager says the
     # session started; there is none here, so ask for it.
     e2e.wait_for("kded", lambda: t.call("org.kde.kded5", "/kded", "org.kde.kded5.loadModule",
                                         "statusnotifierwatcher"), 30, 0.2)
-    t.spawn([need("plasmashell"), "--no-respawn"], {"QT_QPA_PLATFORM": "xcb"})
+    t.box.spawn([need("plasmashell"), "--no-respawn"], {"QT_QPA_PLATFORM": "xcb"})
     t.wait_desktop()
 
 
@@ -121,7 +119,8 @@ HOSTS = {h.name: h for h in [
     Host("xfce-dark", xfce_panel(True), (SCREEN[0], 32, 0, 0)),
     Host("xfce-light", xfce_panel(False), (SCREEN[0], 32, 0, 0)),
     Host("trayer", trayer, (SCREEN[0], 32, 0, 0), xembed=True),
-    Host("sway-waybar", waybar, (SCREEN[0], 30, 0, 0), "activate", wayland=True, user="nobody"),
+    Host("sway-waybar", waybar, (SCREEN[0], 30, 0, 0), "activate", wayland=True,
+         user="nobody:nogroup"),
     # Only the part of the top bar between the clock and the system menu.
     Host("gnome-shell", gnome_shell, (290, 32, 470, 0), "shell_menu", "'42%'", seconds=240),
     # The tray part of the bottom panel, below its top edge line, without the clock.
@@ -133,7 +132,6 @@ LATE = {"xfce": "xfce-dark", "waybar": "sway-waybar"}
 
 class TrayHost(e2e.Case):
     """One display, one session bus, one panel and the app, and the calls into them."""
-    owner = None
 
     def note(self, what, ok, detail):
         """A check an older build may fail: always reported, fatal unless strictness is off."""
@@ -142,19 +140,10 @@ class TrayHost(e2e.Case):
         if STRICT:
             self.assertTrue(ok, line)
 
-    def put(self, path, text):
-        """Writes the sandbox's file path, which the desktop's account, if any, must own."""
-        e2e.write(os.path.join(self.box.root, path), text)
-        if self.owner:
-            subprocess.run(["chown", "-R", self.owner, self.box.root], check=True)
-
-    def spawn(self, cmd, extra=None, **kw):
-        return self.box.spawn(cmd, os.path.basename(cmd[0]) + ".log", extra, **kw)
-
     def reported(self, cmd, what):
         """Starts cmd with a pipe it writes one line to, and returns that line."""
         read, write = os.pipe()
-        self.spawn([a.replace("FD", str(write)) for a in cmd], pass_fds=(write,))
+        self.box.spawn([a.replace("FD", str(write)) for a in cmd], pass_fds=(write,))
         os.close(write)
         with os.fdopen(read) as f:
             line = f.readline().strip()
@@ -202,15 +191,15 @@ class TrayHost(e2e.Case):
                                   name + ("-late" if late else ""))
         os.makedirs(self.shots, exist_ok=True)
         if host.user and os.geteuid() == 0:
-            account = pwd.getpwnam(host.user)
-            self.owner = f"{account.pw_uid}:{account.pw_gid}"
-            self.box.prefix = ["setpriv", f"--reuid={account.pw_uid}",
-                               f"--regid={account.pw_gid}", "--clear-groups", "--"]
+            # The files the harness writes there later stay readable to the account.
+            subprocess.run(["chown", "-R", host.user, self.box.root], check=True)
+            uid, gid = host.user.split(":")
+            self.box.prefix = ["setpriv", "--reuid", uid, "--regid", gid, "--clear-groups", "--"]
         if host.wayland:
-            self.put("home/sway.conf", "xwayland disable\noutput HEADLESS-1 resolution {}x{}\n"
-                     .format(*SCREEN))
-            self.spawn([need("sway"), "-c", os.path.join(self.box.home, "sway.conf")],
-                       {"WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1"})
+            config = f"{self.box.home}/sway.conf"
+            e2e.write(config, "xwayland disable\noutput HEADLESS-1 resolution %dx%d\n" % SCREEN)
+            self.box.spawn([need("sway"), "-c", config],
+                           {"WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1"})
             self.box.extra["WAYLAND_DISPLAY"] = e2e.wait_for("sway's Wayland socket", lambda: [
                 n for n in os.listdir(self.box.runtime) if re.fullmatch(r"wayland-\d+", n)],
                 20, 0.1)[0]
