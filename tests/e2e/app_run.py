@@ -16,20 +16,15 @@ EXTENSION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "extension"
 BROWSER_SECONDS = 45
 
 
-def shown(state):
-    return {k: state[k] for k in ("shown", "tone", "dim", "status")}
-
-
 class AppRun(e2e.Case):
     def browser_lines(self):
         """Runs headless chromium with both extensions until both have posted; their lines."""
-        granted, denied = f"{self.box.root}/ext-hosts", f"{self.box.root}/ext-nohosts"
-        shutil.copytree(EXTENSION, granted)
-        shutil.copytree(granted, denied)
-        manifest = json.loads(e2e.read(f"{granted}/manifest.json"))
+        denied = f"{self.box.root}/ext-nohosts"
+        shutil.copytree(EXTENSION, denied)
+        manifest = json.loads(e2e.read(f"{EXTENSION}/manifest.json"))
         del manifest["host_permissions"]
         e2e.write(f"{denied}/manifest.json", json.dumps(manifest))
-        both, chromium = f"{granted},{denied}", e2e.need("chromium", "chromium-browser")
+        both, chromium = f"{EXTENSION},{denied}", e2e.need("chromium", "chromium-browser")
         self.box.spawn([chromium, "--headless=new", "--no-sandbox", "--disable-gpu",
                         "--no-first-run", "--no-default-browser-check",
                         f"--user-data-dir={self.box.root}/profile", f"--load-extension={both}",
@@ -61,9 +56,8 @@ class AppRun(e2e.Case):
 
         state = box.post_ok()
         self.assertTrue(e2e.expected_rows_ok(state), state)
-        self.assertEqual((shown(state), state["footer"]), (
-            {"shown": "42%", "tone": "normal", "dim": False, "status": None},
-            "Max 5x · updated just now"))
+        self.assertLessEqual({"shown": "42%", "tone": "normal", "dim": False, "status": None,
+                              "footer": "Max 5x · updated just now"}.items(), state.items())
         stored = box.load("last.json")
         self.assertEqual(stored["latest"]["windows"][0]["pct"], 42.3)
         self.assertEqual(stored["ok"], stored["latest"])
@@ -90,8 +84,8 @@ class AppRun(e2e.Case):
         box.start(program=program)
         state = box.wait_phase("stale")
         self.assertTrue(e2e.expected_rows_ok(state), state)
-        self.assertEqual(shown(state), {"shown": "42%", "tone": "dim", "dim": True,
-                                        "status": "Waiting for the browser extension"})
+        self.assertLessEqual({"shown": "42%", "tone": "dim", "dim": True,
+                              "status": "Waiting for the browser extension"}.items(), state.items())
         self.assertEqual(box.load("last.json"), stored)
 
     def test_taken_port_is_retried_and_a_second_copy_steps_aside(self):

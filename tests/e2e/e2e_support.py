@@ -65,8 +65,7 @@ def reading(session_pct=42.3, plan="Max 5x"):
 def curl(path, body=None, headers=None, seconds=10):
     """Sends one request with curl; returns (status code, response body)."""
     cmd = ["curl", "-sS", "--max-time", str(seconds), "-o", "-", "-w", "\n%{http_code}"]
-    for name, value in (headers or {}).items():
-        cmd += ["-H", f"{name}: {value}"]
+    cmd += [arg for name, value in (headers or {}).items() for arg in ("-H", f"{name}: {value}")]
     if body is not None:
         cmd += ["--data-binary", "@-"]
     done = subprocess.run(cmd + [BRIDGE + path], input=None if body is None else body.encode(),
@@ -83,7 +82,6 @@ def post_reading(doc, private="1"):
 
 
 def hold_port():
-    """Listens on the bridge port the way another program would."""
     return socket.create_server(("127.0.0.1", BRIDGE_PORT))
 
 
@@ -93,9 +91,9 @@ def port_free():
 
 
 class Sandbox:
-    """Temporary folders standing in for the user's home for one check, and the
-    processes started there, which end with it. Whatever runs there gets the
-    environment extra and runs through the command prefix (e.g. as another user)."""
+    """Temporary folders standing in for the user's home for one check, and the processes
+    started there, with the environment extra, through the command prefix (e.g. as another
+    user); they end with it."""
 
     def __init__(self):
         self.root = tempfile.mkdtemp(prefix="quotalume-e2e.")
@@ -183,10 +181,7 @@ class Sandbox:
         for proc in reversed(self.procs):
             with contextlib.suppress(AssertionError):
                 self.stop(proc, seconds=5)
-        if os.environ.get("QUOTALUME_E2E_KEEP"):
-            print(f"kept {self.root}")
-        else:
-            shutil.rmtree(self.root, ignore_errors=True)
+        shutil.rmtree(self.root, ignore_errors=True)
 
 
 class Case(unittest.TestCase):

@@ -2,15 +2,14 @@
 """The real app in real tray hosts, each with its own X server or headless
 compositor and session bus, checked over D-Bus or X and photographed into
 $QUOTALUME_SCREENSHOTS/<host>/. Name checks to run only those
-(`tray_host.py TrayHost.test_trayer`). Every check is fatal; for trying an older
-build, QUOTALUME_TRAY_STRICT=0 only reports the ones marked by note()."""
+(`tray_host.py TrayHost.test_trayer`)."""
 
 import collections
+import glob
 import os
 import re
 import signal
 import subprocess
-import sys
 import time
 
 import e2e_support as e2e
@@ -25,7 +24,6 @@ COMMANDS = ["Install the browser extension…", "Open at login", "Check for upda
 ROWS = {"5-hour limit  42%", "7-day limit  18%", "Max 5x · updated just now"}
 # A panel started LATE_START_SECONDS after the app must show the icon this soon.
 LATE_START_SECONDS, LATE_PANEL_SECONDS = 5, 3
-STRICT = os.environ.get("QUOTALUME_TRAY_STRICT") != "0"
 
 
 def convert(*args, check=False):
@@ -34,18 +32,16 @@ def convert(*args, check=False):
 
 
 def labels(layout):
-    """The visible labels of a com.canonical.dbusmenu layout in gdbus text."""
-    found = []
-    for props in re.findall(r"\{([^{}]*)\}", layout):
-        # gdbus quotes with " when the text holds a '.
-        label = re.search(r"""'label': <(['"])((?:\\.|(?!\1).)*)\1>""", props)
-        if label and "'visible': <false>" not in props:
-            found.append(label.group(2).replace("&", ""))
-    return found
+    """The visible labels of a com.canonical.dbusmenu layout in gdbus text, which quotes
+    with " a text that holds a '."""
+    return [label.group(2).replace("&", "") for props in re.findall(r"\{([^{}]*)\}", layout)
+            if "'visible': <false>" not in props
+            and (label := re.search(r"""'label': <(['"])((?:\\.|(?!\1).)*)\1>""", props))]
 
 
 def content_box(image, strip):
-    """The bounding box (w, h, x, y) in the bar strip of what differs from its colour."""
+    """The bounding box (w, h, x, y) in the bar strip of what differs from its colour,
+    unless that is only a few pixels."""
     w, h, x0, y0 = strip
     background = convert(image, "-format", f"%[pixel:p{{{x0 + 2},{y0 + h // 2}}}]", "info:")
     # A border in the bar's colour makes the corners background for the trim.
@@ -55,7 +51,7 @@ def content_box(image, strip):
     if not match:
         raise AssertionError(f"cannot find the icon in {image}: {out}")
     bw, bh, bx, by = (int(v) for v in match.groups())
-    return bw, bh, x0 + bx - 1, y0 + by - 1
+    return (bw, bh, x0 + bx - 1, y0 + by - 1) if bw > 4 and bh > 4 else None
 
 
 # Panels. Each starts its host on a ready desktop and waits until it serves.
@@ -126,33 +122,24 @@ HOSTS = {h.name: h for h in [
     # The tray part of the bottom panel, below its top edge line, without the clock.
     Host("kde-plasma", plasma, (120, 40, 420, SCREEN[1] - 40), seconds=240),
 ]}
-# Panels that start after the app: test_late_<key> runs the host.
-LATE = {"xfce": "xfce-dark", "waybar": "sway-waybar"}
+# Every host is test_<name>; these panels, started after the app, also test_late_<key>.
+TESTS = {**{h.replace("-", "_"): (h,) for h in HOSTS},
+         "late_xfce": ("xfce-dark", True), "late_waybar": ("sway-waybar", True)}
 
 
 class TrayHost(e2e.Case):
     """One display, one session bus, one panel and the app, and the calls into them."""
 
-    def note(self, what, ok, detail):
-        """A check an older build may fail: always reported, fatal unless strictness is off."""
-        line = f"[{self.host.name}] {what}: {'yes' if ok else 'NO'} ({detail})"
-        print(line, file=sys.stderr)
-        if STRICT:
-            self.assertTrue(ok, line)
-
-    def reported(self, cmd, what):
+    def reported(self, *cmd):
         """Starts cmd with a pipe it writes one line to, and returns that line."""
         read, write = os.pipe()
         self.box.spawn([a.replace("FD", str(write)) for a in cmd], pass_fds=(write,))
         os.close(write)
         with os.fdopen(read) as f:
-            line = f.readline().strip()
-        self.assertTrue(line, f"{cmd[0]} did not report {what}")
-        return line
+            return f.readline().strip() or self.fail(f"{cmd[0]} reported nothing")
 
     def bus(self):
-        return self.reported([need("dbus-daemon"), "--session", "--nofork", "--print-address=FD"],
-                             "an address")
+        return self.reported(need("dbus-daemon"), "--session", "--nofork", "--print-address=FD")
 
     def call(self, dest, path, method, *args):
         code, out = self.box.run("gdbus", "call", "--session", "--dest", dest,
@@ -182,43 +169,6 @@ class TrayHost(e2e.Case):
         convert(raw, *(["-crop", crop, "+repage"] if crop else []), path, check=True)
         return path
 
-    def start(self, name, late=False):
-        host = self.host = HOSTS[name]
-        signal.signal(signal.SIGALRM, lambda *_: self.fail(f"{name} took over {host.seconds} s"))
-        signal.alarm(host.seconds)
-        self.addCleanup(signal.alarm, 0)
-        self.shots = os.path.join(os.environ.get("QUOTALUME_SCREENSHOTS", "screenshots"),
-                                  name + ("-late" if late else ""))
-        os.makedirs(self.shots, exist_ok=True)
-        if host.user and os.geteuid() == 0:
-            # The files the harness writes there later stay readable to the account.
-            subprocess.run(["chown", "-R", host.user, self.box.root], check=True)
-            uid, gid = host.user.split(":")
-            self.box.prefix = ["setpriv", "--reuid", uid, "--regid", gid, "--clear-groups", "--"]
-        if host.wayland:
-            config = f"{self.box.home}/sway.conf"
-            e2e.write(config, "xwayland disable\noutput HEADLESS-1 resolution %dx%d\n" % SCREEN)
-            self.box.spawn([need("sway"), "-c", config],
-                           {"WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1"})
-            self.box.extra["WAYLAND_DISPLAY"] = e2e.wait_for("sway's Wayland socket", lambda: [
-                n for n in os.listdir(self.box.runtime) if re.fullmatch(r"wayland-\d+", n)],
-                20, 0.1)[0]
-        else:
-            self.box.extra["DISPLAY"] = ":" + self.reported([
-                need("Xvfb"), "-displayfd", "FD", "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
-                "-nolisten", "tcp", "-noreset"], "a display")
-        self.box.extra["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
-        if not late:
-            host.panel(self)
-        self.box.start({"QT_QPA_PLATFORM": "wayland" if host.wayland else "xcb"})
-        self.box.wait_listening()
-        self.box.post_ok()
-        if late:
-            time.sleep(LATE_START_SECONDS)
-            host.panel(self)
-            self.registered_item(LATE_PANEL_SECONDS, f"the app's item within {LATE_PANEL_SECONDS} "
-                                 f"s of a panel started {LATE_START_SECONDS} s after the app")
-
     def registered_item(self, seconds=20, what="the app's StatusNotifierItem"):
         def probe():
             items = re.findall(r"'([^']+)'", self.prop(*WATCHER, WATCHER[0],
@@ -239,8 +189,7 @@ class TrayHost(e2e.Case):
         sizes = {int(w) for w in re.findall(r"\((\d+), \d+, \[", prop("IconPixmap"))}
         self.assertLessEqual({24, 32}, sizes, "IconPixmap lacks 24 or 32 px")
         for name, want in (("IconAccessibleDesc", "42%"), ("XAyatanaLabel", self.host.label)):
-            value = prop(name)
-            self.note(name, want in value, value.strip() or "absent")
+            self.assertIn(want, prop(name), name)
 
         menu = re.search(r"objectpath '([^']+)'", prop("Menu"))
         self.assertIsNotNone(menu, "the item exports no menu")
@@ -265,17 +214,15 @@ class TrayHost(e2e.Case):
         self.box.run("xdotool", "mousemove", str(x), str(y), "click", "1")
 
         def popup_open():
-            code, out = self.box.run("xdotool", "search", "--onlyvisible", "--class", "quotalume")
-            for window in reversed(out.split() if code == 0 else []):
-                out = self.box.run("xdotool", "getwindowgeometry", "--shell", window)[1]
-                g = {k: int(v) for k, v in re.findall(r"^(\w+)=(\d+)$", out, re.M)}
-                if g.get("HEIGHT", 0) > bar[1]:
-                    return g
-        g = e2e.wait_for(f"the popup of a left click at {icon}", popup_open, 10, 0.2)
-        px, py, pw, ph = g["X"], g["Y"], g["WIDTH"], g["HEIGHT"]
+            out = self.box.run("xdotool", "search", "--onlyvisible", "--class", "quotalume",
+                               "getwindowgeometry", "--shell", "%@")[1]
+            tall = [[int(v) for v in g] for g in re.findall(
+                r"^X=(\d+)\nY=(\d+)\nWIDTH=(\d+)\nHEIGHT=(\d+)$", out, re.M) if int(g[3]) > bar[1]]
+            return tall[-1] if tall else None
+        px, py, pw, ph = e2e.wait_for(f"the popup of a left click at {icon}", popup_open, 10, 0.2)
         bar_top, bar_end = bar[3], bar[3] + bar[1]
-        self.note("the panel opens clear of the bar", py >= bar_end or py + ph <= bar_top,
-                  f"panel at y={py}..{py + ph}, bar at y={bar_top}..{bar_end}")
+        self.assertTrue(py >= bar_end or py + ph <= bar_top, f"the panel at y={py}..{py + ph} "
+                        f"overlaps the bar at y={bar_top}..{bar_end}")
         # The popup with the bar it hangs from, and little else.
         left, right = max(0, min(px, x - 40) - 8), min(SCREEN[0], px + pw + 8)
         top, bottom = max(0, min(py, bar_top) - 8), min(SCREEN[1], max(py + ph, bar_end) + 8)
@@ -288,30 +235,21 @@ class TrayHost(e2e.Case):
         self.assertEqual(colours, "1", "the popup's right margin is not plain")
 
     def icon_in_bar(self):
-        bar = self.host.bar
-
-        def drawn():
-            w, h, x, y = content_box(self.screenshot("screen.png"), bar)
-            return (w, h, x, y) if w > 4 and h > 4 else None
         time.sleep(1)  # lets the host draw the icon with the reading
-        w, h, x, y = e2e.wait_for("the icon in the bar", drawn, 15, 0.5)
-        shot = self.screenshot("bar.png", "{}x{}+{}+{}".format(*bar))
+        w, h, x, y = e2e.wait_for("the icon in the bar", lambda: content_box(
+            self.screenshot("screen.png"), self.host.bar), 15, 0.5)
+        self.screenshot("bar.png", "{}x{}+{}+{}".format(*self.host.bar))
         # The app's icon is the first in the strip; the host may have more after it.
-        w = min(w, h)
-        convert(shot, "-crop", f"{w + 16}x{bar[1]}+{max(0, x - bar[2] - 8)}+0", "+repage",
-                os.path.join(self.shots, "icon.png"))
-        return x + w // 2, y + h // 2
+        return x + min(w, h) // 2, y + h // 2
 
     def activate(self, icon, item):
         # Headless sway has no pointer; the host's click is this call.
         self.call(*item, f"{ITEM_INTERFACE}.Activate", *map(str, icon))
         time.sleep(1.5)
         self.screenshot("popup.png")
-        ipc = [n for n in os.listdir(self.box.runtime) if n.startswith("sway-ipc.")]
-        tree = self.box.run("swaymsg", "-s", os.path.join(self.box.runtime, ipc[0]),
-                            "-t", "get_tree")[1]
-        self.note("the panel window floats", '"floating_con"' in tree,
-                  "floating" if '"floating_con"' in tree else "tiled")
+        tree = self.box.run("swaymsg", "-t", "get_tree", "-s",
+                            *glob.glob(f"{self.box.runtime}/sway-ipc.*"))[1]
+        self.assertIn('"floating_con"', tree, "the panel window does not float")
 
     def shell_menu(self, icon, item):
         # The extension opens the item's menu itself, on either button.
@@ -320,22 +258,51 @@ class TrayHost(e2e.Case):
         self.screenshot("menu.png", f"400x430+{SCREEN[0] - 400}+0")
         errors = [line for line in e2e.read(os.path.join(self.box.root, "unshare.log"))
                   .splitlines() if "JS ERROR" in line or "TypeError" in line]
-        self.note("the shell logs no script error for the item", not errors,
-                  errors[0].strip() if errors else "none")
+        self.assertEqual(errors, [], "the shell logs a script error for the item")
 
     def check_host(self, name, late=False):
-        self.start(name, late)
-        item = self.check_docked() if self.host.xembed else self.check_item()
+        host = self.host = HOSTS[name]
+        signal.signal(signal.SIGALRM, lambda *_: self.fail(f"{name} took over {host.seconds} s"))
+        signal.alarm(host.seconds)
+        self.addCleanup(signal.alarm, 0)
+        self.shots = os.path.join(os.environ.get("QUOTALUME_SCREENSHOTS", "screenshots"),
+                                  name + ("-late" if late else ""))
+        os.makedirs(self.shots, exist_ok=True)
+        if host.user and os.geteuid() == 0:
+            # The files the harness writes there later stay readable to the account.
+            subprocess.run(["chown", "-R", host.user, self.box.root], check=True)
+            uid, gid = host.user.split(":")
+            self.box.prefix = ["setpriv", "--reuid", uid, "--regid", gid, "--clear-groups", "--"]
+        if host.wayland:
+            config = f"{self.box.home}/sway.conf"
+            e2e.write(config, "xwayland disable\noutput HEADLESS-1 resolution %dx%d\n" % SCREEN)
+            self.box.spawn([need("sway"), "-c", config],
+                           {"WLR_BACKENDS": "headless", "WLR_LIBINPUT_NO_DEVICES": "1"})
+            self.box.extra["WAYLAND_DISPLAY"] = e2e.wait_for("sway's Wayland socket", lambda:
+                glob.glob("wayland-[0-9]", root_dir=self.box.runtime), 20, 0.1)[0]
+        else:
+            self.box.extra["DISPLAY"] = ":" + self.reported(
+                need("Xvfb"), "-displayfd", "FD", "-screen", "0", "%dx%dx24" % SCREEN,
+                "-nolisten", "tcp", "-noreset")
+        self.box.extra["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
+        if not late:
+            host.panel(self)
+        self.box.start({"QT_QPA_PLATFORM": "wayland" if host.wayland else "xcb"})
+        self.box.wait_listening()
+        self.box.post_ok()
+        if late:
+            time.sleep(LATE_START_SECONDS)
+            host.panel(self)
+            self.registered_item(LATE_PANEL_SECONDS, f"the app's item within {LATE_PANEL_SECONDS} "
+                                 f"s of a panel started {LATE_START_SECONDS} s after the app")
+        item = self.check_docked() if host.xembed else self.check_item()
         icon = self.icon_in_bar()
         if not late:
-            getattr(self, self.host.click)(icon, item)
+            getattr(self, host.click)(icon, item)
 
 
-for _host in HOSTS:
-    setattr(TrayHost, "test_" + _host.replace("-", "_"),
-            lambda self, name=_host: self.check_host(name))
-for _key, _host in LATE.items():
-    setattr(TrayHost, f"test_late_{_key}", lambda self, name=_host: self.check_host(name, True))
+for _test, _args in TESTS.items():
+    setattr(TrayHost, "test_" + _test, lambda self, args=_args: self.check_host(*args))
 
 
 if __name__ == "__main__":
