@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""The real binary, headless: readings over the bridge from curl and from a real
-browser, restart, a taken port, single instance and the quitting signals. The
-browser loads a Manifest V3 extension with host access, which pings and posts,
-and a copy without host access, whose post is preflighted and refused."""
+"""The real binary, headless: readings over the bridge from curl and from a real browser
+(a Manifest V3 extension with host access, which pings and posts, and a copy without, whose
+post is preflighted and refused), restart, a taken port, one instance, quitting signals."""
 
 import json
 import os
@@ -13,7 +12,6 @@ import signal
 import e2e_support as e2e
 
 EXTENSION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "extension")
-BROWSER_SECONDS = 45
 
 
 class AppRun(e2e.Case):
@@ -22,8 +20,7 @@ class AppRun(e2e.Case):
         denied = f"{self.box.root}/ext-nohosts"
         shutil.copytree(EXTENSION, denied)
         manifest = json.loads(e2e.read(f"{EXTENSION}/manifest.json"))
-        del manifest["host_permissions"]
-        e2e.write(f"{denied}/manifest.json", json.dumps(manifest))
+        e2e.write(f"{denied}/manifest.json", json.dumps({**manifest, "host_permissions": []}))
         both, chromium = f"{EXTENSION},{denied}", e2e.need("chromium", "chromium-browser")
         self.box.spawn([chromium, "--headless=new", "--no-sandbox", "--disable-gpu",
                         "--no-first-run", "--no-default-browser-check",
@@ -36,7 +33,7 @@ class AppRun(e2e.Case):
                                e2e.read(f"{self.box.root}/{os.path.basename(chromium)}.log"))
             return found if all(any(line.startswith(f"quotalume-check {who} post ")
                                     for line in found) for who in ("hosts", "nohosts")) else None
-        return e2e.wait_for("both extensions' posts on the console", posted, BROWSER_SECONDS, 0.2)
+        return e2e.wait_for("both extensions' posts on the console", posted, 45, 0.2)
 
     def test_readings_show_and_survive_a_restart(self):
         box = self.box
@@ -50,9 +47,6 @@ class AppRun(e2e.Case):
         ping = json.loads(body) if code == 200 else {}
         self.assertEqual((code, ping.get("app"), ping.get("version"),
                           box.load("state.json")["version"]), (200, "Quotalume", "1.0.9", "1.0.9"))
-
-        self.assertEqual(e2e.post_reading(e2e.reading(), private=None)[0], 403)
-        self.assertIsNone(box.load("last.json"))
 
         state = box.post_ok()
         self.assertTrue(e2e.expected_rows_ok(state), state)
@@ -113,7 +107,6 @@ class AppRun(e2e.Case):
                 box = e2e.Sandbox()
                 self.addCleanup(box.close)
                 app = box.start()
-                box.wait_listening()
                 box.post_ok(session_pct=61)
                 before = box.load("last.json")
                 self.assertIsNotNone(before)

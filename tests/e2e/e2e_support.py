@@ -1,7 +1,6 @@
-"""Helpers for the checks that drive the real quotalume binary. Every check runs
-in its own network and process namespaces, so the bridge port never meets
-another copy's and whatever it started ends with it; every run gets its own
-home, data and runtime folders; every wait polls with a deadline."""
+"""Helpers for the checks that drive the real quotalume binary. Each runs in namespaces of
+its own, so the bridge port never meets another copy's and whatever it started ends with
+it, with its own home, data and runtime folders; every wait polls with a deadline."""
 
 import contextlib
 import json
@@ -15,8 +14,7 @@ import tempfile
 import time
 import unittest
 
-BRIDGE_PORT = 47615
-BRIDGE = f"http://127.0.0.1:{BRIDGE_PORT}"
+BRIDGE = "http://127.0.0.1:47615"
 # What the app's own start needs at most on a slow, shared machine.
 START_SECONDS = 20
 
@@ -74,15 +72,14 @@ def curl(path, body=None, headers=None, seconds=10):
     return (int(code) if code.isdigit() else 0), answer
 
 
-def post_reading(doc, private="1"):
-    headers = {"Content-Type": "application/json", "Origin": "chrome-extension://quotalumecheck"}
-    if private is not None:
-        headers["X-Quotalume"] = private
-    return curl("/usage", body=json.dumps(doc), headers=headers)
+def post_reading(doc):
+    return curl("/usage", json.dumps(doc), {"Content-Type": "application/json",
+                                            "Origin": "chrome-extension://quotalumecheck",
+                                            "X-Quotalume": "1"})
 
 
 def hold_port():
-    return socket.create_server(("127.0.0.1", BRIDGE_PORT))
+    return socket.create_server(("127.0.0.1", 47615))
 
 
 def port_free():
@@ -160,7 +157,8 @@ class Sandbox:
         return self.wait_state(f"phase {phase}", lambda s: s.get("phase") == phase, seconds)
 
     def post_ok(self, **doc):
-        """Posts reading(**doc), which must be taken, and waits until the app shows it."""
+        """Posts reading(**doc) once the bridge listens; it must be taken and shown."""
+        self.wait_listening()
         code, body = post_reading(reading(**doc))
         if (code, body) != (204, ""):
             raise AssertionError(f"the reading was answered {code} {body!r}")
@@ -168,8 +166,7 @@ class Sandbox:
 
     def stop(self, proc, sig=signal.SIGTERM, seconds=10):
         """Sends proc sig; kills it and fails if it has not ended after seconds."""
-        if proc.poll() is None:
-            proc.send_signal(sig)
+        proc.send_signal(sig)
         try:
             return proc.wait(timeout=seconds)
         except subprocess.TimeoutExpired:
