@@ -1,6 +1,6 @@
-"""Helpers for the checks that drive the real quotalume binary. Each runs in namespaces of
-its own, so the bridge port never meets another copy's and whatever it started ends with
-it, with its own home, data and runtime folders; every wait polls with a deadline."""
+"""Helpers for the checks that drive the real quotalume binary. Each check runs in namespaces
+and home, data and runtime folders of its own, so it never meets another copy's port or
+lock, and ends whatever it started; every wait polls with a deadline."""
 
 import contextlib
 import json
