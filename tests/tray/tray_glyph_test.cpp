@@ -85,7 +85,6 @@ std::vector<Sample> samples(Appearance a) {
       {"dim", {0.42, "42", Tone::dim, a}, 3, true, QColor()},
       {"no number yet", {0, "\u2013", Tone::dim, a}, 3, false, QColor()},
       {"label beside", {0.42, "42", Tone::normal, a, false}, 0, true, barBlue(a)},
-      {"label beside, red", {0.95, "95", Tone::red, a, false}, 0, true, systemRed(a)},
   };
 }
 
@@ -127,27 +126,6 @@ TEST(TrayGlyph, NumberFromTheModel) {
   EXPECT_EQ(glyphOf("42%", 0.42, Tone::orange), std::tuple(std::string("42"), 0.42, Tone::orange));
   // No session window, so no gauge, whatever the headline shows.
   EXPECT_EQ(glyphOf("7%", {}, Tone::dim), std::tuple(std::string("\u2013"), 0.0, Tone::dim));
-}
-
-// A host that asks for 24 or 32 px must get a picture drawn for exactly
-// that, not the nearest listed size scaled.
-TEST(TrayGlyph, IconServesEachSizeDrawnForIt) {
-  const TrayGlyphSpec glyph{0.5, "50", Tone::normal, Appearance::dark};
-  EXPECT_NE(renderTrayGlyph(glyph, 22), renderTrayGlyph({0.5, "56", Tone::normal, Appearance::dark}, 22));
-  const QIcon icon = trayGlyph(glyph);
-  const QList<QSize> listed = icon.availableSizes();
-  for (int side : {16, 22, 24, 30, 32, 48}) {
-    SCOPED_TRACE(side);
-    EXPECT_EQ(listed.contains(QSize(side, side)), side != 30);
-    const QImage wanted = renderTrayGlyph(glyph, side);
-    EXPECT_EQ(icon.pixmap(QSize(side, side)).toImage().convertToFormat(wanted.format()), wanted);
-    QImage painted(side + 4, side, QImage::Format_ARGB32_Premultiplied);
-    painted.fill(Qt::transparent);
-    QPainter painter(&painted);
-    icon.paint(&painter, QRect(0, 0, side + 4, side));
-    painter.end();
-    EXPECT_EQ(painted.copy(2, 0, side, side), wanted) << "painted into a host's rectangle";
-  }
 }
 
 }  // namespace

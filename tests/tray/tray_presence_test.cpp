@@ -1,6 +1,5 @@
 // The tray over D-Bus as hosts see it: a stand-in watcher and a host on a
 // private bus read the item and drive its menu.
-#include <map>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -22,12 +21,7 @@
 class SignalLog : public QObject {
   Q_OBJECT
  public:
-  std::map<QString, std::vector<QList<QVariant>>> seen;
-  std::vector<QString> names() const {
-    std::vector<QString> all;
-    for (const auto& [name, calls] : seen) all.push_back(name);
-    return all;
-  }
+  QMap<QString, QList<QList<QVariant>>> seen;
  public slots:
   void record(const QDBusMessage& m) { seen[m.member()].push_back(m.arguments()); }
 };
@@ -138,10 +132,8 @@ TEST(LabelHost, OnlyGnomeShellDrawsTheLabel) {
 }
 
 TEST(DBusMenuLabel, MnemonicsAndUnderscores) {
-  EXPECT_EQ(dbusMenuLabel("&Quit"), "_Quit");
-  EXPECT_EQ(dbusMenuLabel("Tom && Jerry"), "Tom & Jerry");
-  EXPECT_EQ(dbusMenuLabel("snake_case"), "snake__case");
-  EXPECT_EQ(dbusMenuLabel("trailing &"), "trailing &");
+  EXPECT_EQ(dbusMenuLabel("&Quit, Tom && Jerry, snake_case, trailing &"),
+            "_Quit, Tom & Jerry, snake__case, trailing &");
 }
 
 TEST_F(TrayBus, RegistersWhenAWatcherAppearsAndAgainWhenItsOwnerChanges) {
@@ -153,9 +145,6 @@ TEST_F(TrayBus, RegistersWhenAWatcherAppearsAndAgainWhenItsOwnerChanges) {
   watcher = std::make_unique<StandInWatcher>(bus.address);
   ASSERT_TRUE(registeredWith(*watcher)) << "registered within a second of the watcher's arrival";
   EXPECT_EQ(fallbacks(), 0) << "never two icons";
-  const int asks = xembedAsks;
-  tray->recheck();
-  EXPECT_EQ(xembedAsks, asks) << "Qt's tray is not asked while a watcher is there";
 
   // The panel restarts as GNOME Shell, which shows the number as a label beside a plain glyph.
   watcher.reset();
@@ -179,7 +168,7 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
   start();
   ASSERT_TRUE(registeredWith(*watcher));
   tray->recheck();
-  EXPECT_EQ(xembedAsks, 0);
+  EXPECT_EQ(xembedAsks, 0) << "Qt's tray is not asked while a watcher is there";
 
   const std::pair<const char*, QVariant> plain[] = {
       {"Category", "ApplicationStatus"},
@@ -212,7 +201,7 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
   EXPECT_TRUE(menu.isVisible());
   menu.hide();
 
-  const std::tuple<const char*, std::function<void(TrayModel&)>, std::vector<QString>> changes[] = {
+  const std::tuple<const char*, std::function<void(TrayModel&)>, QStringList> changes[] = {
       {"nothing", [](TrayModel&) {}, {}},
       {"the tooltip", [](TrayModel& m) { m.toolTip = "Quotalume 43%"; }, {"NewToolTip"}},
       {"a row", [](TrayModel& m) { m.rows.push_back("Max 5x"); }, {"NewToolTip"}},
@@ -225,7 +214,7 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
     edit(model);
     tray->show(model);
     settle(100);
-    EXPECT_EQ(log.names(), signals_) << name;
+    EXPECT_EQ(log.seen.keys(), signals_) << name;
   }
 }
 
