@@ -16,7 +16,7 @@ TEST(ParseHead, JudgesEachRuleOfTheHead) {
   const std::string get = "GET / HTTP/1.1\r\n";
   const std::tuple<const char*, std::string, HeadParse::Kind> cases[] = {
       {"digit in the method", "G3T /ping HTTP/1.1\r\n\r\n", bad},
-      {"two spaces", "GET  /ping HTTP/1.1\r\n\r\n", bad},
+      {"trailing space", "GET /ping HTTP/1.1 \r\n\r\n", bad},
       {"tab as separator", "GET\t/ping HTTP/1.1\r\n\r\n", bad},
       {"no version", "GET /ping\r\n\r\n", bad},
       {"HTTP/2.0", "GET /ping HTTP/2.0\r\n\r\n", bad},
