@@ -24,7 +24,6 @@ class DisplayTest : public ::testing::Test {
     icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone("Asia/Seoul"));
     initFormatters();
   }
-  void TearDown() override { isKorean = false; }
 };
 
 inline void inBoth(const std::string& ko, const std::string& en, const std::function<std::string()>& make) {

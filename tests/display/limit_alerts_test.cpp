@@ -1,7 +1,6 @@
 #include "display/limit_alerts.hpp"
 
 #include "display_fixture.hpp"
-#include "store/fixtures.hpp"
 
 namespace {
 
@@ -43,8 +42,6 @@ TEST_F(LimitAlerts, CrossingRules) {
         {3, resetAt + 5 * hour, "session:reset", 2 * hour + 1},
         {82, resetAt + 5 * hour + 0.012, "session:near", 2 * hour + 60},
         {100, resetAt + 5 * hour, "session:reached", 2 * hour + 120}}},
-      {"a reset after the 100 % notice",
-       {{100, resetAt, "session:reached"}, {1, resetAt + 61, "session:reset"}}},
       {"a new cycle without a notice in the old one is quiet",
        {{30}, {10, resetAt + 5 * hour, "", 2 * hour + 1}}},
       {"stale numbers neither speak nor use up the notice",
@@ -69,39 +66,11 @@ TEST_F(LimitAlerts, CrossingRules) {
   }
 }
 
-TEST_F(LimitAlerts, WindowsAreJudgedApartAndInOrder) {
-  AlertState state;
-  const Reading first = reading("ok", 0,
-                                {window("session", 85, resetAt), window("weekly", 100, testNow + 3 * day),
-                                 window("opus", 40, testNow + day), window("sonnet", 90, std::nullopt)});
-  EXPECT_EQ(kinds(limitNotices(state, first, ReadingSource::bridge, testNow)), "session:near weekly:reached");
-  Reading second = first;
-  second.windows[2].pct = 80;
-  EXPECT_EQ(kinds(limitNotices(state, second, ReadingSource::bridge, testNow)), "opus:near");
-}
-
-TEST_F(LimitAlerts, ARestartDoesNotRepeatThroughTheStoredState) {
-  TempFolder tmp;
-  const auto file = tmp / "alerts.json";
-  const Reading r = reading("ok", 0, {window("session", 85, resetAt)});
-  AlertState state;
-  EXPECT_EQ(kinds(limitNotices(state, r, ReadingSource::bridge, testNow)), "session:near");
-  AlertStore::save(state, file);
-
-  AlertState restarted = AlertStore::load(file);
-  EXPECT_EQ(kinds(limitNotices(restarted, r, ReadingSource::bridge, testNow + minute)), "");
-  // A damaged file forgets, which at worst repeats a notice once.
-  writeAll(file, "{\"session\":");
-  AlertState forgotten = AlertStore::load(file);
-  EXPECT_EQ(kinds(limitNotices(forgotten, r, ReadingSource::bridge, testNow)), "session:near");
-}
-
-TEST_F(LimitAlerts, TextsInBothLanguages) {
+TEST_F(LimitAlerts, NearNoticeTellsWhenThePaceRunsOutBeforeTheReset) {
   // 82 % with half the window gone: out 1 h 58 m before the reset at 15:40.
   const LimitNotice near{AlertKind::near, window("session", 82, testNow + 2.5 * hour)};
+  // Ahead of the even share, but lasting past the reset.
   const LimitNotice onPace{AlertKind::near, window("weekly", 80, testNow + 0.5 * day)};
-  const LimitNotice reached{AlertKind::reached, window("session", 100, resetAt)};
-  const LimitNotice reset{AlertKind::reset, window("session", 3, testNow + 4 * hour + 59 * minute)};
   const auto both = [](const LimitNotice& n) {
     const NoticeText t = noticeText(n, testNow);
     return t.title + " | " + t.body;
@@ -111,10 +80,6 @@ TEST_F(LimitAlerts, TextsInBothLanguages) {
          [&] { return both(near); });
   inBoth("7일 한도 80% 사용 | 12시간 뒤 리셋 · 오전 1:10", "7-day limit at 80% | resets in 12h · 1:10 AM",
          [&] { return both(onPace); });
-  inBoth("5시간 한도 도달 | 2시간 뒤 리셋 · 오후 3:10", "5-hour limit reached | resets in 2h · 3:10 PM",
-         [&] { return both(reached); });
-  inBoth("5시간 한도 리셋됨 | 5시간 한도 3%, 4시간 59분 뒤 리셋 · 오후 6:09",
-         "5-hour limit reset | 5-hour limit 3%, resets in 4h 59m · 6:09 PM", [&] { return both(reset); });
 }
 
 }  // namespace

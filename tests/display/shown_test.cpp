@@ -10,12 +10,6 @@ Shown live(const Saved& saved, bool fresh = true, const ListenState& listen = Li
   return buildShown(saved, fresh, listen, testNow);
 }
 
-std::string joined(const std::vector<std::string>& lines) {
-  std::string all;
-  for (const auto& line : lines) all += line + "\n";
-  return all;
-}
-
 TEST_F(DisplayTest, PhasesAndWhatStaysOnScreen) {
   using Phrase = std::pair<std::string, std::string>;
   const std::string site = Build::serviceSite;
@@ -64,7 +58,7 @@ TEST_F(DisplayTest, PhasesAndWhatStaysOnScreen) {
   }
 }
 
-TEST_F(DisplayTest, SessionWindowDrivesHeadlineToneGaugeAndBarPercentage) {
+TEST_F(DisplayTest, SessionWindowDrivesHeadlineToneGaugeAndBarRowsFollowTheReading) {
   struct Case {
     double pct;
     const char* headline;
@@ -90,50 +84,23 @@ TEST_F(DisplayTest, SessionWindowDrivesHeadlineToneGaugeAndBarPercentage) {
     EXPECT_EQ(bar.value("text", ""), c.headline);
     EXPECT_EQ(bar.value("percentage", -1), c.percentage);
   }
-  // Without a session window there is no headline; the weekly window's red stays in its row.
-  const Shown noSession = live(savedOk(reading("ok", 0, {window("weekly", 95, testNow + day)})));
-  EXPECT_EQ(noSession.headline + std::string(toneName(noSession.tone)), "\u2013normal");
-  EXPECT_EQ(noSession.gauge, std::nullopt);
-}
-
-TEST_F(DisplayTest, RowsInTheReadingsOrderAndFootersWithPlanAndAge) {
+  // Rows keep the reading's order and show each window's state; the headline and its tone come from
+  // the session window wherever it is, so the weekly window's red stays in its row.
   const Reading odd = reading("ok", 0,
                               {window("weekly", 95, testNow + day + hour), window("opus", 12, std::nullopt),
                                window("session", 80, testNow)});
-  Reading earlier = reading("ok", 5, {}, "Pro");
-  earlier.fetched_at = (testNow - 10 * minute) * 1000.0;
-  const Reading footers[] = {liveReading(), reading("ok", 59.9), reading("ok", 60),
-                             reading("ok", -hour, {}, "Pro"), earlier};
+  const Shown oddShown = live(savedOk(odd));
+  EXPECT_EQ(oddShown.headline + std::string(toneName(oddShown.tone)), "0%normal");
   inBoth(
-      "5시간 한도  42%\n   2시간 10분 뒤 리셋 · 오후 3:20\n"
-      "7일 한도  18%\n   3일 뒤 리셋 · 10월 17일 오후 1:10\n"
-      "7일 한도  95%\n   1일 1시간 뒤 리셋 · 10월 15일 오후 2:10\n"
-      "Opus 7일  0%\n   아직 시작 전\n5시간 한도  0%\n   리셋됨\n"
-      "Max 5x · 갱신 1분 전\n방금 갱신\n갱신 1분 전\nPro · 방금 갱신\nPro · 갱신 10분 전\n",
-      "5-hour limit  42%\n   resets in 2h 10m · 3:20 PM\n"
-      "7-day limit  18%\n   resets in 3d · Oct 17, 1:10 PM\n"
-      "7-day limit  95%\n   resets in 1d 1h · Oct 15, 2:10 PM\n"
-      "Opus 7-day  0%\n   not started yet\n5-hour limit  0%\n   reset\n"
-      "Max 5x · updated 1 min ago\nupdated just now\nupdated 1 min ago\nPro · updated just now\n"
-      "Pro · updated 10 min ago\n",
+      "7일 한도  95%\n   1일 1시간 뒤 리셋 · 10월 15일 오후 2:10\nOpus 7일  0%\n   아직 시작 전\n"
+      "5시간 한도  0%\n   리셋됨\n",
+      "7-day limit  95%\n   resets in 1d 1h · Oct 15, 2:10 PM\nOpus 7-day  0%\n   not started yet\n"
+      "5-hour limit  0%\n   reset\n",
       [&] {
-        std::vector<std::string> lines = live(savedOk(liveReading())).rows;
-        for (const std::string& row : live(savedOk(odd)).rows) lines.push_back(row);
-        for (const Reading& r : footers) lines.push_back(live(savedOk(r)).footer.value_or("none"));
-        return joined(lines);
+        std::string all;
+        for (const std::string& row : live(savedOk(odd)).rows) all += row + "\n";
+        return all;
       });
-}
-
-// The status is read before any number it qualifies; headline and plain rows are never spoken.
-TEST_F(DisplayTest, AccessibilityLabelOrderAndSeparators) {
-  Shown s;
-  s.footer = "F";
-  EXPECT_EQ(infoAccessibilityLabel(s), "F");
-  s.details = {{"k", "A", "1%", 0, Tone::normal, "a", {}}, {"k", "B", "2%", 0, Tone::red, "b", {}}};
-  s.headline = "99%", s.rows = {"x", "y"};
-  EXPECT_EQ(infoAccessibilityLabel(s), "A 1%, a. B 2%, b. F");
-  s.status = "S";
-  EXPECT_EQ(infoAccessibilityLabel(s), "S. A 1%, a. B 2%, b. F");
 }
 
 }  // namespace

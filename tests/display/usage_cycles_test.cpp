@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "display/chart_geometry.hpp"
 #include "display/phrase_clock.hpp"
 
 namespace {
@@ -43,33 +42,6 @@ TEST(UsageCycles, SplitsAtResetsAndKeepsAMovedResetInItsCycle) {
        {cycle(r, {{t0, 99}, {t0 + 60, 100}, {t0 + 120, 100}}, t0 + 60)}},
   };
   for (const auto& [name, entries, want] : cases) EXPECT_EQ(splitCycles(entries, "session"), want) << name;
-}
-
-TEST(UsageCycles, ChartsKeepADayOfSessionsBehindTheCurrentOne) {
-  std::vector<HistoryEntry> entries;
-  for (int i = 0; i < 8; ++i) entries.push_back(reading(t0 + i * session, 5, t0 + (i + 1) * session - 1));
-  const auto charts = usageCharts(entries);
-  ASSERT_EQ(charts.size(), 2u);  // session, then weekly
-  EXPECT_EQ(charts[0].current.end, t0 + 8 * session - 1);
-  EXPECT_EQ(charts[0].earlier.size(), 5u);  // those ending within a day of the current start
-  EXPECT_EQ(charts[1].key, "weekly");
-}
-
-TEST(UsageCycles, ChartGeometryAtKnownPoints) {
-  const ChartFrame frame{10, 20, 300, 100, session};
-  const auto [from, to] = paceDiagonal(frame);
-  EXPECT_EQ(from, (ChartPoint{10, 120}));
-  EXPECT_EQ(to, (ChartPoint{310, 20}));
-  const UsageCycle c = cycle(t0 + session, {{t0 + session / 2 - 600, 40},
-                                            {t0 + session / 2, 50},
-                                            {t0 + session / 2 + 600, 150},
-                                            {t0 + session - 60, 150}});
-  const auto lines = usagePolylines(frame, c);
-  ASSERT_EQ(lines.size(), 2u) << "a gap of more than 15 minutes breaks the line";
-  EXPECT_EQ(lines[0], (std::vector<ChartPoint>{{150, 80}, {160, 70}, {170, 20}}));
-  EXPECT_EQ(lines[1], (std::vector<ChartPoint>{{309, 20}}));
-  EXPECT_EQ(nearestReading(frame, c, 158), 1u);
-  EXPECT_EQ(nearestReading(frame, {}, 150), std::nullopt);
 }
 
 TEST(UsageCycles, PhrasesChangeOnTheMinuteMarksOfTheReadingsMoments) {
