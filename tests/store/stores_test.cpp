@@ -36,8 +36,9 @@ TEST(ReadingStore, DecodesTheWholeDocumentOrNothing) {
       {R"({"latest":null,"ok":)" + ok + "}", {{}, back}},
       {"[" + ok + "]", {}},
       {R"({"ok":)" + ok.substr(0, ok.size() - 1) + ",\"plan\":\"\xc3\x28\"}}", {}},  // invalid UTF-8
-      {R"({"latest":{"status":"ok"},"ok":)" + ok + "}", {}},  // a bad latest spoils a good ok
-      {R"({"latest":)" + ok + R"(,"ok":[]})", {}},            // and a bad ok a good latest
+      {R"({"ok":)" + ok.substr(0, ok.size() - 1) + R"(,"error":503}})", {}},  // a member of the wrong type
+      {R"({"latest":{"status":"ok"},"ok":)" + ok + "}", {}},                  // a bad latest spoils a good ok
+      {R"({"latest":)" + ok + R"(,"ok":[]})", {}},                            // and a bad ok a good latest
       // Hand-edited files may hold literals beyond the largest double, which
       // are simply not finite: the window goes, the reading and the file stay.
       {R"({"x":1e400,"ok":)" + ok.substr(0, ok.size() - 2) + R"(,{"key":"weekly","pct":1e400}]}})",
