@@ -54,16 +54,14 @@ TEST(CleanText, StripsTrimsAndCutsAtGraphemeClusters) {
 // must get its own answers, never a neighbour's half-set iterator state.
 TEST(CleanText, GivesEachThreadItsOwnAnswers) {
   std::atomic<int> wrong{0};
-  std::vector<std::thread> pool;
-  for (int t = 0; t < 4; ++t) {
+  std::vector<std::jthread> pool;
+  for (int t = 0; t < 4; ++t)
     pool.emplace_back([t, &wrong] {
       const std::string unit = t % 2 ? "\uac00" : "\U0001F1F0\U0001F1F7";
-      for (int n = 1; n < 2000; ++n) {
+      for (int n = 1; n < 2000; ++n)
         if (clean(repeat(unit, 1 + n % 50) + " \u200b") != repeat(unit, std::min(1 + n % 50, 40))) ++wrong;
-      }
     });
-  }
-  for (auto& thread : pool) thread.join();
+  pool.clear();
   EXPECT_EQ(wrong, 0);
 }
 
