@@ -4,19 +4,15 @@
 # and unpacks it, hands over to the swap script and quits; the script swaps the
 # bundles and starts the new one. A second round makes the script's move of the
 # new bundle fail and expects the old bundle back in place and running again.
-# HOME and the XDG folders live in the temporary folder too.
 # usage: tests/updater/self_update.sh BUILD
 set -euo pipefail
 
-[ $# -eq 1 ] || { echo "usage: $0 BUILD" >&2; exit 2; }
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "$1")
+build=$(realpath "${1:?usage: $0 BUILD}")
 work=$(mktemp -d /tmp/quotalume-self-update.XXXXXX)
 install=$work/Applications
 binary=$install/Quotalume.app/bin/quotalume
 log=$work/data/Quotalume.log
-server_pid=""
-say() { echo "self-update: $*"; }
 fail() {
   echo "self-update: FAIL: $*" >&2
   [ -f "$log" ] && sed 's/^/  log: /' "$log" >&2
@@ -33,20 +29,16 @@ within_30s() {
 }
 
 # The relaunched copy is started by the swap script, not by us: found through /proc.
-installed_pids() {
-  find /proc -maxdepth 2 -path '/proc/[0-9]*/exe' -lname "$binary" 2>/dev/null | cut -d/ -f3
-}
+installed_pids() { find /proc -maxdepth 2 -path '/proc/[0-9]*/exe' -lname "$binary" 2>/dev/null | cut -d/ -f3; }
 none_installed() { [ -z "$(installed_pids)" ]; }
 launches() { [ "$(grep -c -F " launch Quotalume $1" "$log")" -ge "$2" ]; }
-
 stop_installed() {
   kill $(installed_pids) 2>/dev/null || true
   within_30s none_installed && return 0
   kill -KILL $(installed_pids) 2>/dev/null || true
   fail "the relaunched app did not stop on SIGTERM"
 }
-
-trap '(stop_installed) >/dev/null 2>&1; [ -z "$server_pid" ] || kill "$server_pid"; rm -rf "$work"' EXIT
+trap '(stop_installed) >/dev/null 2>&1; [ -z "${server_pid:-}" ] || kill "$server_pid"; rm -rf "$work"' EXIT
 
 # Installs a fresh 1.0.2 bundle and runs it like a user's update would, with
 # the given PATH, until it quits by itself after handing over to the swap script.
@@ -70,42 +62,32 @@ expect_relaunched() {
   stop_installed
 }
 
-export HOME="$work/home"
-export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_STATE_HOME="$HOME/.local/state"
-export XDG_RUNTIME_DIR="$work/run" TMPDIR="$work/tmp"
-export QUOTALUME_DATA_DIR="$work/data" QT_QPA_PLATFORM=offscreen
-unset DBUS_SESSION_BUS_ADDRESS
-mkdir -p "$HOME" "$XDG_CONFIG_HOME/Quotalume" "$XDG_RUNTIME_DIR" "$TMPDIR" "$work/site" "$install"
-chmod 700 "$XDG_RUNTIME_DIR"
+# mktemp made the work folder private, as the runtime folder must be.
+export HOME=$work/home XDG_RUNTIME_DIR=$work TMPDIR=$work/tmp QUOTALUME_DATA_DIR=$work/data QT_QPA_PLATFORM=offscreen
+unset XDG_CONFIG_HOME XDG_DATA_HOME XDG_STATE_HOME XDG_CACHE_HOME DBUS_SESSION_BUS_ADDRESS
+mkdir -p "$HOME/.config/Quotalume" "$TMPDIR" "$work/site" "$work/shim" "$install"
 
 # A loopback server on an ephemeral port, which it names on its first line.
 python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$work/site" >"$work/server.log" 2>&1 &
 server_pid=$!
-within_30s grep -q '^Serving' "$work/server.log" || true
-port=$(sed -n 's/^Serving HTTP on .* port \([0-9]*\) .*/\1/p' "$work/server.log")
-[ -n "$port" ] || fail "the loopback server did not start"
-base="http://127.0.0.1:$port"
+within_30s grep -q '^Serving' "$work/server.log" || fail "the loopback server did not start"
+base=http://127.0.0.1:$(sed -n 's/^Serving HTTP on .* port \([0-9]*\) .*/\1/p' "$work/server.log")
 
-say "making the 1.0.2 bundle and the 1.0.3 release"
 package() { "$root/scripts/package" --no-deb "$@" 2>"$work/package.log" || { cat "$work/package.log" >&2; fail "$*"; }; }
 package --version 1.0.2 "$build" "$work/old" >/dev/null
-package --version 1.0.3 --url-base "$base" "$build" "$work/new" >"$work/site/version.json"
-cp "$work/new/Quotalume-linux-1.0.3.zip" "$work/site/"
-printf '[General]\nupdateFeed=%s/version.json\n' "$base" >"$XDG_CONFIG_HOME/Quotalume/Quotalume.conf"
+package --version 1.0.3 --url-base "$base" "$build" "$work/site" >"$work/site/version.json"
+printf '[General]\nupdateFeed=%s/version.json\n' "$base" >"$HOME/.config/Quotalume/Quotalume.conf"
 
-say "update 1.0.2 -> 1.0.3"
 run_update "$PATH"
 expect_relaunched 1.0.3 1
 
-say "rollback when the new bundle cannot be moved into place"
-# Stands in for a move that fails (a full disk, a foreign mount); every other
+# Rollback. Stands in for a move that fails (a full disk, a foreign mount); every other
 # move the script makes is real. The failing move's first argument is the
 # unpacked bundle in the update's hidden work folder.
-mkdir -p "$work/shim"
 printf '#!/bin/sh\ncase "$1" in */.Quotalume-update-*/Quotalume.app) exit 1 ;; esac\nexec /bin/mv "$@"\n' \
   >"$work/shim/mv"
 chmod +x "$work/shim/mv"
 run_update "$work/shim:$PATH"
 # The first launch line is the run that updated; the second is the restored bundle.
 expect_relaunched 1.0.2 2
-say "passed"
+echo "self-update: passed"

@@ -1,14 +1,12 @@
 #pragma once
-// A loopback HTTP server, zip archives made with libarchive, the new log lines
-// and the user effects in the order they happened: what the updater tests share.
+// What the updater tests share: a loopback HTTP server as the feed, zip
+// archives, the new log lines and the user effects in the order they happened.
 
 #include <archive.h>
 #include <archive_entry.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,13 +14,15 @@
 #include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include "store/process_paths.hpp"
 #include "support/event_wait.hpp"
 #include "support/file_text.hpp"
+#include "updater/install.hpp"
 #include "updater/settings_file.hpp"
+#include "updater/time_limits.hpp"
+#include "updater/update_check.hpp"
 #include "updater/user_effects.hpp"
 
 // The messages logged since construction, without their time stamps.
@@ -36,9 +36,9 @@ struct LogLines {
   }
 };
 
-// Answers each path with a fixed status and body, one request per connection.
-// A trickling answer promises more than its body, sends the body, then one
-// more byte every `trickleMs` (never, for 0) and never ends.
+// Gives every request the same answer, one request per connection. A
+// trickling answer promises more than its body, sends the body, then one more
+// byte every `trickleMs` (never, for 0) and never ends.
 class LocalServer {
  public:
   struct Answer {
@@ -46,7 +46,7 @@ class LocalServer {
     int status = 200;
     int trickleMs = -1;
   };
-  std::map<std::string, Answer> routes;
+  Answer answer;
   std::vector<std::string> heads;  // every request head received
 
   LocalServer() {
@@ -68,9 +68,6 @@ class LocalServer {
     head += socket.readAll().toStdString();
     if (head.find("\r\n\r\n") == std::string::npos) return;
     heads.push_back(head);
-    const auto start = head.find(' ') + 1;
-    const auto found = routes.find(head.substr(start, head.find(' ', start) - start));
-    const Answer answer = found == routes.end() ? Answer{"missing", 404} : found->second;
     const std::size_t length = answer.body.size() + (answer.trickleMs < 0 ? 0 : 1 << 20);
     const std::string response = "HTTP/1.1 " + std::to_string(answer.status) +
                                  " X\r\nContent-Length: " + std::to_string(length) +
@@ -87,17 +84,12 @@ class LocalServer {
   QTcpServer server_;
 };
 
-// A name ending in '/' makes a folder, a link target a symlink.
 struct ZipEntry {
   std::string name;
   std::string data = "";
   unsigned mode = 0644;
   std::string link = "";
 };
-
-inline ZipEntry zipLink(std::string name, std::string target) {
-  return {std::move(name), "", 0777, std::move(target)};
-}
 
 inline std::string makeZip(const std::vector<ZipEntry>& entries) {
   std::vector<char> buffer(std::size_t(4) << 20);
@@ -106,11 +98,10 @@ inline std::string makeZip(const std::vector<ZipEntry>& entries) {
   archive_write_set_format_zip(a);
   archive_write_open_memory(a, buffer.data(), buffer.size(), &used);
   for (const auto& e : entries) {
-    const bool folder = e.name.ends_with('/');
     archive_entry* entry = archive_entry_new();
     archive_entry_set_pathname(entry, e.name.c_str());
-    archive_entry_set_filetype(entry, folder ? AE_IFDIR : e.link.empty() ? AE_IFREG : AE_IFLNK);
-    archive_entry_set_perm(entry, folder ? 0755 : e.mode);
+    archive_entry_set_filetype(entry, e.link.empty() ? AE_IFREG : AE_IFLNK);
+    archive_entry_set_perm(entry, e.mode);
     if (!e.link.empty()) archive_entry_set_symlink(entry, e.link.c_str());
     archive_entry_set_size(entry, la_int64_t(e.data.size()));
     archive_write_header(a, entry);
@@ -141,18 +132,19 @@ inline std::string bundleZip(const std::string& version, const std::string& iden
   return makeZip(extra);
 }
 
-// An empty address leaves the feed on the maker's site.
-inline void setFeedSetting(const std::string& url) {
-  QSettings(userSettingsFile(), QSettings::IniFormat).setValue("updateFeed", QString::fromStdString(url));
-}
-
-// Replaces the alerts, the browser and quitting with one record for a test, a
-// line for each: "info: …", "offer: title | detail" (declined), "failed: …",
-// "open: …", "quit".
-struct CapturedEffects {
+// The loopback server as the feed, and the alerts, the browser, quitting and
+// each reported feed replaced with one record, a line each: "info: …",
+// "offer: title | detail" (declined), "failed: …", "open: …", "quit",
+// "feed <support or ->". Every hook and limit is put back afterwards.
+struct UpdaterFixture : ::testing::Test {
+  LocalServer server;
   std::string seen;
 
-  CapturedEffects() {
+  // An empty address leaves the feed on the maker's site.
+  static void setFeed(const std::string& url) {
+    QSettings(userSettingsFile(), QSettings::IniFormat).setValue("updateFeed", QString::fromStdString(url));
+  }
+  void SetUp() override {
     auto& e = Updater::userEffects();
     e.info = [this](const std::string& m) { seen += "info: " + m + "\n"; };
     e.offer = [this](const std::string& m, const std::string& d) {
@@ -162,6 +154,16 @@ struct CapturedEffects {
     e.installFailed = [this](const std::string& m) { seen += "failed: " + m + "\n"; };
     e.openURL = [this](const std::string& u) { seen += "open: " + u + "\n"; };
     e.quit = [this] { seen += "quit\n"; };
+    Updater::onFeed = [this](const std::optional<std::string>& support, Date) {
+      seen += "feed " + support.value_or("-") + "\n";
+    };
+    setFeed(server.url("/feed"));
   }
-  ~CapturedEffects() { Updater::userEffects() = Updater::defaultUserEffects(); }
+  void TearDown() override {
+    Updater::userEffects() = Updater::defaultUserEffects();
+    Updater::installHooks() = Updater::defaultInstallHooks();
+    Updater::onFeed = [](const std::optional<std::string>&, Date) {};
+    Updater::timeLimits() = {};
+    setFeed("");
+  }
 };
