@@ -239,4 +239,24 @@ TEST(SafeExtract, EntryDestinations) {
     EXPECT_EQ(Updater::entryDestination(path, kind, link, hardlink), want) << path << " " << link << hardlink;
 }
 
+// A cancelled install stops writing within a block, not after the whole file.
+TEST(SafeExtract, StopsWithinABlockOfBeingAsked) {
+  const QTemporaryDir temp;
+  const fs::path zip = temp.filePath("update.zip").toStdString(),
+                 folder = temp.filePath("work").toStdString();
+  const std::uintmax_t size = std::uintmax_t(16) << 20;
+  writeAll(zip, bundleZip("1.0.3", "id", {{"Quotalume.app/zeros", std::string(size, 'z')}}));
+  fs::create_directory(folder);
+  int asked = 0;
+  EXPECT_FALSE(Updater::extractArchive(zip, folder, size * 2, [&] { return ++asked > 12; }));
+  // What reached the disk; a cut-off file may still be stretched to its full, sparse, length.
+  std::uintmax_t written = 0;
+  for (const auto& e : fs::recursive_directory_iterator(folder)) {
+    struct stat st {};
+    if (::lstat(e.path().c_str(), &st) == 0 && S_ISREG(st.st_mode))
+      written += std::uintmax_t(st.st_blocks) * 512;
+  }
+  EXPECT_LT(written, size / 8);
+}
+
 }  // namespace

@@ -4,11 +4,16 @@
 
 #include <algorithm>
 
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+
 #include "bridge/app_version.hpp"
 #include "build_config.hpp"
+#include "support/private_bus.hpp"
 #include "updater/support_switch.hpp"
 #include "updater/update_rules.hpp"
 #include "updater/update_texts.hpp"
+#include "updater/wake_watcher.hpp"
 #include "updater_fixtures.hpp"
 
 namespace {
@@ -136,6 +141,31 @@ TEST(WakeRule, DayOldOrClockBack) {
       {"clock a day back", receipt, t0 - day, true},  {"stored NaN", std::nan(""), t0, false},
   };
   for (const auto& [name, last, now, due] : cases) EXPECT_EQ(Updater::dueOnWake(last, now), due) << name;
+}
+
+// Only logind's wake counts: not going to sleep, nor the same signal from a
+// program that does not own logind's name.
+TEST(WakeWatcher, HearsOnlyLogindsWake) {
+  PrivateBus bus;
+  QDBusConnection logind = QDBusConnection::connectToBus(bus.address, "logind " + bus.address);
+  QDBusConnection stranger = QDBusConnection::connectToBus(bus.address, "stranger " + bus.address);
+  ASSERT_TRUE(logind.registerService("org.freedesktop.login1") && stranger.isConnected());
+  Updater::WakeWatcher watcher(QDBusConnection::connectToBus(bus.address, "watcher " + bus.address), nullptr);
+  ASSERT_TRUE(watcher.listening());
+  int wakes = 0;
+  QObject::connect(&watcher, &Updater::WakeWatcher::woke, [&] { ++wakes; });
+  for (auto [from, sleeping] :
+       {std::pair{&logind, false}, {&logind, true}, {&stranger, false}, {&logind, false}}) {
+    QDBusMessage signal = QDBusMessage::createSignal("/org/freedesktop/login1",
+                                                     "org.freedesktop.login1.Manager", "PrepareForSleep");
+    // Once a round trip on the same connection returns, the bus has the signal
+    // and delivers it before any later one.
+    ASSERT_TRUE(from->send(signal << sleeping) &&
+                from->interface()->serviceOwner("org.freedesktop.DBus").isValid());
+  }
+  ASSERT_TRUE(waitUntil([&] { return wakes >= 2; }));
+  settle();
+  EXPECT_EQ(wakes, 2);
 }
 
 }  // namespace
