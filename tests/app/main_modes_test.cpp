@@ -123,7 +123,7 @@ std::string steady(const std::string& text) {
   return std::regex_replace(std::regex_replace(text, moment, "…"), fraction, "$1");
 }
 
-TEST(StatusMode, EveryFormatForEveryKindOfStoredReading) {
+TEST(StatusMode, EveryFormatWithAndWithoutAStoredReading) {
   const Date now = clockNow();
   const Reading fresh = okReading(now - 60, now);
   const std::string waiting = "Waiting for the browser extension", recent = "Max 5x · updated 1 min ago";
