@@ -1,8 +1,7 @@
 #!/usr/bin/python3
-"""Treats each autostart entry named on the command line as a desktop would:
-desktop-file-validate must accept it, GLib must load it, and launching it
-must start a program that records its own path. The recorded paths go to
-standard output, one line per entry, for the caller to compare."""
+"""Treats each autostart entry named on the command line as a desktop would
+(desktop-file-validate, GLib's loader and launcher) and prints, one line per
+entry, the path that the started program recorded as its own."""
 
 import os
 import subprocess

@@ -1,5 +1,5 @@
-// The pieces that tie the app to the Linux desktop: the autostart entry,
-// the one-copy lock and the tray's texts.
+// The pieces that tie the app to the Linux desktop: the autostart entry and
+// the one-copy lock.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +16,6 @@
 
 #include "app/login_item.hpp"
 #include "app/single_instance.hpp"
-#include "tray/tray_text.hpp"
 
 namespace {
 
@@ -34,10 +33,8 @@ TEST(DesktopPlaces, EntryAndLockFollowAbsoluteXdgFolders) {
   EXPECT_EQ(entry({{"XDG_CONFIG_HOME", "/cfg"}}), "/cfg/autostart/kr.co.fernhallow.Quotalume.desktop");
   EXPECT_EQ(entry({{"XDG_CONFIG_HOME", "relative"}}),
             "/home/u/.config/autostart/kr.co.fernhallow.Quotalume.desktop");
-  EXPECT_EQ(entry({}), "/home/u/.config/autostart/kr.co.fernhallow.Quotalume.desktop");
   EXPECT_EQ(lock({{"XDG_RUNTIME_DIR", "/run/user/1"}}), "/run/user/1/kr.co.fernhallow.Quotalume.lock");
   EXPECT_EQ(lock({{"XDG_RUNTIME_DIR", "run/user/1"}}), "/d/kr.co.fernhallow.Quotalume.lock");
-  EXPECT_EQ(lock({}), "/d/kr.co.fernhallow.Quotalume.lock");
 }
 
 TEST(LoginItem, WhichEntriesADesktopWouldStart) {
@@ -151,11 +148,7 @@ TEST(InstanceLock, OnlyALiveCopyHoldsIt) {
          wait(nullptr);
        }},
       {"an empty file", [&] { std::ofstream{path}; }},
-      {"garbage",
-       [&] {
-         std::ofstream(path) << "\x7f"
-                                "ELF\n-1\n";
-       }},
+      {"garbage", [&] { std::ofstream(path) << "\177ELF\n-1\n"; }},
       {"a dangling symlink", [&] { fs::create_symlink(tempPath(dir) / "gone", path); }},
       {"a symlink to another file", [&] { fs::create_symlink(other, path); }},
       {"a folder", [&] { fs::create_directory(path); }},
@@ -173,24 +166,6 @@ TEST(InstanceLock, OnlyALiveCopyHoldsIt) {
   }
   std::ifstream in(other);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
-}
-
-TEST(TrayText, ToolTipRowsAndHiding) {
-  Shown waiting, live, empty, footerOnly;
-  waiting.status = "Waiting for the browser extension";
-  live.headline = "42%";
-  live.gauge = 0.42;
-  live.rows = {"5-hour limit  42%", "   resets in 2h"};
-  live.details = {ShownRow{}};
-  live.footer = footerOnly.footer = "Max 5x";
-  EXPECT_EQ(trayToolTip(waiting), "Quotalume \u2014 Waiting for the browser extension");
-  EXPECT_EQ(panelTextRows(waiting), std::vector<std::string>{"Waiting for the browser extension"});
-  EXPECT_EQ(trayToolTip(live), "Quotalume 42%");
-  EXPECT_EQ(panelTextRows(live),
-            (std::vector<std::string>{"5-hour limit  42%", "   resets in 2h", "Max 5x"}));
-  EXPECT_EQ(trayToolTip(empty), "Quotalume");
-  EXPECT_TRUE(panelHidden(empty));
-  EXPECT_FALSE(panelHidden(waiting) || panelHidden(footerOnly));
 }
 
 }  // namespace
