@@ -26,6 +26,7 @@ build:
 	cmake --build build -j $(JOBS)
 
 test: build
+	./scripts/check-layers
 	cd build && ctest --output-on-failure -j $(JOBS)
 
 asan:

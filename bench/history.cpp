@@ -9,15 +9,15 @@
 
 #include <benchmark/benchmark.h>
 
+#include "commands/history_output.hpp"
 #include "display/sample_history.hpp"
 #include "display/usage_cycles.hpp"
-#include "store/history_output.hpp"
 #include "store/history_store.hpp"
 
 #ifdef QUOTALUME_BENCH_PAINT
 #include <QApplication>
 
-#include "app/history_window.hpp"
+#include "windows/history_window.hpp"
 #endif
 
 namespace {

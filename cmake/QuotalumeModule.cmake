@@ -42,3 +42,19 @@ macro(quotalume_optional_package option package)
     set(${option}_FOUND ON)
   endif()
 endmacro()
+
+# One test program per folder of the app's Qt layers. The shared main gives
+# them a QApplication, private folders and a closed update feed; some drive
+# the real executable, so it is built first.
+function(quotalume_qt_test name dir)
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  add_executable(${name} ${sources} ${PROJECT_SOURCE_DIR}/tests/support/qt_app_main.cpp)
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock quotalume_updater ${ARGN})
+  add_dependencies(${name} quotalume)
+  target_compile_definitions(${name} PRIVATE QUOTALUME_EXECUTABLE="$<TARGET_FILE:quotalume>"
+    QUOTALUME_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

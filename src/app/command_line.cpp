@@ -18,7 +18,7 @@ bool beginsWithKo(const std::string& s) {
 
 }  // namespace
 
-std::string preferredLanguage(const EnvLookup& env) {
+std::string preferredLanguage(const Store::EnvLookup& env) {
   // LANGUAGE is a priority list; its first non-empty entry is the user's first choice.
   if (auto list = env("LANGUAGE")) {
     std::size_t start = 0;
@@ -35,7 +35,7 @@ std::string preferredLanguage(const EnvLookup& env) {
   return {};
 }
 
-bool koreanFromCommandLine(const std::vector<std::string>& args, const EnvLookup& env) {
+bool koreanFromCommandLine(const std::vector<std::string>& args, const Store::EnvLookup& env) {
   if (auto lang = valueAfter(args, "--lang")) return beginsWithKo(*lang);
   return beginsWithKo(preferredLanguage(env));
 }
@@ -62,6 +62,48 @@ ModeChoice chooseMode(const std::vector<std::string>& args) {
   return {Mode::normal, {}};
 }
 
+namespace {
+
+// The value of `option` in a mode that takes it: absent when the option is
+// not given, an error when it is given without a value or with one `named`
+// does not know.
+template <typename Value, typename Named>
+std::optional<std::string> readValue(const std::vector<std::string>& args, const std::string& option,
+                                     const char* expected, Named named, Value& value) {
+  if (!hasOption(args, option)) return std::nullopt;
+  const auto text = valueAfter(args, option);
+  if (!text) return "quotalume: " + option + " needs a value; " + expected;
+  const auto known = named(*text);
+  if (!known) return "quotalume: unknown " + option + " \"" + *text + "\"; " + expected;
+  value = *known;
+  return std::nullopt;
+}
+
+}  // namespace
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const Store::EnvLookup& env) {
+  ParsedCommandLine parsed;
+  CommandLine& line = parsed.line;
+  line.choice = chooseMode(args);
+  line.korean = koreanFromCommandLine(args, env);
+  line.launch = {.guide = !hasOption(args, "--no-guide"),
+                 .updateChecks = !hasOption(args, "--no-update"),
+                 .updateNow = hasOption(args, "--update-now")};
+  if (line.choice.mode == Mode::status) {
+    line.status.follow = hasOption(args, "--follow");
+    parsed.error =
+        readValue(args, "--format", "use waybar, json or text", statusFormatNamed, line.status.format);
+  } else if (line.choice.mode == Mode::history) {
+    parsed.error = readValue(args, "--format", "use csv or json", historyFormatNamed, line.history.format);
+    if (!parsed.error) {
+      double since = 0;
+      parsed.error = readValue(args, "--since", "use a number and m, h or d, such as 7d", sinceSpan, since);
+      if (!parsed.error && hasOption(args, "--since")) line.history.sinceSeconds = since;
+    }
+  }
+  return parsed;
+}
+
 std::string_view usageText() {
   return R"(Usage: quotalume [OPTION]...
 Shows an AI service's usage limits in the tray; a browser extension posts the
@@ -70,10 +112,17 @@ readings to 127.0.0.1:47615.
 Modes (the first that applies runs):
   (no mode)                 the tray app; one copy runs per user
   --selftest                run the built-in self-check; the exit status is its result
-  --status [--format F]     print the numbers and exit; F is text (default), waybar or json
+  --status [--format F] [--follow]
+                            print the numbers and exit; F is text (default), waybar or json;
+                            with --follow, print them again at every change until the reader
+                            goes away
+  --history [--format F] [--since SPAN]
+                            print the recorded usage and exit; F is csv (default) or json,
+                            SPAN a number and m, h or d, such as 7d (default: everything)
   --render-guide PATH       draw the first-run guide into a PNG and exit
   --render-glyph PATH       draw five sample gauges into a PNG and exit
   --render-menu PATH        draw sample menus into a PNG and exit
+  --render-history PATH     draw the usage history of a generated busy fortnight into a PNG and exit
   -h, --help                print this text and exit
   --version                 print the version and exit
 
@@ -92,7 +141,8 @@ Environment:
                             where the files below live when set
 
 Files:
-  ~/.local/share/Quotalume/              last.json, alerts.json, update.json, state.json
+  ~/.local/share/Quotalume/              last.json, history.jsonl, alerts.json, update.json,
+                                         state.json
   ~/.local/state/Quotalume/Quotalume.log the log, rotated to Quotalume.log.1 at 1 MiB
   ~/.config/Quotalume/Quotalume.conf     settings: updateFeed, notifyNearLimits
   ~/.config/autostart/kr.co.fernhallow.Quotalume.desktop

@@ -1,21 +1,25 @@
 #pragma once
-// What the command line asks for: the interface language and the mode.
+// What the command line asks for, read once at start: the interface
+// language, the mode and each mode's options.
 
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/environment.hpp"
+#include "commands/history_mode.hpp"
+#include "commands/status_mode.hpp"
+#include "controller/launch_options.hpp"
+#include "store/paths.hpp"
 
 // args holds the program path first. Korean when "--lang" is followed by a
 // value beginning with "ko"; without a usable "--lang", the user's first
 // preferred language from LANGUAGE, LC_ALL, LC_MESSAGES, LANG decides.
-bool koreanFromCommandLine(const std::vector<std::string>& args, const EnvLookup& env);
+bool koreanFromCommandLine(const std::vector<std::string>& args, const Store::EnvLookup& env);
 
 // The user's first preferred language, "" when none is set. "C" and "POSIX"
 // come back as they are; they simply do not begin with "ko".
-std::string preferredLanguage(const EnvLookup& env);
+std::string preferredLanguage(const Store::EnvLookup& env);
 
 enum class Mode {
   help,
@@ -37,6 +41,24 @@ struct ModeChoice {
 };
 
 ModeChoice chooseMode(const std::vector<std::string>& args);
+
+struct CommandLine {
+  ModeChoice choice;
+  bool korean = false;
+  LaunchOptions launch;    // the tray run's
+  StatusOptions status;    // --status's
+  HistoryOptions history;  // --history's
+};
+
+// The whole command line, or the one-line reason it cannot run (the process
+// then exits 2): an unknown or missing --format or --since value of the mode
+// that takes it.
+struct ParsedCommandLine {
+  CommandLine line;
+  std::optional<std::string> error;
+};
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const Store::EnvLookup& env);
 
 // The value after the first occurrence of `option`; absent when the option is
 // missing or is the last argument.

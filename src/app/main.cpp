@@ -9,19 +9,21 @@
 
 #include <QApplication>
 
-#include "app/app_delegate.hpp"
 #include "app/command_line.hpp"
-#include "app/environment.hpp"
-#include "app/history_mode.hpp"
 #include "app/platform_choice.hpp"
 #include "app/quit_signals.hpp"
-#include "app/render_modes.hpp"
-#include "app/self_check.hpp"
-#include "app/status_mode.hpp"
 #include "bridge/app_version.hpp"
 #include "build_config.hpp"
+#include "checks/render_modes.hpp"
+#include "checks/self_check.hpp"
+#include "commands/history_mode.hpp"
+#include "commands/status_mode.hpp"
+#include "controller/app_delegate.hpp"
 #include "display/phrases.hpp"
+#include "readings/wall_clock.hpp"
+#include "store/history_store.hpp"
 #include "store/process_paths.hpp"
+#include "store/reading_store.hpp"
 #include "updater/bundle_info.hpp"
 #include "views/app_icon.hpp"
 #include "views/interface_font.hpp"
@@ -48,7 +50,7 @@ void nameTheApplication() {
 
 // The tray run. Without a display it still serves the bridge and keeps the
 // files, on the offscreen platform, and says so.
-int runTray(int argc, char** argv, const std::vector<std::string>& args) {
+int runTray(int argc, char** argv, const LaunchOptions& options) {
   if (!hasDisplay()) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::cerr << "quotalume: no display, running headless: the bridge, the stores and the log work, the tray "
@@ -60,7 +62,7 @@ int runTray(int argc, char** argv, const std::vector<std::string>& args) {
   QApplication::setQuitOnLastWindowClosed(false);
   QuitOnSignals signalQuit;
 
-  AppDelegate delegate(args,
+  AppDelegate delegate(options,
                        ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
   if (!delegate.launch()) return 0;
   return QApplication::exec();
@@ -75,17 +77,14 @@ std::filesystem::path runningExecutable() {
   return ec ? std::filesystem::path() : exe;
 }
 
-Date currentTime() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv, argv + argc);
-
+  const ParsedCommandLine parsed =
+      parseCommandLine(std::vector<std::string>(argv, argv + argc), Store::processEnvironment());
+  const CommandLine& line = parsed.line;
   // Everything below reads the language, so it is settled first.
-  isKorean = koreanFromCommandLine(args, processEnvironment());
+  isKorean = line.korean;
   setAppVersion(Updater::runningVersion(runningExecutable(), Build::version));
   // The log builds on the data folder; both are fixed before any other thread
   // could read them.
@@ -93,7 +92,7 @@ int main(int argc, char** argv) {
   logURL();
   initFormatters();
 
-  const ModeChoice choice = chooseMode(args);
+  const ModeChoice& choice = line.choice;
   if (choice.mode == Mode::help) {
     std::cout << usageText();
     return 0;
@@ -103,28 +102,33 @@ int main(int argc, char** argv) {
     std::cout << "Quotalume " << appVersion() << "\n";
     return 0;
   }
-  if (const auto platform = forcedPlatform(choice.mode, processEnvironment()))
+  if (const auto platform = forcedPlatform(choice.mode, Store::processEnvironment()))
     setenv("QT_QPA_PLATFORM", platform->c_str(), 1);
+  if (parsed.error) {
+    std::cerr << *parsed.error << "\n";
+    return 2;
+  }
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
   // Bars run this every few seconds, so it never starts the toolkit.
-  if (choice.mode == Mode::status) return runStatusMode(args, dataDir(), std::cout, std::cerr);
+  if (choice.mode == Mode::status)
+    return runStatusMode(line.status, Store::lastURL(), std::cout, wallClockNow);
   if (choice.mode == Mode::history)
-    return runHistoryMode(args, dataDir(), currentTime(), std::cout, std::cerr);
+    return runHistoryMode(line.history, History::url(), wallClockNow(), std::cout);
 
-  if (choice.mode == Mode::normal) return runTray(argc, argv, args);
+  if (choice.mode == Mode::normal) return runTray(argc, argv, line.launch);
 
   QApplication app(argc, argv);
   nameTheApplication();
 
   switch (choice.mode) {
     case Mode::renderGuide:
-      return renderGuideMode(choice.path, std::cout);
+      return renderGuideMode(choice.path, std::cout, std::cerr);
     case Mode::renderGlyph:
-      return renderGlyphMode(choice.path);
+      return renderGlyphMode(choice.path, std::cerr);
     case Mode::renderMenu:
-      return renderMenuMode(choice.path, std::cout);
+      return renderMenuMode(choice.path, std::cout, std::cerr);
     case Mode::renderHistory:
-      return renderHistoryMode(choice.path, std::cout);
+      return renderHistoryMode(choice.path, std::cout, std::cerr);
     case Mode::help:
     case Mode::version:
     case Mode::selftest:

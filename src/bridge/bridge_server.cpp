@@ -15,7 +15,6 @@
 
 #include "bridge/http_connection.hpp"
 #include "readings/text_cleaning.hpp"
-#include "store/log.hpp"
 
 namespace {
 
@@ -46,11 +45,7 @@ class BridgeCore : public std::enable_shared_from_this<BridgeCore> {
     if (onState) onState(state);
   }
   void log(const std::string& line) {
-    if (settings_.log) {
-      settings_.log(line);
-    } else {
-      ::log(line);
-    }
+    if (settings_.log) settings_.log(line);
   }
 
   asio::io_context& context_;
@@ -233,6 +228,7 @@ AcceptFault classifyAcceptError(const std::error_code& error) {
 }
 
 struct BridgeServer::Impl {
+  std::function<void(std::string_view)> log;
   asio::io_context context{1};
   asio::executor_work_guard<asio::io_context::executor_type> work = asio::make_work_guard(context);
   std::shared_ptr<BridgeCore> core;
@@ -245,15 +241,16 @@ struct BridgeServer::Impl {
         context.run();
         return;
       } catch (const std::exception& e) {
-        ::log(std::string("bridge handler failed: ") + e.what());
+        if (log) log(std::string("bridge handler failed: ") + e.what());
       } catch (...) {
-        ::log("bridge handler failed");
+        if (log) log("bridge handler failed");
       }
     }
   }
 };
 
 BridgeServer::BridgeServer(BridgeSettings settings) : impl_(std::make_unique<Impl>()) {
+  impl_->log = settings.log;
   impl_->core = std::make_shared<BridgeCore>(impl_->context, std::move(settings));
   impl_->thread = std::thread([impl = impl_.get()] { impl->run(); });
 }

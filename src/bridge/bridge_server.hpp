@@ -22,7 +22,8 @@ struct BridgeSettings {
   std::chrono::milliseconds linger{2000};
   // How long accepting rests when the process runs out of descriptors.
   std::chrono::milliseconds acceptPause{250};
-  // Where the listener's lines go; empty means the application log.
+  // Where the listener's lines go (the application log, which lies above
+  // the bridge); empty drops them.
   std::function<void(std::string_view)> log;
 };
 

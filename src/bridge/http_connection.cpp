@@ -4,14 +4,9 @@
 #include <asio/write.hpp>
 #include <utility>
 
-namespace {
+#include "readings/wall_clock.hpp"
 
-Date systemNow() {
-  using namespace std::chrono;
-  return duration<double>(system_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
+namespace {}  // namespace
 
 HTTPConnection::HTTPConnection(asio::ip::tcp::socket socket, std::span<std::uint8_t> scratch,
                                ConnectionLimits limits, ReadingHandler onReading, CloseHandler onClose)
@@ -108,7 +103,7 @@ void HTTPConnection::receive(std::span<const std::uint8_t> data, bool complete, 
 }
 
 void HTTPConnection::step() {
-  Step next = feed_.step(systemNow());
+  Step next = feed_.step(wallClockNow());
   if (next.kind == Step::Kind::needMore) {
     if (next.sendContinue && !sentContinue_) {
       sentContinue_ = true;

@@ -1,5 +1,5 @@
 #pragma once
-// The display model: everything the status item, the menu panel and the debug
+// The display model: everything the tray icon, the menu panel and the debug
 // state file show, built as a pure function of what the app knows and the time.
 
 #include <optional>

@@ -29,10 +29,6 @@ std::optional<std::optional<Reading>> storedMember(const json& document, const c
   return reading;
 }
 
-Date currentTime() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
-
 }  // namespace
 
 Saved decode(std::string_view data, Date now) {
@@ -59,10 +55,6 @@ Saved load(const std::filesystem::path& file, Date now) {
   const auto bytes = readFile(file, maxStoreBytes);
   if (!bytes) return {};
   return decode(*bytes, now);
-}
-
-Saved load() {
-  return load(lastURL(), currentTime());
 }
 
 std::optional<std::string> encode(const Saved& saved) {

@@ -12,9 +12,8 @@
 
 namespace Store {
 
-// Reads Store::lastURL() and decodes it with the current time; the empty pair
-// when the file is missing or unreadable.
-Saved load();
+// Reads `file` and decodes it at `now`; the empty pair when the file is
+// missing or unreadable.
 Saved load(const std::filesystem::path& file, Date now);
 
 // The whole document is rejected (the empty pair) when it is not a JSON

@@ -14,6 +14,7 @@
 
 #include "bridge/app_version.hpp"
 #include "links/site_links.hpp"
+#include "readings/wall_clock.hpp"
 #include "store/log.hpp"
 #include "updater/bundle_info.hpp"
 #include "updater/feed_location.hpp"
@@ -21,7 +22,7 @@
 #include "updater/install_steps.hpp"
 #include "updater/time_limits.hpp"
 #include "updater/update_texts.hpp"
-#include "updater/user_effects.hpp"
+#include "updater/updater_services.hpp"
 
 namespace Updater {
 
@@ -36,28 +37,31 @@ QString q(const fs::path& p) {
   return QString::fromStdString(p.string());
 }
 
-void fail(const std::string& reason) {
+using Services = std::shared_ptr<const UpdaterServices>;
+
+void fail(const UpdaterServices& services, const std::string& reason) {
   log("update install failed: " + reason);
-  userEffects().installFailed(UpdateTexts::installFailed());
-  userEffects().openURL(Links::page());
+  services.effects.installFailed(UpdateTexts::installFailed());
+  services.effects.openURL(Links::page());
 }
 
-void launchSwap(const Entry& entry, const fs::path& target, const Prepared& prepared) {
+void launchSwap(const Services& services, const Entry& entry, const fs::path& target,
+                const Prepared& prepared) {
   const QStringList arguments{q(prepared.script), q(target), q(prepared.bundle),
                               QString::number(QCoreApplication::applicationPid())};
-  if (!installHooks().startDetached("/bin/sh", arguments)) {
+  if (!services->hooks.startDetached("/bin/sh", arguments)) {
     removeTree(prepared.script.parent_path());
-    fail("launch script");
+    fail(*services, "launch script");
     return;
   }
   log("update " + std::string(appVersion()) + " -> " + entry.version + " swapping");
-  userEffects().quit();
+  services->effects.quit();
 }
 
 // Unpacking a release takes a moment and blocks on the disk; the GUI thread
 // stays free while it runs. A refused release is removed by the worker itself,
 // so that quitting mid-unpack leaves nothing behind either.
-void prepareInWorker(PrepareRequest request, const fs::path& target) {
+void prepareInWorker(const Services& services, PrepareRequest request, const fs::path& target) {
   auto result = std::make_shared<std::variant<InstallFailure, Prepared>>(InstallFailure{""});
   auto stop = std::make_shared<std::atomic<bool>>(false);
   const Entry entry = request.entry;
@@ -65,15 +69,16 @@ void prepareInWorker(PrepareRequest request, const fs::path& target) {
     *result = prepareInstall(request, [stop] { return stop->load(); });
     if (std::holds_alternative<InstallFailure>(*result)) removeTree(request.workFolder);
   });
-  QObject::connect(worker, &QThread::finished, QCoreApplication::instance(), [worker, result, entry, target] {
-    worker->wait();
-    worker->deleteLater();
-    if (const auto* failure = std::get_if<InstallFailure>(result.get())) {
-      fail(failure->reason);
-    } else {
-      launchSwap(entry, target, std::get<Prepared>(*result));
-    }
-  });
+  QObject::connect(worker, &QThread::finished, QCoreApplication::instance(),
+                   [worker, result, entry, target, services] {
+                     worker->wait();
+                     worker->deleteLater();
+                     if (const auto* failure = std::get_if<InstallFailure>(result.get())) {
+                       fail(*services, failure->reason);
+                     } else {
+                       launchSwap(services, entry, target, std::get<Prepared>(*result));
+                     }
+                   });
   // Quitting mid-unpack asks the worker to stop, which it does within one
   // block, rather than tearing the process down under a thread that writes.
   QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, worker, [worker, stop] {
@@ -107,8 +112,8 @@ void drain(QNetworkReply& reply, Transfer& t) {
   }
 }
 
-void finishDownload(QNetworkReply& reply, Transfer& t, const Entry& entry, const fs::path& target,
-                    const fs::path& work) {
+void finishDownload(const Services& services, QNetworkReply& reply, Transfer& t, const Entry& entry,
+                    const fs::path& target, const fs::path& work) {
   drain(reply, t);
   t.writeFailed = !t.file.flush() || t.writeFailed;
   t.file.close();
@@ -123,10 +128,10 @@ void finishDownload(QNetworkReply& reply, Transfer& t, const Entry& entry, const
   }
   if (!reason.empty()) {
     removeTree(work);
-    fail(reason);
+    fail(*services, reason);
     return;
   }
-  prepareInWorker({entry, work, std::uintmax_t(t.bytes), timeLimits().versionRun}, target);
+  prepareInWorker(services, {entry, work, std::uintmax_t(t.bytes), timeLimits().versionRun}, target);
 }
 
 }  // namespace
@@ -141,34 +146,39 @@ InstallHooks defaultInstallHooks() {
   return h;
 }
 
-InstallHooks& installHooks() {
-  static InstallHooks hooks = defaultInstallHooks();
-  return hooks;
+UpdaterServices defaultUpdaterServices() {
+  return {
+      .effects = defaultUserEffects(),
+      .hooks = defaultInstallHooks(),
+      .onFeed = {},
+      .now = wallClockNow,
+      .autoInstall = false,
+  };
 }
 
-void install(const Entry& entry, const QUrl& archive) {
+void install(const Entry& entry, const QUrl& archive, Services services) {
   // A package-manager install is updated by the package manager.
-  const auto target = runningBundle(installHooks().executable());
+  const auto target = runningBundle(services->hooks.executable());
   if (!target) {
-    fail("no bundle");
+    fail(*services, "no bundle");
     return;
   }
   if (!archiveAddressAllowed(archive, feed())) {
-    fail("download");
+    fail(*services, "download");
     return;
   }
   // Beside the installed bundle, so the swap's moves are renames.
   const fs::path work = newWorkFolder(target->parent_path());
   std::error_code ec;
-  if (!installHooks().writable(target->parent_path()) || !fs::create_directory(work, ec)) {
-    fail("not writable " + target->string());
+  if (!services->hooks.writable(target->parent_path()) || !fs::create_directory(work, ec)) {
+    fail(*services, "not writable " + target->string());
     return;
   }
   auto transfer = std::make_shared<Transfer>();
   transfer->file.setFileName(q(work / "update.zip"));
   if (!transfer->file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
     removeTree(work);
-    fail("write");
+    fail(*services, "write");
     return;
   }
 
@@ -179,10 +189,11 @@ void install(const Entry& entry, const QUrl& archive) {
   reply->setReadBufferSize(1 << 20);
   QTimer::singleShot(timeLimits().downloadTotal, reply, [reply] { reply->abort(); });
   QObject::connect(reply, &QNetworkReply::readyRead, reply, [reply, transfer] { drain(*reply, *transfer); });
-  QObject::connect(reply, &QNetworkReply::finished, reply, [reply, transfer, entry, target = *target, work] {
-    reply->deleteLater();
-    finishDownload(*reply, *transfer, entry, target, work);
-  });
+  QObject::connect(reply, &QNetworkReply::finished, reply,
+                   [reply, transfer, entry, target = *target, work, services] {
+                     reply->deleteLater();
+                     finishDownload(services, *reply, *transfer, entry, target, work);
+                   });
   // Quitting mid-download leaves no half archive beside the app.
   QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, reply,
                    [reply, transfer, work] {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 #include <QStringList>
 #include <QUrl>
@@ -12,6 +13,8 @@
 #include "updater/feed_document.hpp"
 
 namespace Updater {
+
+struct UpdaterServices;
 
 // Where the install meets the system, replaceable for tests.
 struct InstallHooks {
@@ -22,12 +25,9 @@ struct InstallHooks {
 
 InstallHooks defaultInstallHooks();
 
-// Main thread only; starts as defaultInstallHooks().
-InstallHooks& installHooks();
-
 // Main thread; returns at once. Streams the archive into a work folder beside
 // the installed bundle, prepares it in a worker thread, then starts the swap
-// script and quits.
-void install(const Entry& entry, const QUrl& archive);
+// script and quits, each effect through `services`.
+void install(const Entry& entry, const QUrl& archive, std::shared_ptr<const UpdaterServices> services);
 
 }  // namespace Updater

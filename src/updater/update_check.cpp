@@ -1,6 +1,5 @@
 #include "updater/update_check.hpp"
 
-#include <QDateTime>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -14,17 +13,10 @@
 #include "updater/time_limits.hpp"
 #include "updater/update_rules.hpp"
 #include "updater/update_texts.hpp"
-#include "updater/user_effects.hpp"
 
 namespace Updater {
 
-bool autoInstall = false;
-std::function<void(const std::optional<std::string>&, Date)> onFeed = [](const std::optional<std::string>&,
-                                                                         Date) {};
-
 namespace {
-
-bool autoInFlight = false;
 
 // A feed is a few hundred bytes; a server that sends more is not serving one.
 constexpr qint64 maxFeedBytes = 1024 * 1024;
@@ -33,49 +25,55 @@ std::string utf8(const QString& s) {
   return s.toStdString();
 }
 
-void failCheck(bool manual, int code, const std::optional<QString>& error) {
+}  // namespace
+
+Updates::Updates(UpdaterServices services)
+    : services_(std::make_shared<UpdaterServices>(std::move(services))) {}
+
+namespace {
+
+void failCheck(const UpdaterServices& services, bool manual, int code, const std::optional<QString>& error) {
   log("update check failed code=" + std::to_string(code) + " err=" + (error ? utf8(*error) : "-"));
-  if (manual) info(UpdateTexts::checkFailed());
+  if (manual) services.effects.info(UpdateTexts::checkFailed());
 }
 
-void handleReply(QNetworkReply& reply, bool manual) {
+void handleReply(QNetworkReply& reply, bool manual, Updates& updates) {
+  const UpdaterServices& services = updates.services();
   const int code = statusCode(reply);
-  // Cleared before anything else, so that no outcome can leave the guard set.
-  if (!manual) autoInFlight = false;
 
   const auto error = transportError(reply);
   if (error || code != 200) {
-    failCheck(manual, code, error);
+    failCheck(services, manual, code, error);
     return;
   }
   const QByteArray bytes = reply.readAll();
   const std::string_view body(bytes.constData(), std::size_t(bytes.size()));
 
-  if (isFeedObject(body)) onFeed(supportValue(body), double(QDateTime::currentMSecsSinceEpoch()) / 1000);
+  if (isFeedObject(body) && services.onFeed) services.onFeed(supportValue(body), services.now());
 
   const auto decoded = decodeFeed(body);
   if (!decoded || !decoded->entry) {
-    failCheck(manual, 200, std::nullopt);
+    failCheck(services, manual, 200, std::nullopt);
     return;
   }
   const Entry& entry = *decoded->entry;
   log("update check remote=" + entry.version + " local=" + std::string(appVersion()));
   if (newer(entry.version, appVersion()) && !entry.url.empty()) {
-    offer(entry);
+    updates.offer(entry);
   } else if (manual) {
-    info(UpdateTexts::upToDate(appVersion()));
+    services.effects.info(UpdateTexts::upToDate(appVersion()));
   }
 }
 
 }  // namespace
 
-void check(bool manual) {
+void Updates::check(bool manual) {
   if (!manual) {
-    if (autoInFlight) {
+    if (*autoInFlight_) {
       log("update check skipped: another auto check is running");
       return;
     }
-    autoInFlight = true;
+    *autoInFlight_ = true;
   }
   QNetworkRequest request(feed());
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -90,25 +88,25 @@ void check(bool manual) {
     if (received > maxFeedBytes) reply->abort();
   });
   // The handler may open a modal alert; the reply is released once it returns.
-  QObject::connect(reply, &QNetworkReply::finished, reply, [reply, manual] {
+  // The reply holds its own copy of this object's shared parts, so a check
+  // still answers after its owner is gone.
+  QObject::connect(reply, &QNetworkReply::finished, reply, [reply, manual, updates = *this]() mutable {
     reply->deleteLater();
-    handleReply(*reply, manual);
+    // Cleared before anything else, so that no outcome can leave the guard set.
+    if (!manual) *updates.autoInFlight_ = false;
+    handleReply(*reply, manual, updates);
   });
 }
 
-void offer(const Entry& entry) {
+void Updates::offer(const Entry& entry) {
   const auto url = parsedURL(entry.url);
-  if (autoInstall && url) {
-    install(entry, *url);
+  if (services_->autoInstall && url) {
+    install(entry, *url, services_);
     return;
   }
   const bool accepted =
-      userEffects().offer(UpdateTexts::offerTitle(entry.version), UpdateTexts::offerDetail(entry.notes));
-  if (accepted && url) install(entry, *url);
-}
-
-void info(const std::string& message) {
-  userEffects().info(message);
+      services_->effects.offer(UpdateTexts::offerTitle(entry.version), UpdateTexts::offerDetail(entry.notes));
+  if (accepted && url) install(entry, *url, services_);
 }
 
 }  // namespace Updater

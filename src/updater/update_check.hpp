@@ -3,29 +3,30 @@
 // automatic ones run one at a time and stay silent unless a newer version is
 // found.
 
-#include <functional>
-#include <optional>
-#include <string>
+#include <memory>
 
-#include "readings/reading.hpp"
 #include "updater/feed_document.hpp"
+#include "updater/updater_services.hpp"
 
 namespace Updater {
 
-// Set at launch by "--update-now": an offer installs without asking.
-extern bool autoInstall;
+class Updates {
+ public:
+  explicit Updates(UpdaterServices services = defaultUpdaterServices());
 
-// Told, on the main thread, of every received feed (a JSON object from the
-// feed address): its support value and the receipt time.
-extern std::function<void(const std::optional<std::string>& support, Date at)> onFeed;
+  // Main thread; returns at once.
+  void check(bool manual);
 
-// Main thread; returns at once.
-void check(bool manual);
+  // Installs straight away under autoInstall, else asks the user first.
+  void offer(const Entry& entry);
 
-// Installs straight away under autoInstall, else asks the user first.
-void offer(const Entry& entry);
+  // Replaceable while no check or install is under way.
+  UpdaterServices& services() { return *services_; }
 
-// A message with one OK button.
-void info(const std::string& message);
+ private:
+  std::shared_ptr<UpdaterServices> services_;
+  // Shared with the reply in flight, which may outlive this object.
+  std::shared_ptr<bool> autoInFlight_ = std::make_shared<bool>(false);
+};
 
 }  // namespace Updater

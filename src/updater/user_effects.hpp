@@ -1,7 +1,7 @@
 #pragma once
-// What the updater does to the user and the desktop. Held as replaceable
-// functions so that tests can watch them without a display; the defaults show
-// application-modal alerts, open the default browser and quit.
+// What the updater does to the user and the desktop, as functions so that
+// tests can watch them without a display; the defaults show application-modal
+// alerts, open the default browser and quit.
 
 #include <functional>
 #include <string>
@@ -20,8 +20,5 @@ struct UserEffects {
 };
 
 UserEffects defaultUserEffects();
-
-// The process's effects, main thread only; starts as defaultUserEffects().
-UserEffects& userEffects();
 
 }  // namespace Updater

@@ -3,7 +3,6 @@
 #include <QTimer>
 
 #include "store/log.hpp"
-#include "updater/update_check.hpp"
 #include "updater/update_rules.hpp"
 
 namespace Updater {
@@ -14,11 +13,12 @@ constexpr double wakeDelay = 10;
 
 }  // namespace
 
-WakeSchedule::WakeSchedule(std::function<std::optional<double>()> lastChecked, std::function<Date()> clock)
+WakeSchedule::WakeSchedule(std::function<std::optional<double>()> lastChecked, std::function<Date()> clock,
+                           Work autoCheck)
     : scheduleAfterWake([](double seconds, Work work) {
         QTimer::singleShot(std::chrono::milliseconds(std::int64_t(seconds * 1000)), std::move(work));
       }),
-      runAutoCheck([] { check(false); }),
+      runAutoCheck(std::move(autoCheck)),
       state_(std::make_shared<State>(State{false, std::move(lastChecked), std::move(clock)})) {}
 
 bool WakeSchedule::handleWake(Date now) {

@@ -18,12 +18,14 @@ class WakeSchedule {
   using Scheduler = std::function<void(double seconds, Work work)>;
 
   // lastChecked gives the receipt time (epoch ms) as it stands when asked;
-  // clock the current time, read when the delayed work runs.
-  WakeSchedule(std::function<std::optional<double>()> lastChecked, std::function<Date()> clock);
+  // clock the current time, read when the delayed work runs; autoCheck is
+  // the owner's automatic update check.
+  WakeSchedule(std::function<std::optional<double>()> lastChecked, std::function<Date()> clock,
+               Work autoCheck);
 
   // Replaceable so that tests can run the delay at once and count checks.
   Scheduler scheduleAfterWake;  // default: a single-shot timer
-  Work runAutoCheck;            // default: Updater::check(false)
+  Work runAutoCheck;
 
   // True when it scheduled a check.
   bool handleWake(Date now);

@@ -18,7 +18,7 @@ struct GaugeSpec {
   Appearance appearance = Appearance::light;
 };
 
-// The menu bar's text colour; tray hosts never tint the glyphs, so they
+// The panel's text colour; tray hosts never tint the glyphs, so they
 // carry their own light or dark ink.
 QColor glyphInk(Appearance appearance);
 

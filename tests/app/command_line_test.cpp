@@ -30,7 +30,7 @@ TEST(LanguageRule, CommandLineThenEnvironment) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(koreanFromCommandLine(c.args, fixedEnvironment(c.env)), c.korean);
+    EXPECT_EQ(koreanFromCommandLine(c.args, Store::fixedEnvironment(c.env)), c.korean);
   }
 }
 
@@ -63,7 +63,7 @@ TEST(ModeChoice, OrderAndEdges) {
 // The picture modes under dead displays are run through the executable.
 TEST(PlatformChoice, WindowlessModesDrawOffscreenUnlessTheUserChose) {
   const auto platform = [](Mode mode, std::map<std::string, std::string> env) {
-    return forcedPlatform(mode, fixedEnvironment(env));
+    return forcedPlatform(mode, Store::fixedEnvironment(env));
   };
   EXPECT_EQ(platform(Mode::selftest, {{"QT_QPA_PLATFORM", ""}}), "offscreen")
       << "an empty choice is no choice";

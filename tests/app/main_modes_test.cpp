@@ -7,8 +7,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <regex>
+#include <thread>
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -19,6 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include "build_config.hpp"
+#include "readings/wall_clock.hpp"
 #include "store/history_store.hpp"
 #include "store/reading_store.hpp"
 #include "store/time_stamp.hpp"
@@ -84,6 +87,17 @@ TEST(OneShotModes, PicturesDrawOffScreenWhateverTheDisplayAndTheRestLeaveNothing
     EXPECT_EQ(QImage(QDir(dir.path()).filePath(c.file)).size(), want);
   }
 
+  // A picture that could not be written says so and fails.
+  for (const QStringList& args :
+       {QStringList{"--render-menu", dir.filePath("no/such/m.png")},
+        QStringList{"--render-history", dir.path()}, QStringList{"--render-glyph", "/proc/m.png"}}) {
+    const Outcome got = runApp(args, dir.path());
+    EXPECT_EQ(std::tuple(got.status, got.out,
+                         got.err.rfind("quotalume: could not write " + args[1].toStdString(), 0)),
+              std::tuple(1, "", 0))
+        << got.err;
+  }
+
   // Logging is off and nothing is drawn, so the folder stays empty.
   const QString quiet = QDir(dir.path()).filePath("sub");
   const Outcome self = runApp({"--render-menu", "m.png", "--selftest"}, quiet, wayland);
@@ -94,14 +108,12 @@ TEST(OneShotModes, PicturesDrawOffScreenWhateverTheDisplayAndTheRestLeaveNothing
   const Outcome help = runApp({"--lang", "en", "--help", "--selftest"}, quiet);
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: quotalume")) << help.out;
+  for (const char* mode : {"--history [", "--render-history PATH", "--follow]"})
+    EXPECT_NE(help.out.find(mode), std::string::npos) << mode;
   const Outcome version = runApp({"--version"}, quiet);
   EXPECT_EQ(std::pair(version.status, version.out),
             std::pair(0, "Quotalume " + std::string(Build::version) + "\n"));
   EXPECT_TRUE(QDir(quiet).isEmpty());
-}
-
-Date clockNow() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 // Session 42.3 % resetting in 2 h 10 m; weekly 76 % with 3 d 5 h left, far ahead of its pace.
@@ -124,7 +136,7 @@ std::string steady(const std::string& text) {
 }
 
 TEST(StatusMode, EveryFormatWithAndWithoutAStoredReading) {
-  const Date now = clockNow();
+  const Date now = wallClockNow();
   const Reading fresh = okReading(now - 60, now);
   const std::string waiting = "Waiting for the browser extension", recent = "Max 5x · updated 1 min ago";
   const std::vector<std::string> rows{"5-hour limit  42%", "   resets in 2h 10m…", "7-day limit  76%",
@@ -202,18 +214,21 @@ std::string nextBarText(int fd, std::string& pending) {
 }
 
 // A bar keeps the command running: a replaced last.json prints a new line,
-// and closing the pipe ends the process at once, while it sleeps. A pipe of
+// also after the data folder was made anew or replaced by a link, and
+// closing the pipe ends the process at once, while it sleeps. A pipe of
 // the test's own, since QProcess keeps its end open after closeReadChannel.
 TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
+  namespace fs = std::filesystem;
   QTemporaryDir dir;
-  const std::filesystem::path last = dir.filePath("last.json").toStdString();
-  Date now = clockNow();
+  const fs::path data = dir.filePath("data").toStdString(), last = data / "last.json";
+  fs::create_directory(data);
+  Date now = wallClockNow();
   Store::save({okReading(now, now), okReading(now, now)}, last);
   int out[2];
   ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
   QProcess follower;
   QProcessEnvironment env;
-  env.insert("QUOTALUME_DATA_DIR", dir.path());
+  env.insert("QUOTALUME_DATA_DIR", QString::fromStdString(data.string()));
   follower.setProcessEnvironment(env);
   follower.setStandardOutputFile(QString("/dev/fd/%1").arg(out[1]));
   follower.start(QUOTALUME_EXECUTABLE, {"--status", "--follow", "--format", "waybar"});
@@ -221,13 +236,32 @@ TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
   std::string pending;
   EXPECT_EQ(nextBarText(out[0], pending), "42%");
 
-  now = clockNow();
-  Reading more = okReading(now, now);
-  more.windows[0].pct = 57;
-  Store::save({more, more}, last);
-  std::string text;  // a minute mark may print the old numbers once more first
-  for (int i = 0; i < 3 && text != "57%"; ++i) text = nextBarText(out[0], pending);
-  EXPECT_EQ(text, "57%");
+  const auto shows = [&](double pct, const std::function<void()>& move) {
+    move();
+    now = wallClockNow();
+    Reading more = okReading(now, now);
+    more.windows[0].pct = pct;
+    Store::save({more, more}, last);
+    const std::string want = std::to_string(int(pct)) + "%";
+    std::string text;  // a minute mark or the move may print the old numbers once more first
+    for (int i = 0; i < 4 && text != want; ++i) text = nextBarText(out[0], pending);
+    return text == want;
+  };
+  EXPECT_TRUE(shows(57, [] {}));
+  // Each move lets the follower see the folder gone before it comes back.
+  const auto pause = [] { std::this_thread::sleep_for(std::chrono::milliseconds(300)); };
+  EXPECT_TRUE(shows(63, [&] {
+    fs::remove_all(data);
+    pause();
+    fs::create_directory(data);
+  })) << "the folder made anew";
+  const fs::path away = dir.filePath("away").toStdString(), real = dir.filePath("real").toStdString();
+  EXPECT_TRUE(shows(71, [&] {
+    fs::rename(data, away);
+    pause();
+    fs::create_directory(real);
+    fs::create_directory_symlink(real, data);
+  })) << "the folder moved away and a link in its place";
 
   ::close(out[0]);
   EXPECT_TRUE(follower.waitForFinished(2000)) << "still running 2 s after its reader left";
@@ -237,7 +271,7 @@ TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
 // Both read-only modes refuse what they do not know, and neither writes a log.
 TEST(StatusMode, HistorySinceASpanLanguageAndRefusals) {
   QTemporaryDir dir;
-  const Date now = clockNow();
+  const Date now = wallClockNow();
   const std::filesystem::path file = dir.filePath("history.jsonl").toStdString();
   for (const HistoryEntry& entry :
        {HistoryEntry{(now - 3 * 86400) * 1000, {{"weekly", 12, {}}}},
@@ -262,6 +296,8 @@ TEST(StatusMode, HistorySinceASpanLanguageAndRefusals) {
        ""},
       {{"--history", "--since", "7x"}, 2, "", "use a number and m, h or d"},
       {{"--history", "--format", "xml"}, 2, "", "use csv or json"},
+      {{"--history", "--since"}, 2, "", "--since needs a value"},
+      {{"--status", "--format"}, 2, "", "--format needs a value"},
       {{"--status", "--lang", "ko"}, 0, "\u2013\n확장 프로그램을 기다리는 중이에요\n", ""},
       {{"--status", "--format", "xml"}, 2, "", "use waybar, json or text"},
   };

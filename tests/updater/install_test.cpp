@@ -52,7 +52,7 @@ struct InstallFixture : UpdaterFixture {
     writeAll(target / "bin" / "quotalume", versionScript("1.0.2"));
     // The binary is a shell script, on a busy machine.
     Updater::timeLimits() = {.downloadStall = 200ms, .downloadTotal = 1500ms, .versionRun = 3000ms};
-    auto& hooks = Updater::installHooks();
+    auto& hooks = updates.services().hooks;
     hooks.executable = [this] { return target / "bin" / "quotalume"; };
     hooks.writable = [this](const fs::path& folder) {
       EXPECT_EQ(folder, target.parent_path());
@@ -67,7 +67,8 @@ struct InstallFixture : UpdaterFixture {
   void run(const LocalServer::Answer& answer) {
     server.answer = answer;
     const std::string digest = sha.empty() ? Updater::sha256Hex(answer.body) : sha;
-    Updater::install({"1.0.3", server.url("/r.zip"), digest, "n"}, QUrl(q(server.url("/r.zip"))));
+    Updater::install({"1.0.3", server.url("/r.zip"), digest, "n"}, QUrl(q(server.url("/r.zip"))),
+                     std::make_shared<const Updater::UpdaterServices>(updates.services()));
     ASSERT_TRUE(waitUntil([&] { return !seen.empty(); }));
     settle();
   }

@@ -31,9 +31,9 @@ TEST_F(UpdaterFixture, OneAutomaticCheckAtATime) {
   server.answer = {feedWith(local)};
   LogLines log;
   const auto count = [&](const std::string& line) { return std::ranges::count(log.messages(), line); };
-  Updater::check(false);
-  Updater::check(false);
-  Updater::check(true);
+  updates.check(false);
+  updates.check(false);
+  updates.check(true);
   ASSERT_TRUE(waitUntil([&] { return count("update check remote=" + local + " local=" + local) == 2; }));
   EXPECT_EQ(count("update check skipped: another auto check is running"), 1);
   EXPECT_EQ(server.heads.size(), 2u);
@@ -93,7 +93,7 @@ TEST_F(UpdaterFixture, CheckOutcomes) {
     server.answer = c.answer;
     Updater::timeLimits().feedExchange = c.answer.trickleMs < 0 ? 15000ms : 200ms;
     setFeed(c.feed.empty() ? server.url("/feed") : c.feed);
-    Updater::check(c.manual);
+    updates.check(c.manual);
     ASSERT_TRUE(waitUntil([&] { return !log.messages().empty(); }));
     settle();
     EXPECT_EQ(log.messages(), std::vector<std::string>{"update check " + c.line});

@@ -135,17 +135,18 @@ inline std::string bundleZip(const std::string& version, const std::string& iden
 // The loopback server as the feed, and the alerts, the browser, quitting and
 // each reported feed replaced with one record, a line each: "info: …",
 // "offer: title | detail" (declined), "failed: …", "open: …", "quit",
-// "feed <support or ->". Every hook and limit is put back afterwards.
+// "feed <support or ->". Every limit is put back afterwards.
 struct UpdaterFixture : ::testing::Test {
   LocalServer server;
   std::string seen;
+  Updater::Updates updates;
 
   // An empty address leaves the feed on the maker's site.
   static void setFeed(const std::string& url) {
     QSettings(userSettingsFile(), QSettings::IniFormat).setValue("updateFeed", QString::fromStdString(url));
   }
   void SetUp() override {
-    auto& e = Updater::userEffects();
+    auto& e = updates.services().effects;
     e.info = [this](const std::string& m) { seen += "info: " + m + "\n"; };
     e.offer = [this](const std::string& m, const std::string& d) {
       seen += "offer: " + m + " | " + d + "\n";
@@ -154,15 +155,12 @@ struct UpdaterFixture : ::testing::Test {
     e.installFailed = [this](const std::string& m) { seen += "failed: " + m + "\n"; };
     e.openURL = [this](const std::string& u) { seen += "open: " + u + "\n"; };
     e.quit = [this] { seen += "quit\n"; };
-    Updater::onFeed = [this](const std::optional<std::string>& support, Date) {
+    updates.services().onFeed = [this](const std::optional<std::string>& support, Date) {
       seen += "feed " + support.value_or("-") + "\n";
     };
     setFeed(server.url("/feed"));
   }
   void TearDown() override {
-    Updater::userEffects() = Updater::defaultUserEffects();
-    Updater::installHooks() = Updater::defaultInstallHooks();
-    Updater::onFeed = [](const std::optional<std::string>&, Date) {};
     Updater::timeLimits() = {};
     setFeed("");
   }

@@ -1,0 +1,491 @@
+#include "controller/app_delegate.hpp"
+
+#include <algorithm>
+#include <chrono>
+
+#include <QAction>
+#include <QActionEvent>
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QMenu>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QWidgetAction>
+
+#include "bridge/app_version.hpp"
+#include "controller/limit_notifier.hpp"
+#include "controller/reading_queue.hpp"
+#include "controller/reading_rule.hpp"
+#include "controller/single_instance.hpp"
+#include "desktop/links.hpp"
+#include "display/phrases.hpp"
+#include "display/state_file.hpp"
+#include "readings/wall_clock.hpp"
+#include "store/alert_store.hpp"
+#include "store/log.hpp"
+#include "store/process_paths.hpp"
+#include "store/reading_store.hpp"
+#include "tray/panel_placement.hpp"
+#include "tray/panel_window.hpp"
+#include "tray/tray_presence.hpp"
+#include "tray/tray_text.hpp"
+#include "updater/feed_receipt.hpp"
+#include "updater/settings_file.hpp"
+#include "updater/support_switch.hpp"
+#include "updater/update_check.hpp"
+#include "updater/update_rules.hpp"
+#include "updater/wake_watcher.hpp"
+#include "views/app_palette.hpp"
+#include "views/appearance.hpp"
+#include "views/info_view.hpp"
+#include "views/modal_alert.hpp"
+#include "windows/history_window.hpp"
+
+namespace {
+
+constexpr int refreshMs = 30000;
+constexpr int tickMs = 1000;
+constexpr int guideDelayMs = 600;
+// The first update check waits for the desktop session to settle.
+constexpr int firstCheckMs = 10000;
+
+QString localized(std::string_view ko, std::string_view en) {
+  return QString::fromStdString(T(ko, en));
+}
+
+void modalAlert(const QString& message) {
+  runModalAlert({message.toStdString(), "", {T("확인", "OK")}});
+}
+
+bool panelInWindow() {
+  return panelAsWindow(QGuiApplication::platformName().toStdString(),
+                       qEnvironmentVariable("WAYLAND_DISPLAY").toStdString(),
+                       qEnvironmentVariable("XDG_SESSION_TYPE").toStdString());
+}
+
+}  // namespace
+
+ControllerServices ControllerServices::system(const std::string& executable) {
+  const Store::EnvLookup env = Store::processEnvironment();
+  return ControllerServices{
+      .now = wallClockNow,
+      .openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); },
+      .alert = modalAlert,
+      .writeState =
+          [](const Shown& shown, const ListenState& listen) {
+            Store::writeState(shown, listen, appVersion(), wallClockNow());
+          },
+      .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
+      .showGuide = {},
+      .bridge = {.log = [](std::string_view line) { log(std::string(line)); }},
+      .lastFile = Store::lastURL(),
+      .updateFile = UpdateStore::url(),
+      .lockFile = instanceLockPath(env, dataDir()),
+      .login = LoginItem(autostartEntryPath(env, Store::homeDirectory(env)), executable),
+      .alertsFile = AlertStore::url(),
+      .settingsFile = userSettingsFile(),
+      .sessionBus = {},
+      .historyFile = History::url(),
+      .updater = Updater::defaultUpdaterServices(),
+  };
+}
+
+AppDelegate::AppDelegate(LaunchOptions options, ControllerServices services, QObject* parent)
+    : QObject(parent),
+      options_(options),
+      services_(std::move(services)),
+      queue_(std::make_shared<ReadingQueue>()),
+      guide_(std::make_unique<GuideWindow>(services_.openUrl)),
+      updates_(services_.updater),
+      wake_([this] { return updateState_.checked_at; }, [this] { return services_.now(); },
+            [this] { updates_.check(false); }),
+      panelMenu_(std::make_unique<QMenu>()),
+      contextMenu_(std::make_unique<QMenu>()) {
+  server_ = std::make_unique<BridgeServer>(services_.bridge);
+  timer_ = new QTimer(this);
+  timer_->setInterval(refreshMs);
+  connect(timer_, &QTimer::timeout, this, &AppDelegate::thirtySecondTick);
+}
+
+AppDelegate::~AppDelegate() {
+  // The bridge thread calls back into this object; it stops first.
+  server_.reset();
+}
+
+std::uint16_t AppDelegate::bridgePort() const {
+  return server_->port();
+}
+
+bool AppDelegate::tickerRunning() const {
+  return ticker_ != nullptr && ticker_->isActive();
+}
+
+bool AppDelegate::launch() {
+  instance_ = std::make_unique<InstanceLock>(services_.lockFile);
+  if (!instance_->acquire()) {
+    log("already running, quitting this copy");
+    return false;
+  }
+  log("launch Quotalume " + std::string(appVersion()));
+
+  saved_ = Store::load(services_.lastFile, services_.now());
+  updateState_ = UpdateStore::load(services_.updateFile);
+
+  notifier_ = std::make_unique<LimitNotifier>(
+      services_.sessionBus ? services_.sessionBus() : QDBusConnection::sessionBus(), services_.alertsFile,
+      [](std::string_view line) { log(line); });
+  notifier_->setEnabled(notifyNearLimits(services_.settingsFile));
+  connect(this, &AppDelegate::readingAccepted, this,
+          [this](const Reading& reading) { notifier_->readingAccepted(reading, services_.now()); });
+
+  appearance_ = new AppearanceWatcher(this);
+  applyAppearance(appearance_->appearance());
+  connect(appearance_, &AppearanceWatcher::changed, this, [this](Appearance a) {
+    applyAppearance(a);
+    infoView_->setAppearance(a);
+    if (panelWindow_) panelWindow_->view()->setAppearance(a);
+    render(true);
+  });
+
+  buildMenu();
+  // The tray exists before the first render, which draws into it.
+  attachTray();
+  render(false);
+
+  server_->onState([this](const ListenState& state) {
+    QMetaObject::invokeMethod(
+        this, [this, state] { setListen(state); }, Qt::QueuedConnection);
+  });
+  server_->onReading([this](const Reading& reading) { enqueue(reading); });
+  server_->start();
+
+  timer_->start();
+
+  const bool noTray = !tray_->attached();
+  if (options_.guide && (!saved_.latest || noTray)) scheduleGuide(noTray);
+
+  startUpdateChecks();
+  return true;
+}
+
+void AppDelegate::startUpdateChecks() {
+  updates_.services().onFeed = [self = QPointer<AppDelegate>(this)](const std::optional<std::string>& support,
+                                                                    Date at) {
+    if (self) self->feedArrived(support, at);
+  };
+  updates_.services().now = services_.now;
+  if (!options_.updateChecks) return;
+  if (options_.updateNow) {
+    updates_.services().autoInstall = true;
+    updates_.check(false);
+  } else {
+    QTimer::singleShot(firstCheckMs, this, [this] { updates_.check(false); });
+  }
+  dailyCheck_ = new QTimer(this);
+  dailyCheck_->setInterval(std::chrono::milliseconds(std::int64_t(Updater::interval * 1000)));
+  connect(dailyCheck_, &QTimer::timeout, this, [this] { updates_.check(false); });
+  dailyCheck_->start();
+  wakeWatcher_ = new Updater::WakeWatcher(this);
+  connect(wakeWatcher_, &Updater::WakeWatcher::woke, this, [this] { handleWake(services_.now()); });
+}
+
+void AppDelegate::feedArrived(const std::optional<std::string>& support, Date at) {
+  if (const auto nowOn = Updater::receiveFeed(updateState_, support, at, services_.updateFile)) {
+    setSupportVisible(*nowOn);
+  }
+}
+
+void AppDelegate::applySupport() {
+  setSupportVisible(Links::supportSwitchOn(updateState_.support));
+}
+
+void AppDelegate::setSupportVisible(bool visible) {
+  supportItem_->setVisible(visible);
+  supportSeparator_->setVisible(visible);
+}
+
+bool AppDelegate::handleWake(Date now) {
+  return wake_.handleWake(now);
+}
+
+void AppDelegate::scheduleGuide(bool noTray) {
+  QTimer::singleShot(guideDelayMs, this, [this, noTray] {
+    if (services_.showGuide) {
+      services_.showGuide(noTray);
+      return;
+    }
+    guide_->setNote(noTray ? noTrayNote() : QString());
+    guide_->show();
+  });
+}
+
+void AppDelegate::attachTray() {
+  if (!tray_) {
+    TrayHooks hooks;
+    if (services_.sessionBus) hooks.bus = services_.sessionBus();
+    hooks.xembedAvailable = services_.trayAvailable;
+    hooks.currentDesktop = Store::processEnvironment()("XDG_CURRENT_DESKTOP").value_or("");
+    tray_ = new TrayPresence(contextMenu_.get(), std::move(hooks), this);
+    connect(
+        tray_, &TrayPresence::activatedAt, this,
+        // Some hosts send (0, 0) when they do not know where the click was.
+        [this](int x, int y) { showPanel(x == 0 && y == 0 ? QRect() : QRect(QPoint(x, y), QSize(1, 1))); });
+    connect(tray_, &TrayPresence::iconActivated, this, &AppDelegate::showPanel);
+    connect(tray_, &TrayPresence::menuOpening, this, [this] {
+      menuNeedsUpdate();
+      menuWillOpen();
+    });
+    connect(tray_, &TrayPresence::menuClosed, this, &AppDelegate::menuDidClose);
+  }
+  tray_->recheck();
+  if (!tray_->attached() && !trayMissingLogged_) log("no tray: this desktop shows no tray icons");
+  trayMissingLogged_ = trayMissingLogged_ || !tray_->attached();
+}
+
+void AppDelegate::buildMenu() {
+  infoView_ = new InfoView();
+  infoItem_ = new QWidgetAction(this);
+  infoItem_->setDefaultWidget(infoView_);
+  infoItem_->setEnabled(false);
+  infoSeparator_ = new QAction(this);
+  infoSeparator_->setSeparator(true);
+  textSeparator_ = new QAction(this);
+  textSeparator_->setSeparator(true);
+
+  installItem_ =
+      new QAction(localized("브라우저 확장 설치하기\u2026", "Install the browser extension\u2026"), this);
+  connect(installItem_, &QAction::triggered, this, &AppDelegate::openInstall);
+
+  loginOn_ = services_.login.enabled();
+  loginItem_ = new QAction(localized("로그인 시 자동 실행", "Open at login"), this);
+  loginItem_->setCheckable(true);
+  connect(loginItem_, &QAction::triggered, this, &AppDelegate::toggleLogin);
+
+  notifyItem_ = new QAction(localized("한도 가까이 알림", "Notify near limits"), this);
+  notifyItem_->setCheckable(true);
+  notifyItem_->setChecked(notifier_->enabled());
+  connect(notifyItem_, &QAction::toggled, this, &AppDelegate::setNotifyNearLimits);
+
+  updateItem_ = new QAction(localized("업데이트 확인\u2026", "Check for updates\u2026"), this);
+  connect(updateItem_, &QAction::triggered, this, &AppDelegate::checkUpdates);
+
+  pageItem_ = new QAction(localized("Quotalume 페이지", "Quotalume website"), this);
+  connect(pageItem_, &QAction::triggered, this, &AppDelegate::openPage);
+
+  auto* historyItem = new QAction(localized("사용 기록\u2026", "Usage history\u2026"), this);
+  connect(historyItem, &QAction::triggered, this, &AppDelegate::openHistory);
+
+  auto* separator = new QAction(this);
+  separator->setSeparator(true);
+
+  supportItem_ = new QAction(localized("이 앱 후원하기\u2026", "Support This App\u2026"), this);
+  supportSeparator_ = new QAction(this);
+  supportSeparator_->setSeparator(true);
+  connect(supportItem_, &QAction::triggered, this, &AppDelegate::openSupport);
+
+  quitItem_ = new QAction(localized("Quotalume 종료", "Quit Quotalume"), this);
+  quitItem_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+  connect(quitItem_, &QAction::triggered, this, &AppDelegate::quit);
+
+  commands_ = {installItem_, loginItem_, notifyItem_,  updateItem_,       pageItem_,
+               historyItem,  separator,  supportItem_, supportSeparator_, quitItem_};
+  panelMenu_->addAction(infoItem_);
+  panelMenu_->addAction(infoSeparator_);
+  panelMenu_->addActions(commands_);
+  contextMenu_->addAction(textSeparator_);
+  contextMenu_->addActions(commands_);
+  applySupport();
+
+  for (QMenu* menu : {panelMenu_.get(), contextMenu_.get()}) {
+    connect(menu, &QMenu::aboutToShow, this, [this] {
+      menuNeedsUpdate();
+      menuWillOpen();
+    });
+    connect(menu, &QMenu::aboutToHide, this, &AppDelegate::menuDidClose);
+  }
+}
+
+void AppDelegate::showPanel(const QRect& anchor) {
+  if (!panelInWindow()) {
+    // Qt's XEmbed icon may report a place off every screen when the tray
+    // host reparented it without telling; the pointer is nearer the truth.
+    const bool known = anchor.isValid() && QGuiApplication::screenAt(anchor.center()) != nullptr;
+    const QRect icon = known ? anchor : QRect(QCursor::pos(), QSize(1, 1));
+    QScreen* screen = QGuiApplication::screenAt(icon.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QPoint at =
+        screen ? panelPlacement(icon, panelMenu_->sizeHint(), screen->availableGeometry(), screen->geometry())
+               : icon.topLeft();
+    panelMenu_->popup(at);
+    return;
+  }
+  if (!panelWindow_) {
+    panelWindow_ = new PanelWindow();
+    panelWindow_->setCommands(commands_);
+    panelWindow_->view()->setAppearance(infoView_->appearance());
+    connect(panelWindow_, &PanelWindow::opened, this, [this] {
+      menuNeedsUpdate();
+      menuWillOpen();
+    });
+    connect(panelWindow_, &PanelWindow::closed, this, &AppDelegate::menuDidClose);
+    connect(this, &QObject::destroyed, panelWindow_, &QObject::deleteLater);
+  }
+  if (lastShown_) panelWindow_->view()->update(*lastShown_, false, false);
+  panelWindow_->fitToView();
+  panelWindow_->show();
+}
+
+void AppDelegate::render(bool force) {
+  Shown shown = buildShown(saved_, freshThisSession_, listen_, services_.now());
+  // The state file mirrors the listener as well, so a listener change that
+  // leaves the model as it was still counts as a change.
+  if (!force && lastShown_ && *lastShown_ == shown && lastListen_ == listen_) return;
+  lastShown_ = shown;
+  lastListen_ = listen_;
+
+  traySpec_ = trayGlyphSpec(shown, currentAppearance());
+  toolTip_ = trayToolTip(shown);
+
+  loginItem_->setChecked(loginOn_);
+
+  const bool hidden = panelHidden(shown);
+  infoItem_->setVisible(!hidden);
+  infoSeparator_->setVisible(!hidden);
+  const std::vector<std::string> rows = hidden ? std::vector<std::string>{} : panelTextRows(shown);
+  applyContextRows(rows, hidden);
+  if (tray_) tray_->show({traySpec_, shown.headline, toolTip_, rows, infoAccessibilityLabel(shown)});
+
+  if (infoView_->update(shown, loginOn_, menuOpen_) && menuOpen_ && panelMenu_->isVisible()) {
+    // An open menu measures its items once; a panel that grew must make it
+    // measure again.
+    QActionEvent changed(QEvent::ActionChanged, infoItem_);
+    QCoreApplication::sendEvent(panelMenu_.get(), &changed);
+  }
+  if (panelWindow_ && panelWindow_->isVisible()) {
+    if (panelWindow_->view()->update(shown, false, true)) panelWindow_->fitToView();
+  }
+
+  services_.writeState(shown, listen_);
+}
+
+void AppDelegate::applyContextRows(const std::vector<std::string>& rows, bool hidden) {
+  // Rows keep their actions while their count stays, so an open exported menu
+  // only sees changed labels.
+  while (textRows_.size() > rows.size()) {
+    delete textRows_.back();
+    textRows_.pop_back();
+  }
+  while (textRows_.size() < rows.size()) {
+    auto* row = new QAction(this);
+    row->setEnabled(false);
+    contextMenu_->insertAction(textSeparator_, row);
+    textRows_.push_back(row);
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) textRows_[i]->setText(QString::fromStdString(rows[i]));
+  textSeparator_->setVisible(!hidden);
+}
+
+void AppDelegate::setListen(const ListenState& state) {
+  listen_ = state;
+  render(false);
+}
+
+void AppDelegate::enqueue(Reading reading) {
+  // Called on the bridge thread: only the first reading of a burst posts a
+  // drain, the rest wait in the queue for it.
+  if (queue_->push(std::move(reading)))
+    QMetaObject::invokeMethod(this, &AppDelegate::drainReadings, Qt::QueuedConnection);
+}
+
+void AppDelegate::drainReadings() {
+  const std::vector<Reading> burst = queue_->takeAll();
+  if (burst.empty()) return;
+  const BurstOutcome outcome =
+      applyBurst(saved_, burst, [this](const Reading& reading) { emit readingAccepted(reading); });
+  if (outcome.lastIgnored) log(ignoredLine(*outcome.lastIgnored));
+  if (!outcome.lastAccepted) return;
+  freshThisSession_ = true;
+  Store::save(saved_, services_.lastFile);
+  if (saved_.ok && !services_.historyFile.empty()) history_.record(*saved_.ok, services_.now());
+  log(acceptedLine(*outcome.lastAccepted));
+  render(false);
+}
+
+void AppDelegate::thirtySecondTick() {
+  if (listen_.kind == ListenState::Kind::failed || listen_.kind == ListenState::Kind::busy) {
+    listen_ = ListenState::starting();
+    server_->start();
+  }
+  // An XEmbed tray may start after the app; a watcher's arrival is followed as it happens.
+  attachTray();
+  render(false);
+}
+
+void AppDelegate::menuNeedsUpdate() {
+  loginOn_ = services_.login.enabled();
+  render(true);
+}
+
+void AppDelegate::menuWillOpen() {
+  menuOpen_ = true;
+  delete ticker_;
+  ticker_ = new QTimer(this);
+  ticker_->setInterval(tickMs);
+  connect(ticker_, &QTimer::timeout, this, [this] { render(false); });
+  ticker_->start();
+}
+
+void AppDelegate::menuDidClose() {
+  menuOpen_ = false;
+  delete ticker_;
+  ticker_ = nullptr;
+}
+
+void AppDelegate::openInstall() {
+  services_.openUrl(QUrl(QString::fromStdString(Links::installTarget())));
+}
+
+void AppDelegate::openPage() {
+  services_.openUrl(QUrl(QString::fromStdString(Links::page())));
+}
+
+void AppDelegate::setNotifyNearLimits(bool on) {
+  notifier_->setEnabled(on);
+  saveNotifyNearLimits(services_.settingsFile, on);
+}
+
+void AppDelegate::openSupport() {
+  services_.openUrl(QUrl(QString::fromStdString(Links::support())));
+}
+
+void AppDelegate::openHistory() {
+  if (!historyWindow_) historyWindow_ = std::make_unique<HistoryWindow>();
+  const Date now = services_.now();
+  historyWindow_->showHistory(History::load(services_.historyFile, now), now, currentAppearance());
+  historyWindow_->show();
+  historyWindow_->raise();
+  historyWindow_->activateWindow();
+}
+
+void AppDelegate::checkUpdates() {
+  updates_.check(true);
+}
+
+void AppDelegate::toggleLogin() {
+  const LoginItem& login = services_.login;
+  const std::optional<std::string> failure = login.enabled() ? login.disable() : login.enable();
+  if (failure) {
+    log("login item: " + *failure);
+    services_.alert(localized("로그인 항목 설정 실패", "Couldn\u2019t change the login item"));
+  }
+  loginOn_ = login.enabled();
+  render(true);
+}
+
+void AppDelegate::quit() {
+  QCoreApplication::quit();
+}

@@ -1,0 +1,70 @@
+#include "display/state_file.hpp"
+
+#include <chrono>
+#include <optional>
+
+#include "store/atomic_file.hpp"
+#include "store/process_paths.hpp"
+#include "store/time_stamp.hpp"
+
+namespace Store {
+
+bool stateEnabledFor(const Store::EnvLookup& env) {
+  const std::optional<std::string> debug = env("QUOTALUME_DEBUG_STATE");
+  if (debug && *debug == "1") return true;
+  // Whoever points the app at a data directory is testing it and wants to
+  // see what it shows.
+  const std::optional<std::string> dir = env("QUOTALUME_DATA_DIR");
+  return dir && !dir->empty();
+}
+
+bool stateEnabled() {
+  static const bool enabled = stateEnabledFor(Store::processEnvironment());
+  return enabled;
+}
+
+std::string listeningText(const ListenState& listen) {
+  switch (listen.kind) {
+    case ListenState::Kind::failed:
+      return "failed: " + listen.text;
+    case ListenState::Kind::starting:
+      return "starting";
+    case ListenState::Kind::ready:
+      return "ready";
+    case ListenState::Kind::busy:
+      return "busy";
+  }
+  return "starting";
+}
+
+nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std::string_view version,
+                             Date at) {
+  const auto orNull = [](const std::optional<std::string>& value) -> nlohmann::json {
+    if (!value) return nullptr;
+    return *value;
+  };
+  return nlohmann::json{
+      {"shown", shown.headline},
+      {"phase", shown.phase},
+      {"tone", std::string(toneName(shown.tone))},
+      {"dim", shown.dim()},
+      {"status", orNull(shown.status)},
+      {"rows", shown.rows},
+      {"footer", orNull(shown.footer)},
+      {"listening", listeningText(listen)},
+      {"version", std::string(version)},
+      {"at", isoTimeStamp(at)},
+  };
+}
+
+void writeState(const Shown& shown, const ListenState& listen, std::string_view version, Date at) {
+  if (!stateEnabled()) return;
+  writeState(shown, listen, version, stateURL(), at);
+}
+
+bool writeState(const Shown& shown, const ListenState& listen, std::string_view version,
+                const std::filesystem::path& file, Date at) {
+  return writeJSONAtomically(file, stateDocument(shown, listen, version, at));
+}
+
+}  // namespace Store

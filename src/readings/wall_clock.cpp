@@ -1,0 +1,7 @@
+#include "readings/wall_clock.hpp"
+
+#include <chrono>
+
+Date wallClockNow() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+}

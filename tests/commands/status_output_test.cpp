@@ -1,0 +1,33 @@
+#include "commands/status_output.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include "display/display_fixture.hpp"
+
+namespace {
+
+// A bar's number is the session's whole percentage, clamped to 0–100, beside
+// the same text and tone the tray shows.
+TEST_F(DisplayTest, WaybarCarriesTheHeadlineToneAndAClampedPercentage) {
+  struct Case {
+    double pct;
+    const char* text;
+    const char* tone;
+    int percentage;
+  } cases[] = {{69.4, "69%", "normal", 69},
+               {69.5, "70%", "orange", 70},
+               {89.5, "90%", "red", 90},
+               {10000, "10000%", "red", 100},
+               {notANumber, "0%", "normal", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.pct);
+    const Saved saved = savedOk(reading("ok", 0, {window("session", c.pct, testNow + 1)}));
+    const Shown shown = buildShown(saved, true, ListenState::ready(), testNow);
+    const auto bar = nlohmann::json::parse(statusOutput(StatusFormat::waybar, shown, saved, testNow));
+    EXPECT_EQ(bar.value("text", ""), c.text);
+    EXPECT_EQ(bar.value("class", ""), c.tone);
+    EXPECT_EQ(bar.value("percentage", -1), c.percentage);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,342 @@
+// The controller driven as the event loop would drive it, with a made-up
+// clock, no display and no tray, its files in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "bridge/app_version.hpp"
+#include "build_config.hpp"
+#include "controller/app_delegate.hpp"
+#include "desktop/links.hpp"
+#include "display/phrases.hpp"
+#include "display/state_file.hpp"
+#include "store/alert_store.hpp"
+#include "store/process_paths.hpp"
+#include "store/reading_store.hpp"
+#include "store/update_store.hpp"
+#include "support/event_wait.hpp"
+#include "updater/update_check.hpp"
+#include "updater/user_effects.hpp"
+#include "updater/wake_watcher.hpp"
+#include "windows/history_window.hpp"
+
+namespace {
+
+constexpr Date start = 1760421600;  // 2025-10-14 06:00 UTC
+
+struct Harness {
+  QTemporaryDir dir;
+  Date now = start;
+  bool tray = true;
+  int stateWrites = 0;
+  std::optional<Shown> written;
+  std::vector<QString> alerts;
+  std::vector<QUrl> opened;
+  std::vector<bool> guides;
+
+  std::filesystem::path path(const char* name) const { return dir.filePath(name).toStdString(); }
+
+  ControllerServices services() {
+    BridgeSettings bridge;
+    bridge.port = 0;
+    return ControllerServices{
+        .now = [this] { return now; },
+        .openUrl = [this](const QUrl& url) { opened.push_back(url); },
+        .alert = [this](const QString& text) { alerts.push_back(text); },
+        .writeState =
+            [this](const Shown& shown, const ListenState& listen) {
+              ++stateWrites;
+              written = shown;
+              Store::writeState(shown, listen, appVersion(), path("state.json"), now);
+            },
+        .trayAvailable = [this] { return tray; },
+        .showGuide = [this](bool noTray) { guides.push_back(noTray); },
+        .bridge = bridge,
+        .lastFile = path("last.json"),
+        .updateFile = path("update.json"),
+        .lockFile = path("run/q.lock"),
+        .login = LoginItem(path("config/autostart/q.desktop"),
+                           QCoreApplication::applicationFilePath().toStdString()),
+        .alertsFile = path("alerts.json"),
+        .settingsFile = QString::fromStdString(path("Quotalume.ini").string()),
+        // Never connected, so no test can reach a real notification service or tray.
+        .sessionBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
+        .historyFile = path("history.jsonl"),
+        .updater = Updater::defaultUpdaterServices(),
+    };
+  }
+
+  void store(const Reading& r) const { Store::save(Saved{r, r}, path("last.json")); }
+
+  std::unique_ptr<AppDelegate> launch(LaunchOptions options = {.guide = false}) {
+    auto app = std::make_unique<AppDelegate>(options, services());
+    EXPECT_TRUE(app->launch());
+    return app;
+  }
+};
+
+Reading okReading(Date at, double pct) {
+  return {"ok", {}, {}, at * 1000, at * 1000, {{"session", pct, (at + 3600) * 1000}}};
+}
+
+bool listening(AppDelegate& app, ListenState::Kind kind = ListenState::Kind::ready) {
+  return waitUntil([&] { return app.listen().kind == kind; }, 5000);
+}
+
+// The visible entries of a menu, a separator as "---".
+std::string titles(QMenu* menu) {
+  QStringList titles;
+  for (QAction* a : menu->actions())
+    if (a->isVisible()) titles << (a->isSeparator() ? QStringLiteral("---") : a->text());
+  return titles.join('|').toStdString();
+}
+
+// Counts the files the store puts in place by rename, as it replaces
+// last.json, so that a test can count saves without a hook in the code. The
+// temporaries' creations are watched too: the kernel merges identical
+// events that follow each other unread.
+struct Replacements {
+  const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  explicit Replacements(const std::filesystem::path& folder) {
+    inotify_add_watch(fd, folder.c_str(), IN_CREATE | IN_MOVED_TO);
+  }
+  Replacements(const Replacements&) = delete;
+  ~Replacements() { ::close(fd); }
+
+  int count(std::string_view name) const {
+    int seen = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+      for (char* p = buffer; p < buffer + n;
+           p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len) {
+        const auto* event = reinterpret_cast<const inotify_event*>(p);
+        seen += (event->mask & IN_MOVED_TO) && event->len > 0 && name == event->name;
+      }
+    }
+    return seen;
+  }
+};
+
+std::size_t logLines(const std::string& text) {
+  std::ifstream in(logURL());
+  std::size_t n = 0;
+  for (std::string line; std::getline(in, line);) n += line.find(text) != std::string::npos;
+  return n;
+}
+
+TEST(AppDelegate, ABurstKeepsTheLastReadingWithOneSaveAndOneRender) {
+  Harness h;
+  auto app = h.launch();
+  ASSERT_TRUE(listening(*app));
+  const int writesBefore = h.stateWrites;
+  const std::size_t linesBefore = logLines("reading status=ok windows=1");
+  Replacements saves(h.path("."));
+
+  for (double pct : {10.0, 20.0, 77.0}) app->enqueue(okReading(start, pct));
+  settle(50);
+
+  EXPECT_EQ(std::tuple(saves.count("last.json"), h.stateWrites - writesBefore,
+                       logLines("reading status=ok windows=1")),
+            std::tuple(1, 1, linesBefore + 1));
+  EXPECT_EQ(std::tuple(h.written->headline, app->toolTip(), app->traySpec().number, app->traySpec().tone),
+            std::tuple("77%", "Quotalume 77%", "77", Tone::orange));
+  const Reading last = okReading(start, 77);
+  EXPECT_EQ(Store::load(h.path("last.json"), start), (Saved{last, last}));
+  EXPECT_EQ(History::load(h.path("history.jsonl"), start + 60),
+            (std::vector<HistoryEntry>{{last.received_at, last.windows}}));
+
+  app->openHistory();
+  app->openHistory();
+  const auto windows = QApplication::topLevelWidgets();
+  EXPECT_EQ(std::ranges::count_if(windows, [](QWidget* w) { return qobject_cast<HistoryWindow*>(w); }), 1)
+      << "one window, re-used";
+}
+
+TEST(AppDelegate, GuideIsScheduledOnFirstLaunchOrWithoutATray) {
+  struct Case {
+    const char* name;
+    LaunchOptions options;
+    bool trayAvailable, stored;
+    std::vector<bool> guides;  // the noTray flag of each showing
+  } cases[] = {
+      {"first launch", {}, true, false, {false}},
+      {"first launch, told not to", {.guide = false}, true, false, {}},
+      {"a stored reading: the extension was set up", {}, true, true, {}},
+      {"no tray on this desktop", {}, false, true, {true}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Harness h;
+    if (c.stored) h.store(okReading(start - 60, 42));
+    h.tray = c.trayAvailable;
+    auto app = h.launch(c.options);
+    settle(300);
+    EXPECT_TRUE(h.guides.empty()) << "not before 0.6 s";
+    settle(500);
+    EXPECT_EQ(h.guides, c.guides);
+  }
+}
+
+TEST(AppDelegate, MenusHoldTheCommandsAfterWhatThePanelShows) {
+  const std::string commands =
+      "Install the browser extension\u2026|Open at login|Notify near limits|Check for updates\u2026|"
+      "Quotalume website|Usage history\u2026|---|Quit Quotalume";
+  Harness h;
+  auto app = h.launch();
+  // The panel and its separator come first while there is something to
+  // show; the context menu carries the panel as text: here the waiting line.
+  EXPECT_EQ(titles(app->panelMenu()), "|---|" + commands);
+  const std::string waiting = *app->lastShown()->status;
+  EXPECT_EQ(titles(app->contextMenu()), waiting + "|---|" + commands);
+  EXPECT_EQ(app->toolTip(), "Quotalume \u2014 " + waiting);
+}
+
+TEST(AppDelegate, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
+  Harness h;
+  // Without the daily update timer, so that every timer here is counted.
+  auto app = h.launch({.guide = false, .updateChecks = false});
+  ASSERT_TRUE(listening(*app));
+  std::ifstream state(h.path("state.json"));
+  EXPECT_EQ(nlohmann::json::parse(state, nullptr, false).value("listening", ""), "ready")
+      << "a listener change alone is drawn";
+  const int writes = h.stateWrites;
+  app->render(false);
+  EXPECT_EQ(h.stateWrites, writes);
+  app->render(true);
+  EXPECT_EQ(h.stateWrites, writes + 1);
+
+  app->menuWillOpen();
+  app->menuWillOpen();
+  EXPECT_EQ(app->findChildren<QTimer*>().size(), 2u) << "the 30-second timer and one ticker";
+  EXPECT_TRUE(app->tickerRunning());
+  app->menuDidClose();
+  EXPECT_FALSE(app->menuOpen() || app->tickerRunning());
+}
+
+TEST(AppDelegate, LoginToggleFollowsTheRealStateAndAFailureAlertsEachTime) {
+  Harness h;
+  auto app = h.launch();
+  const auto entry = h.path("config/autostart/q.desktop");
+  app->toggleLogin();
+  EXPECT_TRUE(app->loginOn() && std::filesystem::exists(entry));
+  app->toggleLogin();
+  EXPECT_FALSE(app->loginOn());
+
+  // Changed outside the app: the next opening of the menu shows it.
+  std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=q\nExec=sh\n";
+  app->menuNeedsUpdate();
+  EXPECT_TRUE(app->loginOn());
+
+  std::filesystem::remove_all(h.path("config"));
+  std::ofstream(h.path("config")) << "not a folder";
+  app->menuNeedsUpdate();
+  const std::size_t before = logLines("login item: ");
+  app->toggleLogin();
+  app->toggleLogin();
+  EXPECT_EQ(h.alerts, std::vector<QString>(2, "Couldn\u2019t change the login item"));
+  EXPECT_FALSE(app->loginOn());
+  EXPECT_EQ(logLines("login item: "), before + 2);
+}
+
+TEST(AppDelegate, LimitNoticesFollowTheSwitchAndOnlyThisSessionsReadings) {
+  Harness h;
+  h.store(okReading(start - 30, 95));
+  {
+    auto app = h.launch();
+    EXPECT_TRUE(app->notifyItem()->isChecked()) << "on by default";
+    settle(30);
+    EXPECT_FALSE(std::filesystem::exists(h.path("alerts.json"))) << "numbers from disk never speak";
+    app->notifyItem()->trigger();  // off
+    app->enqueue(okReading(start, 85));
+    settle(30);
+    EXPECT_FALSE(std::filesystem::exists(h.path("alerts.json"))) << "switched off";
+  }
+  // The switch is kept in the settings file.
+  auto app = h.launch();
+  EXPECT_FALSE(app->notifyItem()->isChecked());
+  app->notifyItem()->trigger();  // on again
+  app->enqueue(okReading(start, 85));
+  settle(30);
+  EXPECT_EQ(AlertStore::load(h.path("alerts.json")).count("session"), 1u);
+}
+
+bool supportShown(AppDelegate& app) {
+  EXPECT_EQ(app.supportItem()->isVisible(), app.supportSeparator()->isVisible());
+  return app.supportItem()->isVisible();
+}
+
+TEST(AppDelegateUpdates, FeedSetsTheSupportPairAndTheWakeCheckAndTheMenuCheckAnswers) {
+  const std::string on = "https://" + std::string(Build::siteHost) + "/sideproject/support";
+  Harness h;
+  const LaunchOptions quiet{.guide = false, .updateChecks = false};
+  {
+    auto app = h.launch(quiet);
+    EXPECT_FALSE(supportShown(*app));
+    app->updates().services().onFeed(on, start);
+    EXPECT_TRUE(supportShown(*app));
+    EXPECT_EQ(UpdateStore::load(h.path("update.json")), (UpdateState{on, start * 1000}));
+    int checks = 0;
+    app->wakeSchedule().scheduleAfterWake = [](double, Updater::WakeSchedule::Work work) { work(); };
+    app->wakeSchedule().runAutoCheck = [&] { ++checks; };
+    EXPECT_FALSE(app->handleWake(start + 3600)) << "an hour after the feed";
+    h.now = start + 86401;
+    EXPECT_EQ(std::pair(app->handleWake(h.now), checks), std::pair(true, 1));
+  }
+  {
+    auto app = h.launch(quiet);
+    EXPECT_TRUE(supportShown(*app));
+    for (bool korean : {true, false}) {
+      isKorean = korean;
+      app->supportItem()->trigger();
+    }
+    isKorean = false;
+    EXPECT_EQ(h.opened, (std::vector<QUrl>{QUrl(QString::fromStdString(Links::supportKo())),
+                                           QUrl(QString::fromStdString(Links::supportEn()))}));
+    app->updates().services().onFeed(std::nullopt, start + 3);
+    EXPECT_FALSE(supportShown(*app));
+    // The failed check's alert would wait for a click inside a later test's event loop.
+    std::vector<std::string> told;
+    app->updates().services().effects.info = [&](const std::string& message) { told.push_back(message); };
+    app->updateItem()->trigger();
+    EXPECT_TRUE(waitUntil([&] { return !told.empty(); }))
+        << "a check from the menu answers even when it fails";
+  }
+  EXPECT_FALSE(supportShown(*h.launch(quiet)));
+}
+
+TEST(AppDelegateUpdates, LaunchSchedule) {
+  struct Case {
+    const char* name;
+    LaunchOptions options;
+    bool scheduled, checkAtOnce;
+  } cases[] = {
+      {"no update", {.guide = false, .updateChecks = false}, false, false},
+      {"default", {.guide = false}, true, false},
+      {"update now", {.guide = false, .updateNow = true}, true, true},
+  };
+  for (const auto& tc : cases) {
+    SCOPED_TRACE(tc.name);
+    Harness h;
+    const std::size_t before = logLines("update check failed");
+    auto app = h.launch(tc.options);
+    const QTimer* daily = app->dailyCheck();
+    EXPECT_EQ(std::tuple(app->updates().services().autoInstall, app->wakeWatcher() != nullptr,
+                         daily && daily->isActive() && daily->interval() == 86400000),
+              std::tuple(tc.checkAtOnce, tc.scheduled, tc.scheduled));
+    // A check that is not due at once would come no sooner than 10 s. The
+    // feed is a closed port, so each check fails and says so in the log.
+    const auto checked = [&] { return logLines("update check failed") > before; };
+    EXPECT_EQ(waitUntil(checked, tc.checkAtOnce ? 5000 : 300), tc.checkAtOnce);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+// The piece that ties the app to the Linux desktop's session: the autostart
+// entry.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "desktop/login_item.hpp"
+
+namespace {
+
+std::filesystem::path tempPath(const QTemporaryDir& dir) {
+  return dir.path().toStdString();
+}
+
+TEST(DesktopPlaces, EntryFollowsAnAbsoluteXdgFolder) {
+  const auto entry = [](std::map<std::string, std::string> env) {
+    return autostartEntryPath(Store::fixedEnvironment(env), "/home/u");
+  };
+  EXPECT_EQ(entry({{"XDG_CONFIG_HOME", "/cfg"}}), "/cfg/autostart/kr.co.fernhallow.Quotalume.desktop");
+  EXPECT_EQ(entry({{"XDG_CONFIG_HOME", "relative"}}),
+            "/home/u/.config/autostart/kr.co.fernhallow.Quotalume.desktop");
+}
+
+TEST(LoginItem, WhichEntriesADesktopWouldStart) {
+  const std::string head = "[Desktop Entry]\nType=Application\nName=Q\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    bool enabled;
+  } cases[] = {
+      {"plain entry", head + "Exec=/bin/q\n", true},
+      {"quoted, escaped twice", head + R"(Exec="/bin/q" "a\\\\b")" + "\n", true},
+      {"hidden", head + "Exec=/bin/q\nHidden=true\n", false},
+      {"hidden false", head + "Exec=/bin/q\nHidden=false\n", true},
+      {"switched off for GNOME", head + "Exec=/bin/q\nX-GNOME-Autostart-enabled=false\n", false},
+      {"spaces around the equals sign", head + "Exec = /bin/q\nHidden = true\n", false},
+      {"hidden in another group only", head + "Exec=/bin/q\n[Desktop Action x]\nHidden=true\n", true},
+      {"a program that is not there", head + "Exec=/bin/gone\n", false},
+      {"no Exec", head, false},
+      {"no Name", "[Desktop Entry]\nType=Application\nExec=/bin/q\n", false},
+      {"not an application", "[Desktop Entry]\nType=Link\nName=Q\nExec=/bin/q\n", false},
+      {"single-escaped backslash", head + R"(Exec="/bin/q\"x")" + "\n", false},
+      {"open quote", head + "Exec=\"/bin/q\n", false},
+      {"unknown field code", head + "Exec=/bin/q %b\n", false},
+      {"a second line that is no key", head + "Exec=/bin/q\nrm -rf ~\n", false},
+      {"Exec given twice", head + "Exec=/bin/q\nExec=/bin/q\n", false},
+      {"key before the group", "Exec=/bin/q\n" + head, false},
+      {"another group first", "[Other]\n" + head + "Exec=/bin/q\n", false},
+      {"a control character", head + "Exec=/bin/q\x01\n", false},
+      {"not UTF-8", head + "Exec=/bin/q\nComment=\xff\n", false},
+      {"empty file", "", false},
+  };
+  const auto runs = [](const std::string& program) { return program == "/bin/q"; };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(autostartEntryEnabled(c.text, runs), c.enabled);
+  }
+}
+
+// Each path is written so that the desktop runs exactly it; a path that
+// no entry can carry is refused, through the login item's failure alert, and
+// nothing is written. desktop-file-validate and GLib's own loader and
+// launcher confirm every written entry when they are installed.
+TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
+  QTemporaryDir dir;
+  const auto root = tempPath(dir);
+  const std::string names[] = {
+      "my apps",        "quo\"ta'lume",
+      "$(touch PWNED)", "`touch PWNED`",
+      "back\\slash",    "back\\\"quote",
+      "100%",           "a;b=c#d",
+      "\\\\server",     "new\nExec=/bin/sh -c 'touch PWNED'",
+      "tab\there",      "bad\xff\xfe",
+  };
+  QStringList entries;
+  std::string programs;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const auto program = root / name / "quotalume";
+    const bool writable = name.find_first_of("\n\t\xff") == std::string::npos;
+    std::filesystem::create_directories(program.parent_path());
+    std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$0\" > \"$AUTOSTART_RECORD\"\n";
+    std::filesystem::permissions(program, std::filesystem::perms::owner_all);
+    const auto entry = root / std::to_string(entries.size()) / "kr.co.fernhallow.Quotalume.desktop";
+    const LoginItem item(entry, program.string());
+    EXPECT_EQ(item.enable().has_value(), !writable);
+    EXPECT_EQ(item.enabled(), writable);
+    if (!writable) {
+      EXPECT_FALSE(std::filesystem::exists(entry));
+      EXPECT_FALSE(item.disable()) << "removing an entry that is not there is not a failure";
+      continue;
+    }
+    std::ifstream in(entry);
+    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 8) << text;
+    entries << QString::fromStdString(entry.string());
+    programs += program.string() + "\n";
+  }
+  if (!QFileInfo("/usr/bin/desktop-file-validate").isExecutable() ||
+      QProcess::execute("/usr/bin/python3", {"-c", "import gi"}) != 0)
+    FAIL() << "desktop-file-validate or python3-gi missing (scripts/install-deps test installs them)";
+  QProcess run;
+  run.setWorkingDirectory(QString::fromStdString(root.string()));
+  run.start("/usr/bin/python3",
+            QStringList{QUOTALUME_SOURCE_DIR "/tests/desktop/autostart_check.py"} + entries);
+  ASSERT_TRUE(run.waitForFinished(60000));
+  EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
+  EXPECT_EQ(run.readAllStandardOutput().toStdString(), programs);
+  EXPECT_FALSE(std::filesystem::exists(root / "PWNED"));
+}
+
+}  // namespace
