@@ -14,10 +14,9 @@ TEST_F(DisplayTest, WaybarCarriesTheHeadlineToneAndAClampedPercentage) {
     const char* text;
     const char* tone;
     int percentage;
-  } cases[] = {{69.4, "69%", "normal", 69},
-               {69.5, "70%", "orange", 70},
-               {89.5, "90%", "red", 90},
-               {10000, "10000%", "red", 100},
+  } cases[] = {{69.4, "69%", "normal", 69},    {69.5, "70%", "orange", 70}, {89.4, "89%", "orange", 89},
+               {89.5, "90%", "red", 90},       {14.5, "15%", "normal", 15}, {28.5, "29%", "normal", 29},
+               {56.5, "57%", "normal", 57},    {57.5, "58%", "normal", 58}, {10000, "10000%", "red", 100},
                {notANumber, "0%", "normal", 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.pct);
