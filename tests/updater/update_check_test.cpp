@@ -13,6 +13,7 @@
 #include "updater/support_switch.hpp"
 #include "updater/update_rules.hpp"
 #include "updater/update_texts.hpp"
+#include "updater/wake_schedule.hpp"
 #include "updater/wake_watcher.hpp"
 #include "updater_fixtures.hpp"
 
@@ -131,7 +132,9 @@ TEST(Versions, NumericPieceByPiece) {
   for (const auto& [a, b, newer] : cases) EXPECT_EQ(Updater::newer(a, b), newer) << a << " vs " << b;
 }
 
-TEST(WakeRule, DayOldOrClockBack) {
+// A wake schedules one check when the last feed is a day old or the clock went
+// back; the check runs only if no feed arrived during the delay.
+TEST(WakeSchedule, DayOldOrClockBackAndStillDueAfterTheDelay) {
   constexpr Date day = 86400, t0 = 1760421600;
   constexpr double receipt = t0 * 1000;  // epoch ms
   const std::tuple<const char*, std::optional<double>, Date, bool> cases[] = {
@@ -140,7 +143,21 @@ TEST(WakeRule, DayOldOrClockBack) {
       {"clock 4 min back", receipt, t0 - 240, false}, {"clock exactly 300 s back", receipt, t0 - 300, false},
       {"clock a day back", receipt, t0 - day, true},  {"stored NaN", std::nan(""), t0, false},
   };
-  for (const auto& [name, last, now, due] : cases) EXPECT_EQ(Updater::dueOnWake(last, now), due) << name;
+  for (const auto& [name, last, now, due] : cases) {
+    for (const bool feedMeanwhile : {false, true}) {
+      std::optional<double> checked = last;
+      Updater::WakeSchedule wake([&] { return checked; }, [now = now] { return now + 10; });
+      std::vector<Updater::WakeSchedule::Work> delayed;
+      int ran = 0;
+      wake.scheduleAfterWake = [&](double, Updater::WakeSchedule::Work work) { delayed.push_back(work); };
+      wake.runAutoCheck = [&] { ++ran; };
+      EXPECT_EQ(wake.handleWake(now), due) << name;
+      EXPECT_FALSE(wake.handleWake(now)) << name << ": pending, or not due";
+      if (feedMeanwhile) checked = (now + 5) * 1000;
+      for (const auto& work : delayed) work();
+      EXPECT_EQ(ran, due && !feedMeanwhile) << name << (feedMeanwhile ? ", feed during the delay" : "");
+    }
+  }
 }
 
 // Only logind's wake counts: not going to sleep, nor the same signal from a
