@@ -93,7 +93,7 @@ package:
 check-package: package
 	./scripts/check-package dist
 
-# A 1.0.2 bundle updates itself to 1.0.3 from a loopback server, and rolls back.
+# A 1.0.2 bundle updates itself to 1.0.3 from a loopback server.
 check-update: build
 	./tests/updater/self_update.sh build
 

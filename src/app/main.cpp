@@ -23,6 +23,7 @@
 #include "display/phrases.hpp"
 #include "store/process_paths.hpp"
 #include "updater/bundle_info.hpp"
+#include "updater/bundle_swap.hpp"
 #include "views/app_icon.hpp"
 #include "views/interface_font.hpp"
 
@@ -82,6 +83,8 @@ Date currentTime() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The swap script's exchange of the bundles: no toolkit, no files, no log.
+  if (const auto swapped = Updater::runSwapOption(argc, argv)) return *swapped;
   const std::vector<std::string> args(argv, argv + argc);
 
   // Everything below reads the language, so it is settled first.

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -45,11 +46,15 @@ struct InstallFixture : UpdaterFixture {
   bool startSucceeds = true, writable = true;
   std::string sha;  // the feed's digest for the archive; its own when empty
 
-  void SetUp() override {
-    UpdaterFixture::SetUp();
+  void installOld() {
+    fs::remove_all(target);
     fs::create_directories(target / "bin");
     writeAll(target / "Info.json", infoJSON(ourId, "1.0.2"));
     writeAll(target / "bin" / "quotalume", versionScript("1.0.2"));
+  }
+  void SetUp() override {
+    UpdaterFixture::SetUp();
+    installOld();
     // The binary is a shell script, on a busy machine.
     Updater::timeLimits() = {.downloadStall = 200ms, .downloadTotal = 1500ms, .versionRun = 3000ms};
     auto& hooks = Updater::installHooks();
@@ -143,40 +148,50 @@ TEST_F(InstallFixture, Failures) {
   }
 }
 
+// The script itself, for an app that has exited but that its launcher never
+// reaps, replacing an old bundle with a read-only folder in it: the new bundle
+// takes the old one's place and nothing else is left. When the exchange fails,
+// the old bundle stays, whole.
 TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
   // A link inside the bundle is kept as a link.
   const std::string archive = bundleZip("1.0.3", ourId, {{"Quotalume.app/run", "", 0777, "bin/quotalume"}});
-  LogLines log;
   sha = q(Updater::sha256Hex(archive)).toUpper().toStdString();
-  run({archive});
-  ASSERT_EQ(seen, "quit\n");
-  EXPECT_EQ(log.messages(), std::vector<std::string>{"update 1.0.2 -> 1.0.3 swapping"});
-  // Unpacked beside the installed bundle, so that the swap only renames.
-  ASSERT_EQ(started.size(), 1u);
-  const fs::path work = fs::path(started[0][1].toStdString()).parent_path();
-  EXPECT_EQ(work.parent_path(), target.parent_path());
-  EXPECT_EQ(started[0], (QStringList{"/bin/sh", q(work / "swap.sh"), q(target), q(work / "Quotalume.app"),
-                                     QString::number(::getpid())}));
-
-  // The script itself, for an app that has exited but that its launcher never
-  // reaps, replacing an old bundle with a read-only folder in it: the new
-  // bundle takes the old one's place and nothing else is left.
-  fs::create_directories(target / "share" / "ro");
-  writeAll(target / "share" / "ro" / "f", "x");
-  fs::permissions(target / "share" / "ro", fs::perms(0555));
-  const pid_t zombie = ::fork();
-  if (zombie == 0) ::_exit(0);
-  QProcess sh;
-  QStringList args = started[0];
-  args[4] = QString::number(zombie);
-  // Root ignores folder modes; without its capabilities it meets them like a user.
-  if (::geteuid() == 0) args = QStringList{"--bounding-set=-all", "--inh-caps=-all"} + args;
-  sh.start(::geteuid() == 0 ? "setpriv" : args.takeFirst(), args);
-  EXPECT_TRUE(sh.waitForFinished(10000));
-  ::waitpid(zombie, nullptr, 0);
-  auto want = installedOnly("1.0.3");
-  want.push_back("apps/Quotalume.app/run -> bin/quotalume");
-  EXPECT_EQ(listing(root), want);
+  for (const bool exchanges : {true, false}) {
+    SCOPED_TRACE(exchanges);
+    installOld();
+    LogLines log;
+    seen.clear();
+    started.clear();
+    run({archive});
+    ASSERT_EQ(seen, "quit\n");
+    EXPECT_EQ(log.messages(), std::vector<std::string>{"update 1.0.2 -> 1.0.3 swapping"});
+    // Unpacked beside the installed bundle, so that the swap only renames.
+    ASSERT_EQ(started.size(), 1u);
+    const fs::path work = fs::path(started[0][1].toStdString()).parent_path();
+    EXPECT_EQ(work.parent_path(), target.parent_path());
+    EXPECT_EQ(started[0],
+              (QStringList{"/bin/sh", q(work / "swap.sh"), q(target), q(work / "Quotalume.app"),
+                           QString::number(::getpid()), QCoreApplication::applicationFilePath()}));
+    if (exchanges) {
+      fs::create_directories(target / "share" / "ro");
+      writeAll(target / "share" / "ro" / "f", "x");
+      fs::permissions(target / "share" / "ro", fs::perms(0555));
+    }
+    const pid_t zombie = ::fork();
+    if (zombie == 0) ::_exit(0);
+    QProcess sh;
+    QStringList args = started[0];
+    args[4] = QString::number(zombie);
+    if (!exchanges) args[5] = "/bin/false";
+    // Root ignores folder modes; without its capabilities it meets them like a user.
+    if (::geteuid() == 0) args = QStringList{"--bounding-set=-all", "--inh-caps=-all"} + args;
+    sh.start(::geteuid() == 0 ? "setpriv" : args.takeFirst(), args);
+    EXPECT_TRUE(sh.waitForFinished(10000));
+    ::waitpid(zombie, nullptr, 0);
+    auto want = installedOnly(exchanges ? "1.0.3" : "1.0.2");
+    if (exchanges) want.push_back("apps/Quotalume.app/run -> bin/quotalume");
+    EXPECT_EQ(listing(root), want);
+  }
 }
 
 // Reading Info.json, and the two decisions made from it at start. Each row:
