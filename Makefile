@@ -93,7 +93,8 @@ package:
 check-package: package
 	./scripts/check-package dist
 
-# A 1.0.2 bundle updates itself to 1.0.3 from a loopback server.
+# A 1.0.2 bundle updates itself to 1.0.3 from a loopback server, sweeping what
+# cut-short updates left beside it.
 check-update: build
 	./tests/updater/self_update.sh build
 

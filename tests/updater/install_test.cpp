@@ -12,6 +12,7 @@
 #include "updater/bundle_info.hpp"
 #include "updater/install_steps.hpp"
 #include "updater/safe_extract.hpp"
+#include "updater/update_leftovers.hpp"
 #include "updater/update_texts.hpp"
 #include "updater_fixtures.hpp"
 
@@ -192,6 +193,32 @@ TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
     if (exchanges) want.push_back("apps/Quotalume.app/run -> bin/quotalume");
     EXPECT_EQ(listing(root), want);
   }
+}
+
+// Only this user's real folders named as an update's leftovers, once no
+// process uses them: a swap script names its work folder in its arguments, an
+// earlier release's script moved the old bundle aside under its own pid.
+TEST(UpdateLeftovers, OnlyOursOnceUnused) {
+  const QTemporaryDir temp;
+  const fs::path apps = temp.path().toStdString();
+  const std::string work = ".Quotalume-update-0123ABCD-4567-89EF-0123-456789ABCDE",
+                    aside = "Quotalume.app.old-";
+  for (const std::string& name : std::vector<std::string>{
+           "Quotalume.app", work + "0", work + "1/swap.sh", aside + "999999999",
+           aside + std::to_string(::getpid()), ".Quotalume-update-0123abcd-4567-89ef-0123-456789abcde0",
+           ".Quotalume-update-1", "Other.app.old-999999999", aside + "9x", aside})
+    fs::create_directories(apps / name);
+  fs::create_directory_symlink(apps / "Quotalume.app", apps / (work + "2"));
+  writeAll(apps / (aside + "999999998"), "a file");
+  QProcess script;
+  script.start("sh", {"-c", "sleep 30; :", q(apps / (work + "1") / "swap.sh")});
+  ASSERT_TRUE(script.waitForStarted());
+  for (const uid_t owner : {::geteuid(), ::geteuid() + 1})
+    EXPECT_EQ(Updater::staleLeftovers(apps / "Quotalume.app", owner),
+              (owner == ::geteuid() ? std::vector{apps / (work + "0"), apps / (aside + "999999999")}
+                                    : std::vector<fs::path>{}));
+  script.kill();
+  script.waitForFinished();
 }
 
 // Reading Info.json, and the two decisions made from it at start. Each row:

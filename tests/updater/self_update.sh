@@ -2,7 +2,8 @@
 # The self-update with real processes: a 1.0.2 bundle started with
 # --update-now fetches a feed and a 1.0.3 zip from a loopback server, verifies
 # and unpacks it, hands over to the swap script and quits; the script swaps the
-# bundles and starts the new one.
+# bundles and starts the new one. What earlier updates left beside the bundle,
+# cut short, is swept at launch.
 # usage: tests/updater/self_update.sh BUILD
 set -euo pipefail
 
@@ -55,6 +56,8 @@ package --version 1.0.2 "$build" "$work/old" >/dev/null
 package --version 1.0.3 --url-base "$base" "$build" "$work/site" >"$work/site/version.json"
 printf '[General]\nupdateFeed=%s/version.json\n' "$base" >"$HOME/.config/Quotalume/Quotalume.conf"
 
+# Leftovers of updates cut short, which the launch sweeps.
+mkdir "$install/.Quotalume-update-00000000-0000-0000-0000-000000000000" "$install/Quotalume.app.old-0"
 cp -a "$work/old/Quotalume.app" "$install/"
 # timeout is the app's parent and reaps it the moment it exits: the swap
 # script polls with kill -0, which an unreaped zombie would still answer.
