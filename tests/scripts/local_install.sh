@@ -1,9 +1,8 @@
 #!/bin/sh
-# `make install` puts exactly the binary, the desktop entry and the icon under
-# its prefix, UTF-8 or not; installing elsewhere removes the earlier install;
-# the uninstall names and removes what it lists and nothing else, neither what
-# was there before nor what a tampered list adds, and fails when it cannot
-# finish. Prefixes that would change the commands are refused.
+# `make install` puts exactly the binary, desktop entry and icon under a UTF-8
+# prefix and removes an earlier install elsewhere; the uninstall names and
+# removes what it lists and nothing else, even from a tampered list, and fails
+# when it cannot finish. Prefixes that would change commands are refused.
 set -eu
 build=$1 root=$2
 work=$(mktemp -d)
@@ -11,7 +10,7 @@ trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*: $(cd "$work" && find . -type f | sort)"; cat "$work/out"; exit 1; }
 install() { cmake -DPREFIX="$1" -DBUILD="$build" -DMANIFEST="$work/manifest" -P "$root/cmake/LocalInstall.cmake" >"$work/out" 2>&1; }
 uninstall() { cmake -DMANIFEST="$work/manifest" -P "$root/cmake/Uninstall.cmake" >"$work/out" 2>&1; }
-# The files there are, besides the manifest and the output, are exactly these.
+# The files besides the manifest and the output are exactly these.
 only() { [ "$(cd "$work" && find . -type f ! -name manifest ! -name out | sort)" = "$(printf '%s\n' "$@" | sort)" ]; }
 ours() { for f in bin/quotalume share/applications/kr.co.fernhallow.Quotalume.desktop \
   share/icons/hicolor/scalable/apps/kr.co.fernhallow.Quotalume.svg; do echo "./$1/$f"; done; }

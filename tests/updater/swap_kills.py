@@ -1,36 +1,29 @@
 #!/usr/bin/env python3
 """Kills the swap script's process group at random moments while it replaces
-a real 1.0.2 bundle with a real 1.0.3 one, and checks after every kill that a
-bundle is in place and answers --version: the old or the new, never neither.
-
-usage: swap_kills.py BUILD SWAP_SCRIPT [KILLS]"""
+a real 1.0.2 bundle with a real 1.0.3 one; after every kill a bundle, old or
+new, must be in place and answer --version.  usage: swap_kills.py BUILD SWAP_SCRIPT [KILLS]"""
 import os, random, shutil, signal, subprocess, sys, tempfile, time
 from pathlib import Path
 
 build, script, kills = sys.argv[1], sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 300
 work = Path(tempfile.mkdtemp(prefix="quotalume-swap-kills."))
-apps = work / "apps"
+apps, shim = work / "apps", work / "shim"
 target, update = apps / "Quotalume.app", apps / ".Quotalume-update-1"
-# The relaunch is not under test, and would start the app every round.
-(work / "shim").mkdir()
-(work / "shim/setsid").write_text("#!/bin/sh\n")
-(work / "shim/setsid").chmod(0o755)
-env = dict(os.environ, PATH=f"{work / 'shim'}:{os.environ['PATH']}")
-app = subprocess.Popen(["true"])  # the app, quit by the time the script runs
-app.wait()
+app = subprocess.run(["sh", "-c", "echo $$"], capture_output=True, text=True).stdout.strip()  # quit already
 
 
 def swap(delay=None):
-    """One round, killed after `delay` seconds: the version then in place, and
-    how long the script ran."""
+    """One round, killed after `delay` seconds: the version left in place, and how long the script ran."""
     shutil.rmtree(apps, ignore_errors=True)
     # Hard links: a round copies nothing, and the swap moves folders only.
     shutil.copytree(work / "1.0.2", target, copy_function=os.link)
     shutil.copytree(work / "1.0.3", update / "Quotalume.app", copy_function=os.link)
     shutil.copy(script, update / "swap.sh")
     started = time.monotonic()
-    sh = subprocess.Popen(["/bin/sh", update / "swap.sh", target, update / "Quotalume.app", str(app.pid),
-                           target / "bin/quotalume"], env=env, start_new_session=True)
+    # The relaunch (setsid) is not under test, and would start the app every round.
+    sh = subprocess.Popen(["/bin/sh", update / "swap.sh", target, update / "Quotalume.app", app,
+                           target / "bin/quotalume"], env=dict(os.environ, PATH=f"{shim}:{os.environ['PATH']}"),
+                          start_new_session=True)
     if delay is not None:
         time.sleep(delay)
         try:
@@ -41,12 +34,15 @@ def swap(delay=None):
     took = time.monotonic() - started
     try:
         answer = subprocess.run([target / "bin/quotalume", "--version"], capture_output=True, text=True, timeout=30)
+        return answer.stdout.strip().removeprefix("Quotalume ") if answer.returncode == 0 else "none", took
     except OSError:
         return "none", took
-    return answer.stdout.strip().removeprefix("Quotalume ") if answer.returncode == 0 else "none", took
 
 
 try:
+    shim.mkdir()
+    (shim / "setsid").write_text("#!/bin/sh\n")
+    (shim / "setsid").chmod(0o755)
     for version in ("1.0.2", "1.0.3"):
         subprocess.run(["cmake", "--install", build, "--prefix", work / version, "--component", "bundle"],
                        check=True, stdout=subprocess.DEVNULL)

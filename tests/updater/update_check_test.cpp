@@ -48,6 +48,9 @@ TEST_F(UpdaterFixture, CheckOutcomes) {
   const std::string failed = "failed code=200 err=-", alert = "info: " + UpdateTexts::checkFailed() + "\n";
   const std::string offer =
       "offer: Quotalume 9.9 is available | Fixes\n\nThe app will quit and reopen to finish the update.";
+  const std::string same = "remote=" + local + " local=" + local, newer = "remote=9.9 local=" + local;
+  const std::string brokenEntry = R"({"linux":{"version":"9"},"support":)" + page + "}";
+  const std::string current = "feed -\ninfo: You\u2019re up to date (" + local + ").\n";
   struct Case {
     const char* name;
     bool manual;
@@ -60,32 +63,12 @@ TEST_F(UpdaterFixture, CheckOutcomes) {
       {"trickling feed", false, {"{", 200, 50}, "failed code=200 err=Operation canceled", ""},
       {"refused connection", true, {}, "failed code=0 err=Connection refused", alert, "http://127.0.0.1:1/f"},
       {"JSON array is not a feed", true, {"[" + page + "]"}, failed, alert},
-      {"broken entry still delivers support",
-       false,
-       {R"({"linux":{"version":"9"},"support":)" + page + "}"},
-       failed,
-       "feed " + support + "\n"},
+      {"broken entry still delivers support", false, {brokenEntry}, failed, "feed " + support + "\n"},
       {"feed without this platform", false, {R"({"mac":{"version":"9"}})"}, failed, "feed -\n"},
-      {"same version, manual",
-       true,
-       {feedWith(local)},
-       "remote=" + local + " local=" + local,
-       "feed -\ninfo: You\u2019re up to date (" + local + ").\n"},
-      {"older version, automatic is silent",
-       false,
-       {feedWith("0.0.1", "")},
-       "remote=0.0.1 local=" + local,
-       "feed -\n"},
-      {"newer version without url, manual",
-       true,
-       {feedWith("9.9", "")},
-       "remote=9.9 local=" + local,
-       "feed -\ninfo: " + UpdateTexts::upToDate(appVersion()) + "\n"},
-      {"newer version is offered",
-       false,
-       {feedWith("9.9")},
-       "remote=9.9 local=" + local,
-       "feed -\n" + offer + "\n"},
+      {"same version, manual", true, {feedWith(local)}, same, current},
+      {"older version is silent", false, {feedWith("0.0.1", "")}, "remote=0.0.1 local=" + local, "feed -\n"},
+      {"newer version without url, manual", true, {feedWith("9.9", "")}, newer, current},
+      {"newer version is offered", false, {feedWith("9.9")}, newer, "feed -\n" + offer + "\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
