@@ -1,5 +1,5 @@
-# Removes what `make install` recorded in MANIFEST: the prefix on its first
-# line, then one installed path a line. Every byte but a line feed belongs to
+# Removes what `make install` recorded in MANIFEST: "prefix=" and the prefix on
+# its first line, then one installed path a line. Every byte but a line feed belongs to
 # a path (';' and UTF-8 included). Only regular files and links below the
 # prefix are removed, each one named; a path outside it, or of another kind,
 # fails the run before anything is removed, and a missing one fails it once
@@ -17,27 +17,38 @@ function(quotalume_check_prefix prefix)
   endif()
 endfunction()
 
-# Sets manifest_prefix, manifest_count and manifest_<i> for each path.
+# Sets manifest_prefix, manifest_count and manifest_<i> for each listed path.
+# Lists written before the prefix was recorded hold paths only; their prefix
+# is the folder that holds bin/quotalume.
 function(quotalume_read_manifest manifest)
   file(READ "${manifest}" text)
-  set(count -1)
+  set(count 0)
+  set(prefix "")
   while(NOT text STREQUAL "")
     string(FIND "${text}" "\n" end)
     if(end EQUAL -1)
-      string(LENGTH "${text}" end)
+      set(line "${text}")
+      set(text "")
+    else()
+      string(SUBSTRING "${text}" 0 ${end} line)
+      math(EXPR end "${end} + 1")
+      string(SUBSTRING "${text}" ${end} -1 text)
     endif()
-    string(SUBSTRING "${text}" 0 ${end} line)
-    math(EXPR next "${end} + 1")
-    string(SUBSTRING "${text}" ${next} -1 text)
-    if(count EQUAL -1)
-      set(manifest_prefix "${line}" PARENT_SCOPE)
+    string(FIND "${line}" "/bin/quotalume" binary REVERSE)
+    string(LENGTH "${line}" length)
+    math(EXPR length "${length} - 14")
+    if(count EQUAL 0 AND prefix STREQUAL "" AND line MATCHES "^prefix=")
+      string(SUBSTRING "${line}" 7 -1 prefix)
+      set(recorded TRUE)
     elseif(NOT line STREQUAL "")
       set(manifest_${count} "${line}" PARENT_SCOPE)
-    endif()
-    if(count EQUAL -1 OR NOT line STREQUAL "")
       math(EXPR count "${count} + 1")
+      if(NOT recorded AND binary GREATER 0 AND binary EQUAL length)
+        string(SUBSTRING "${line}" 0 ${binary} prefix)
+      endif()
     endif()
   endwhile()
+  set(manifest_prefix "${prefix}" PARENT_SCOPE)
   set(manifest_count ${count} PARENT_SCOPE)
 endfunction()
 

@@ -23,6 +23,8 @@ install "$work/a" && [ -x "$work/a/bin/quotalume" ] && only "$@" $(ours a) || fa
 install "$b" && only "$@" $(ours 홈/é) || fail "a then b"
 uninstall && only "$@" && [ ! -e "$work/manifest" ] || fail "uninstall"
 [ "$(grep -c '^-- Removed ' "$work/out")" = 3 ] || fail "the uninstall does not name what it removed"
+# A list from before the prefix was recorded: the folder above bin/quotalume.
+install "$b" && sed -i 1d "$work/manifest" && uninstall && only "$@" || fail "a list without its prefix"
 
 # A manifest naming a file outside its prefix, or a folder, removes nothing.
 for foreign in "$work/victim" "$b/bin"; do
