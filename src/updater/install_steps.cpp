@@ -72,8 +72,8 @@ std::string sha256Hex(std::string_view bytes) {
 }
 
 fs::path newWorkFolder(const fs::path& folder) {
-  return folder /
-         (".Quotalume-update-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString());
+  return folder / (std::string(workFolderPrefix) +
+                   QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString());
 }
 
 bool realFolder(const fs::path& p) {

@@ -26,6 +26,8 @@ namespace Updater {
 // 64 lower-case hex digits.
 std::string sha256Hex(std::string_view bytes);
 
+inline constexpr std::string_view workFolderPrefix = ".Quotalume-update-";
+
 // <folder>/.Quotalume-update-<new upper-case UUID>: hidden, and on the same
 // file system as the bundle in that folder.
 std::filesystem::path newWorkFolder(const std::filesystem::path& folder);

@@ -20,16 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view workPrefix = ".Quotalume-update-";
-
 bool allOf(std::string_view s, int (*wanted)(int)) {
   return std::all_of(s.begin(), s.end(), [wanted](unsigned char c) { return wanted(c) != 0; });
 }
 
 // As newWorkFolder names them: an upper-case UUID after the prefix.
 bool workFolderName(std::string_view name) {
-  const std::string_view uuid = name.substr(std::min(name.size(), workPrefix.size()));
-  return name.starts_with(workPrefix) && uuid.size() == 36 &&
+  const std::string_view uuid = name.substr(std::min(name.size(), workFolderPrefix.size()));
+  return name.starts_with(workFolderPrefix) && uuid.size() == 36 &&
          allOf(uuid, [](int c) { return int(std::isdigit(c) || (c >= 'A' && c <= 'F') || c == '-'); });
 }
 
