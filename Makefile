@@ -60,12 +60,24 @@ fuzz:
 run: app
 	build/quotalume $(ARGS)
 
+# install and uninstall splice PREFIX into shell commands and CMake's install
+# scripts: one holding quotes, ';', '$', a backslash or a control character
+# is refused before anything runs, as it would change them rather than name a
+# folder. Checked on its text as given, before make expands anything in it.
+ifneq ($(filter install uninstall,$(MAKECMDGOALS)),)
+prefix_text := $(if $(filter command line environment,$(origin PREFIX)),$(value PREFIX),$(PREFIX))
+prefix_file := $(shell mktemp)
+$(file >$(prefix_file),$(prefix_text))
+ifneq ($(shell f=$(prefix_file); [ "$$(wc -l <$$f)" = 1 ] && [ "$$(LC_ALL=C tr -d '\000-\037\042\044\047\073\134\140\177' <$$f | wc -c)" = "$$(($$(wc -c <$$f) - 1))" ] && echo ok; rm -f $$f),ok)
+$(error PREFIX may not hold quotes, ';', '$$', backslashes or control characters: $(prefix_text))
+endif
+endif
+
 # For one user by default: PREFIX/bin/quotalume, the desktop entry and the
-# icon. The list of installed files is kept for `make uninstall`; the
-# package script's bundle install rewrites CMake's own list.
+# icon. The list of installed files is kept for `make uninstall`, which needs
+# no PREFIX; installing elsewhere first removes the earlier install.
 install: app
-	cmake --install build --prefix "$(PREFIX)" --component bundle
-	cp build/install_manifest_bundle.txt build/install_manifest.txt
+	cmake -DPREFIX="$(PREFIX)" -DBUILD=build -P cmake/LocalInstall.cmake
 	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; \
 	  *) echo "note: $(PREFIX)/bin is not on PATH; Debian's ~/.profile adds ~/.local/bin at the next login";; esac
 
@@ -82,7 +94,8 @@ package:
 check-package: package
 	./scripts/check-package dist
 
-# A 1.0.2 bundle updates itself to 1.0.3 from a loopback server, and rolls back.
+# A 1.0.2 bundle updates itself to 1.0.3 from a loopback server, sweeping what
+# cut-short updates left beside it.
 check-update: build
 	./tests/updater/self_update.sh build
 

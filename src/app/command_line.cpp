@@ -45,6 +45,8 @@ bool hasOption(const std::vector<std::string>& args, const std::string& option) 
 }
 
 ModeChoice chooseMode(const std::vector<std::string>& args) {
+  // The swap script's own call, exactly as it makes it; never a user's.
+  if (args.size() == 4 && args[1] == "--swap-bundles") return {Mode::swapBundles, args[2], args[3]};
   if (hasOption(args, "--help") || hasOption(args, "-h")) return {Mode::help, {}};
   if (hasOption(args, "--version")) return {Mode::version, {}};
   if (hasOption(args, "--selftest")) return {Mode::selftest, {}};

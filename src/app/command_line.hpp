@@ -31,12 +31,14 @@ enum class Mode {
   renderGlyph,
   renderMenu,
   renderHistory,
+  swapBundles,
   normal
 };
 
 struct ModeChoice {
   Mode mode = Mode::normal;
-  std::string path;  // the rendering target, as typed
+  std::string path;      // the rendering target, as typed; the installed bundle to swap
+  std::string incoming;  // the new bundle to swap in
   bool operator==(const ModeChoice&) const = default;
 };
 

@@ -25,6 +25,7 @@
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
 #include "updater/bundle_info.hpp"
+#include "updater/bundle_swap.hpp"
 #include "views/app_icon.hpp"
 #include "views/interface_font.hpp"
 
@@ -83,6 +84,9 @@ int main(int argc, char** argv) {
   const ParsedCommandLine parsed =
       parseCommandLine(std::vector<std::string>(argv, argv + argc), Store::processEnvironment());
   const CommandLine& line = parsed.line;
+  // The swap script's exchange of the bundles: no toolkit, no files, no log.
+  if (line.choice.mode == Mode::swapBundles)
+    return Updater::swapBundles(line.choice.path, line.choice.incoming) ? 0 : 1;
   // Everything below reads the language, so it is settled first.
   isKorean = line.korean;
   setAppVersion(Updater::runningVersion(runningExecutable(), Build::version));
@@ -134,6 +138,7 @@ int main(int argc, char** argv) {
     case Mode::selftest:
     case Mode::status:
     case Mode::history:
+    case Mode::swapBundles:
     case Mode::normal:
       break;
   }

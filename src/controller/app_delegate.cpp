@@ -37,6 +37,7 @@
 #include "updater/settings_file.hpp"
 #include "updater/support_switch.hpp"
 #include "updater/update_check.hpp"
+#include "updater/update_leftovers.hpp"
 #include "updater/update_rules.hpp"
 #include "updater/wake_watcher.hpp"
 #include "views/app_palette.hpp"
@@ -131,6 +132,7 @@ bool AppDelegate::launch() {
     return false;
   }
   log("launch Quotalume " + std::string(appVersion()));
+  Updater::sweepLeftovers();
 
   saved_ = Store::load(services_.lastFile, services_.now());
   updateState_ = UpdateStore::load(services_.updateFile);

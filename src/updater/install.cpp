@@ -47,8 +47,11 @@ void fail(const UpdaterServices& services, const std::string& reason) {
 
 void launchSwap(const Services& services, const Entry& entry, const fs::path& target,
                 const Prepared& prepared) {
+  // The running binary exchanges the bundles for the script: it surely starts
+  // and knows the option, which a new release's binary might not.
   const QStringList arguments{q(prepared.script), q(target), q(prepared.bundle),
-                              QString::number(QCoreApplication::applicationPid())};
+                              QString::number(QCoreApplication::applicationPid()),
+                              QCoreApplication::applicationFilePath()};
   if (!services->hooks.startDetached("/bin/sh", arguments)) {
     removeTree(prepared.script.parent_path());
     fail(*services, "launch script");

@@ -20,11 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool realFolder(const fs::path& p) {
-  std::error_code ec;
-  return fs::is_directory(fs::symlink_status(p, ec));
-}
-
 bool realFile(const fs::path& p) {
   std::error_code ec;
   return fs::is_regular_file(fs::symlink_status(p, ec));
@@ -77,8 +72,13 @@ std::string sha256Hex(std::string_view bytes) {
 }
 
 fs::path newWorkFolder(const fs::path& folder) {
-  return folder /
-         (".Quotalume-update-" + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString());
+  return folder / (std::string(workFolderPrefix) +
+                   QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString());
+}
+
+bool realFolder(const fs::path& p) {
+  std::error_code ec;
+  return fs::is_directory(fs::symlink_status(p, ec));
 }
 
 bool folderWritable(const fs::path& folder) {

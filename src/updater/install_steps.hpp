@@ -11,40 +11,29 @@
 #include <variant>
 
 #include "updater/feed_document.hpp"
+#include "updater/swap_script.hpp"
 
 namespace Updater {
 
-// Run by /bin/sh with the installed bundle, the new bundle and the app's pid:
-// waits for the app to end (an exited app its launcher never reaps counts as
-// ended), swaps the bundles keeping the old one until the new one is in place
-// (and putting it back if that move fails), removes the work folder, then
-// starts whatever bundle is installed. The new bundle is unpacked beside the
-// installed one, so both moves are renames that a kill cannot leave half
-// done. A release may carry read-only folders, which rm -rf cannot empty.
-inline constexpr std::string_view swapScript =
-    "#!/bin/sh\n"
-    "target=\"$1\"; new=\"$2\"; pid=\"$3\"\n"
-    "while kill -0 \"$pid\" 2>/dev/null && [ \"$(sed 's/.*) //;s/ .*//' \"/proc/$pid/stat\" 2>/dev/null)\" "
-    "!= Z ]; "
-    "do sleep 0.2; done\n"
-    "aside=\"$target.old-$$\"\n"
-    "if mv \"$target\" \"$aside\"; then\n"
-    "  if mv \"$new\" \"$target\"; then\n"
-    "    chmod -R u+w \"$aside\" 2>/dev/null; rm -rf \"$aside\"\n"
-    "  else\n"
-    "    chmod -R u+w \"$target\" 2>/dev/null; rm -rf \"$target\"\n"
-    "    mv \"$aside\" \"$target\"\n"
-    "  fi\n"
-    "fi\n"
-    "chmod -R u+w \"${new%/*}\" 2>/dev/null; rm -rf \"${new%/*}\"\n"
-    "exec setsid \"$target/bin/quotalume\" </dev/null >/dev/null 2>&1\n";
+// swapScript (swap.sh) is run by /bin/sh with the installed bundle, the new
+// bundle, the app's pid and the program that exchanges the two: it waits for
+// the app to end (an exited app its launcher never reaps counts as ended),
+// exchanges the bundles in one step (swapBundles), removes the work folder
+// with whichever bundle it then holds, and starts whatever bundle is
+// installed. A kill at any moment leaves one whole bundle in place, and at
+// worst a work folder that the next launch sweeps.
 
 // 64 lower-case hex digits.
 std::string sha256Hex(std::string_view bytes);
 
+inline constexpr std::string_view workFolderPrefix = ".Quotalume-update-";
+
 // <folder>/.Quotalume-update-<new upper-case UUID>: hidden, and on the same
 // file system as the bundle in that folder.
 std::filesystem::path newWorkFolder(const std::filesystem::path& folder);
+
+// Whether the path is a folder itself, not a link to one.
+bool realFolder(const std::filesystem::path& p);
 
 // Whether the current user may create and remove entries in the folder.
 bool folderWritable(const std::filesystem::path& folder);

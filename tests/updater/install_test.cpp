@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -11,6 +12,7 @@
 #include "updater/bundle_info.hpp"
 #include "updater/install_steps.hpp"
 #include "updater/safe_extract.hpp"
+#include "updater/update_leftovers.hpp"
 #include "updater/update_texts.hpp"
 #include "updater_fixtures.hpp"
 
@@ -144,40 +146,75 @@ TEST_F(InstallFixture, Failures) {
   }
 }
 
+// The script itself, for an app that has exited but that its launcher never
+// reaps, replacing an old bundle with a read-only folder in it: the new bundle
+// takes the old one's place and nothing else is left. First, when the exchange
+// fails, the old bundle stays, whole.
 TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
   // A link inside the bundle is kept as a link.
   const std::string archive = bundleZip("1.0.3", ourId, {{"Quotalume.app/run", "", 0777, "bin/quotalume"}});
-  LogLines log;
   sha = q(Updater::sha256Hex(archive)).toUpper().toStdString();
-  run({archive});
-  ASSERT_EQ(seen, "quit\n");
-  EXPECT_EQ(log.messages(), std::vector<std::string>{"update 1.0.2 -> 1.0.3 swapping"});
-  // Unpacked beside the installed bundle, so that the swap only renames.
-  ASSERT_EQ(started.size(), 1u);
-  const fs::path work = fs::path(started[0][1].toStdString()).parent_path();
-  EXPECT_EQ(work.parent_path(), target.parent_path());
-  EXPECT_EQ(started[0], (QStringList{"/bin/sh", q(work / "swap.sh"), q(target), q(work / "Quotalume.app"),
-                                     QString::number(::getpid())}));
+  for (const bool exchanges : {false, true}) {
+    SCOPED_TRACE(exchanges);
+    LogLines log;
+    seen.clear();
+    started.clear();
+    run({archive});
+    ASSERT_EQ(seen, "quit\n");
+    EXPECT_EQ(log.messages(), std::vector<std::string>{"update 1.0.2 -> 1.0.3 swapping"});
+    // Unpacked beside the installed bundle, so that the swap only renames.
+    ASSERT_EQ(started.size(), 1u);
+    const fs::path work = fs::path(started[0][1].toStdString()).parent_path();
+    EXPECT_EQ(work.parent_path(), target.parent_path());
+    EXPECT_EQ(started[0],
+              (QStringList{"/bin/sh", q(work / "swap.sh"), q(target), q(work / "Quotalume.app"),
+                           QString::number(::getpid()), QCoreApplication::applicationFilePath()}));
+    if (exchanges) {
+      fs::create_directories(target / "share" / "ro");
+      writeAll(target / "share" / "ro" / "f", "x");
+      fs::permissions(target / "share" / "ro", fs::perms(0555));
+    }
+    const pid_t zombie = ::fork();
+    if (zombie == 0) ::_exit(0);
+    QProcess sh;
+    QStringList args = started[0];
+    args[4] = QString::number(zombie);
+    if (!exchanges) args[5] = "/bin/false";
+    // Root ignores folder modes; without its capabilities it meets them like a user.
+    if (::geteuid() == 0) args = QStringList{"--bounding-set=-all", "--inh-caps=-all"} + args;
+    sh.start(::geteuid() == 0 ? "setpriv" : args.takeFirst(), args);
+    EXPECT_TRUE(sh.waitForFinished(10000));
+    ::waitpid(zombie, nullptr, 0);
+    auto want = installedOnly(exchanges ? "1.0.3" : "1.0.2");
+    if (exchanges) want.push_back("apps/Quotalume.app/run -> bin/quotalume");
+    EXPECT_EQ(listing(root), want);
+  }
+}
 
-  // The script itself, for an app that has exited but that its launcher never
-  // reaps, replacing an old bundle with a read-only folder in it: the new
-  // bundle takes the old one's place and nothing else is left.
-  fs::create_directories(target / "share" / "ro");
-  writeAll(target / "share" / "ro" / "f", "x");
-  fs::permissions(target / "share" / "ro", fs::perms(0555));
-  const pid_t zombie = ::fork();
-  if (zombie == 0) ::_exit(0);
-  QProcess sh;
-  QStringList args = started[0];
-  args[4] = QString::number(zombie);
-  // Root ignores folder modes; without its capabilities it meets them like a user.
-  if (::geteuid() == 0) args = QStringList{"--bounding-set=-all", "--inh-caps=-all"} + args;
-  sh.start(::geteuid() == 0 ? "setpriv" : args.takeFirst(), args);
-  EXPECT_TRUE(sh.waitForFinished(10000));
-  ::waitpid(zombie, nullptr, 0);
-  auto want = installedOnly("1.0.3");
-  want.push_back("apps/Quotalume.app/run -> bin/quotalume");
-  EXPECT_EQ(listing(root), want);
+// Only this user's real folders named as an update's leftovers, once no
+// process uses them: a swap script names its work folder in its arguments, an
+// earlier release's script moved the old bundle aside under its own pid.
+TEST(UpdateLeftovers, OnlyOursOnceUnused) {
+  const QTemporaryDir temp;
+  const fs::path apps = temp.path().toStdString();
+  const std::string work = ".Quotalume-update-0123ABCD-4567-89EF-0123-456789ABCDE",
+                    aside = "Quotalume.app.old-";
+  for (const std::string& name : std::vector<std::string>{
+           "Quotalume.app", work + "0", work + "1/swap.sh", aside + "999999999",
+           aside + std::to_string(::getpid()), ".Quotalume-update-0123abcd-4567-89ef-0123-456789abcde0",
+           ".Quotalume-update-1", "Other.app.old-999999999", aside + "9x", aside})
+    fs::create_directories(apps / name);
+  fs::create_directory_symlink(apps / "Quotalume.app", apps / (work + "2"));
+  writeAll(apps / (aside + "999999998"), "a file");
+  QProcess script;
+  script.start("sh", {"-c", "sleep 30; :", q(apps / (work + "1") / "swap.sh")});
+  ASSERT_TRUE(script.waitForStarted());
+  for (const uid_t owner : {::geteuid(), ::geteuid() + 1})
+    EXPECT_EQ(Updater::staleLeftovers(apps / "Quotalume.app", owner),
+              (owner == ::geteuid() ? std::vector{apps / (work + "0"), apps / (aside + "999999999")}
+                                    : std::vector<fs::path>{}));
+  script.kill();
+  script.waitForFinished();
 }
 
 // Reading Info.json, and the two decisions made from it at start. Each row:

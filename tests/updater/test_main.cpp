@@ -6,7 +6,11 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
+#include "updater/bundle_swap.hpp"
+
 int main(int argc, char** argv) {
+  // The swap script the install test runs has this program exchange the bundles.
+  if (const auto swapped = Updater::runSwapOption(argc, argv)) return *swapped;
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QTemporaryDir home;
   if (!home.isValid()) return 1;

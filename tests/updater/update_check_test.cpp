@@ -13,6 +13,7 @@
 #include "updater/support_switch.hpp"
 #include "updater/update_rules.hpp"
 #include "updater/update_texts.hpp"
+#include "updater/wake_schedule.hpp"
 #include "updater/wake_watcher.hpp"
 #include "updater_fixtures.hpp"
 
@@ -47,6 +48,9 @@ TEST_F(UpdaterFixture, CheckOutcomes) {
   const std::string failed = "failed code=200 err=-", alert = "info: " + UpdateTexts::checkFailed() + "\n";
   const std::string offer =
       "offer: Quotalume 9.9 is available | Fixes\n\nThe app will quit and reopen to finish the update.";
+  const std::string same = "remote=" + local + " local=" + local, newer = "remote=9.9 local=" + local;
+  const std::string brokenEntry = R"({"linux":{"version":"9"},"support":)" + page + "}";
+  const std::string current = "feed -\ninfo: You\u2019re up to date (" + local + ").\n";
   struct Case {
     const char* name;
     bool manual;
@@ -59,32 +63,12 @@ TEST_F(UpdaterFixture, CheckOutcomes) {
       {"trickling feed", false, {"{", 200, 50}, "failed code=200 err=Operation canceled", ""},
       {"refused connection", true, {}, "failed code=0 err=Connection refused", alert, "http://127.0.0.1:1/f"},
       {"JSON array is not a feed", true, {"[" + page + "]"}, failed, alert},
-      {"broken entry still delivers support",
-       false,
-       {R"({"linux":{"version":"9"},"support":)" + page + "}"},
-       failed,
-       "feed " + support + "\n"},
+      {"broken entry still delivers support", false, {brokenEntry}, failed, "feed " + support + "\n"},
       {"feed without this platform", false, {R"({"mac":{"version":"9"}})"}, failed, "feed -\n"},
-      {"same version, manual",
-       true,
-       {feedWith(local)},
-       "remote=" + local + " local=" + local,
-       "feed -\ninfo: You\u2019re up to date (" + local + ").\n"},
-      {"older version, automatic is silent",
-       false,
-       {feedWith("0.0.1", "")},
-       "remote=0.0.1 local=" + local,
-       "feed -\n"},
-      {"newer version without url, manual",
-       true,
-       {feedWith("9.9", "")},
-       "remote=9.9 local=" + local,
-       "feed -\ninfo: " + UpdateTexts::upToDate(appVersion()) + "\n"},
-      {"newer version is offered",
-       false,
-       {feedWith("9.9")},
-       "remote=9.9 local=" + local,
-       "feed -\n" + offer + "\n"},
+      {"same version, manual", true, {feedWith(local)}, same, current},
+      {"older version is silent", false, {feedWith("0.0.1", "")}, "remote=0.0.1 local=" + local, "feed -\n"},
+      {"newer version without url, manual", true, {feedWith("9.9", "")}, newer, current},
+      {"newer version is offered", false, {feedWith("9.9")}, newer, "feed -\n" + offer + "\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -131,7 +115,9 @@ TEST(Versions, NumericPieceByPiece) {
   for (const auto& [a, b, newer] : cases) EXPECT_EQ(Updater::newer(a, b), newer) << a << " vs " << b;
 }
 
-TEST(WakeRule, DayOldOrClockBack) {
+// A wake schedules one check when the last feed is a day old or the clock went
+// back; the check runs only if no feed arrived during the delay.
+TEST(WakeSchedule, DayOldOrClockBackAndStillDueAfterTheDelay) {
   constexpr Date day = 86400, t0 = 1760421600;
   constexpr double receipt = t0 * 1000;  // epoch ms
   const std::tuple<const char*, std::optional<double>, Date, bool> cases[] = {
@@ -140,7 +126,21 @@ TEST(WakeRule, DayOldOrClockBack) {
       {"clock 4 min back", receipt, t0 - 240, false}, {"clock exactly 300 s back", receipt, t0 - 300, false},
       {"clock a day back", receipt, t0 - day, true},  {"stored NaN", std::nan(""), t0, false},
   };
-  for (const auto& [name, last, now, due] : cases) EXPECT_EQ(Updater::dueOnWake(last, now), due) << name;
+  for (const auto& [name, last, now, due] : cases) {
+    for (const bool feedMeanwhile : {false, true}) {
+      std::optional<double> checked = last;
+      Updater::WakeSchedule wake([&] { return checked; }, [now = now] { return now + 10; });
+      std::vector<Updater::WakeSchedule::Work> delayed;
+      int ran = 0;
+      wake.scheduleAfterWake = [&](double, Updater::WakeSchedule::Work work) { delayed.push_back(work); };
+      wake.runAutoCheck = [&] { ++ran; };
+      EXPECT_EQ(wake.handleWake(now), due) << name;
+      EXPECT_FALSE(wake.handleWake(now)) << name << ": pending, or not due";
+      if (feedMeanwhile) checked = (now + 5) * 1000;
+      for (const auto& work : delayed) work();
+      EXPECT_EQ(ran, due && !feedMeanwhile) << name << (feedMeanwhile ? ", feed during the delay" : "");
+    }
+  }
 }
 
 // Only logind's wake counts: not going to sleep, nor the same signal from a

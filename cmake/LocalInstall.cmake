@@ -1,0 +1,26 @@
+# `make install`: installs the bundle component of BUILD under PREFIX and
+# records in MANIFEST (BUILD/install_manifest.txt) what it wrote, for
+# Uninstall.cmake. A
+# build folder keeps one install, as a package manager would: the one it
+# recorded before is removed first, so installing elsewhere strands nothing.
+# usage: cmake -DPREFIX=DIR -DBUILD=build [-DMANIFEST=FILE] -P cmake/LocalInstall.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/Uninstall.cmake)
+
+get_filename_component(prefix "${PREFIX}" ABSOLUTE)
+quotalume_check_prefix("${prefix}")
+set(manifest "${BUILD}/install_manifest.txt")
+if(DEFINED MANIFEST)
+  set(manifest "${MANIFEST}")
+endif()
+if(EXISTS "${manifest}")
+  message(STATUS "Removing the earlier install recorded in ${manifest}")
+  quotalume_uninstall("${manifest}" MISSING_OK)
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${prefix}" --component bundle
+                RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "cmake --install failed")
+endif()
+file(READ "${BUILD}/install_manifest_bundle.txt" installed)
+string(REGEX REPLACE "\n$" "" installed "${installed}")
+file(WRITE "${manifest}" "prefix=${prefix}\n${installed}\n")
