@@ -46,7 +46,7 @@ bool hasOption(const std::vector<std::string>& args, const std::string& option) 
 
 ModeChoice chooseMode(const std::vector<std::string>& args) {
   // The swap script's own call, exactly as it makes it; never a user's.
-  if (args.size() == 4 && args[1] == "--swap-bundles") return {Mode::swapBundles, args[2], args[3]};
+  if (args.size() == 4 && args[1] == "--swap-bundles") return {Mode::swapBundles, args[2]};
   if (hasOption(args, "--help") || hasOption(args, "-h")) return {Mode::help, {}};
   if (hasOption(args, "--version")) return {Mode::version, {}};
   if (hasOption(args, "--selftest")) return {Mode::selftest, {}};
@@ -87,6 +87,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const S
   ParsedCommandLine parsed;
   CommandLine& line = parsed.line;
   line.choice = chooseMode(args);
+  if (line.choice.mode == Mode::swapBundles) line.swapIncoming = args[3];
   line.korean = koreanFromCommandLine(args, env);
   line.launch = {.guide = !hasOption(args, "--no-guide"),
                  .updateChecks = !hasOption(args, "--no-update"),

@@ -37,8 +37,7 @@ enum class Mode {
 
 struct ModeChoice {
   Mode mode = Mode::normal;
-  std::string path;      // the rendering target, as typed; the installed bundle to swap
-  std::string incoming;  // the new bundle to swap in
+  std::string path;  // the rendering target, as typed; the installed bundle to swap
   bool operator==(const ModeChoice&) const = default;
 };
 
@@ -46,6 +45,7 @@ ModeChoice chooseMode(const std::vector<std::string>& args);
 
 struct CommandLine {
   ModeChoice choice;
+  std::string swapIncoming;  // --swap-bundles: the new bundle
   bool korean = false;
   LaunchOptions launch;    // the tray run's
   StatusOptions status;    // --status's

@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
   const CommandLine& line = parsed.line;
   // The swap script's exchange of the bundles: no toolkit, no files, no log.
   if (line.choice.mode == Mode::swapBundles)
-    return Updater::swapBundles(line.choice.path, line.choice.incoming) ? 0 : 1;
+    return Updater::swapBundles(line.choice.path, line.swapIncoming) ? 0 : 1;
   // Everything below reads the language, so it is settled first.
   isKorean = line.korean;
   setAppVersion(Updater::runningVersion(runningExecutable(), Build::version));

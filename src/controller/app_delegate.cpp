@@ -132,7 +132,7 @@ bool AppDelegate::launch() {
     return false;
   }
   log("launch Quotalume " + std::string(appVersion()));
-  Updater::sweepLeftovers();
+  Updater::sweepLeftovers(updates_.services().hooks.executable());
 
   saved_ = Store::load(services_.lastFile, services_.now());
   updateState_ = UpdateStore::load(services_.updateFile);

@@ -79,8 +79,8 @@ std::vector<fs::path> staleLeftovers(const fs::path& bundle, uid_t owner) {
   return stale;
 }
 
-void sweepLeftovers() {
-  const auto bundle = runningBundle(installHooks().executable());
+void sweepLeftovers(const fs::path& executable) {
+  const auto bundle = runningBundle(executable);
   if (!bundle) return;
   for (const fs::path& leftover : staleLeftovers(*bundle, ::geteuid())) {
     removeTree(leftover);

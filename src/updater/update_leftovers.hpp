@@ -16,9 +16,9 @@ namespace Updater {
 // the process a <bundle>.old-<pid> names.
 std::vector<std::filesystem::path> staleLeftovers(const std::filesystem::path& bundle, uid_t owner);
 
-// Removes this user's stale leftovers beside the running bundle, logging
-// each. Main thread, after the single-instance check: no download of this
-// user's own is then under way.
-void sweepLeftovers();
+// Removes this user's stale leftovers beside the bundle `executable` runs
+// from, logging each. Main thread, after the single-instance check: no
+// download of this user's own is then under way.
+void sweepLeftovers(const std::filesystem::path& executable);
 
 }  // namespace Updater

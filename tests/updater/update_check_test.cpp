@@ -129,11 +129,10 @@ TEST(WakeSchedule, DayOldOrClockBackAndStillDueAfterTheDelay) {
   for (const auto& [name, last, now, due] : cases) {
     for (const bool feedMeanwhile : {false, true}) {
       std::optional<double> checked = last;
-      Updater::WakeSchedule wake([&] { return checked; }, [now = now] { return now + 10; });
-      std::vector<Updater::WakeSchedule::Work> delayed;
       int ran = 0;
+      Updater::WakeSchedule wake([&] { return checked; }, [now = now] { return now + 10; }, [&] { ++ran; });
+      std::vector<Updater::WakeSchedule::Work> delayed;
       wake.scheduleAfterWake = [&](double, Updater::WakeSchedule::Work work) { delayed.push_back(work); };
-      wake.runAutoCheck = [&] { ++ran; };
       EXPECT_EQ(wake.handleWake(now), due) << name;
       EXPECT_FALSE(wake.handleWake(now)) << name << ": pending, or not due";
       if (feedMeanwhile) checked = (now + 5) * 1000;
