@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidgetAction>
 
 #include "app/app_delegate.hpp"
 #include "app/history_window.hpp"
@@ -25,6 +26,7 @@
 #include "store/state_file.hpp"
 #include "store/update_store.hpp"
 #include "support/event_wait.hpp"
+#include "tray/tray_presence.hpp"
 #include "updater/update_check.hpp"
 #include "updater/user_effects.hpp"
 #include "updater/wake_watcher.hpp"
@@ -209,10 +211,24 @@ TEST(AppDelegate, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
   EXPECT_EQ(nlohmann::json::parse(state, nullptr, false).value("listening", ""), "ready")
       << "a listener change alone is drawn";
   const int writes = h.stateWrites;
+  Replacements replaced(h.path("."));
   app->render(false);
   EXPECT_EQ(h.stateWrites, writes);
   app->render(true);
   EXPECT_EQ(h.stateWrites, writes + 1);
+  EXPECT_EQ(replaced.count("state.json"), 0) << "the bytes in place are not written again";
+  h.now += 60;
+  app->render(true);
+  EXPECT_EQ(replaced.count("state.json"), 1);
+
+  // A host opening the menu by the thousand in one turn of the event loop draws once.
+  auto* tray = app->findChild<TrayPresence*>();
+  for (int i = 0; i < 1000; ++i) emit tray->menuOpening();
+  EXPECT_EQ(h.stateWrites, writes + 3);
+  settle(20);
+  emit tray->menuOpening();
+  EXPECT_EQ(h.stateWrites, writes + 4) << "the next turn draws again";
+  app->menuDidClose();
 
   app->menuWillOpen();
   app->menuWillOpen();
@@ -220,6 +236,24 @@ TEST(AppDelegate, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
   EXPECT_TRUE(app->tickerRunning());
   app->menuDidClose();
   EXPECT_FALSE(app->menuOpen() || app->tickerRunning());
+}
+
+TEST(AppDelegate, PanelFillsTheMenuOnEveryOpening) {
+  Harness h;
+  auto app = h.launch();
+  QMenu* menu = app->panelMenu();
+  QAction* item = menu->actions().first();
+  QWidget* panel = static_cast<QWidgetAction*>(item)->defaultWidget();
+  // Open, close, a reading that reshapes the panel, open again.
+  menu->popup({0, 0});
+  settle(50);
+  menu->hide();
+  app->enqueue(okReading(start, 42));
+  settle(50);
+  menu->popup({0, 0});
+  settle(50);
+  EXPECT_EQ(panel->geometry(), menu->actionGeometry(item));
+  menu->hide();
 }
 
 TEST(AppDelegate, LoginToggleFollowsTheRealStateAndAFailureAlertsEachTime) {

@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QCursor>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
 #include <QDBusVirtualObject>
+#include <QGuiApplication>
 #include <QMenu>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QtEndian>
 
@@ -35,13 +38,17 @@ QString uniqueName(const char* role) {
   return QString("%1-%2").arg(role).arg(++n);
 }
 
-// Records every RegisterStatusNotifierItem; leaving releases the name, as a
+// Records every RegisterStatusNotifierItem and lists the items it kept, with
+// a host beside it; it may drop the first registrations, as GNOME's shell does
+// when its extension trips over a new item. Leaving releases the name, as a
 // panel that quits does.
 struct StandInWatcher : QDBusVirtualObject {
   QDBusConnection bus;
   std::vector<QString> registered;
-  explicit StandInWatcher(const QString& address)
-      : bus(QDBusConnection::connectToBus(address, uniqueName("w"))) {
+  int drops;
+  QStringList listed;
+  explicit StandInWatcher(const QString& address, int drops = 0)
+      : bus(QDBusConnection::connectToBus(address, uniqueName("w"))), drops(drops) {
     bus.registerVirtualObject("/StatusNotifierWatcher", this);
     bus.registerService("org.kde.StatusNotifierWatcher");
   }
@@ -51,8 +58,12 @@ struct StandInWatcher : QDBusVirtualObject {
   }
   QString introspect(const QString&) const override { return {}; }
   bool handleMessage(const QDBusMessage& m, const QDBusConnection& c) override {
+    if (m.member() == "GetAll")
+      return c.send(m.createReply(QVariant(
+          QVariantMap{{"RegisteredStatusNotifierItems", listed}, {"IsStatusNotifierHostRegistered", true}})));
     if (m.member() != "RegisterStatusNotifierItem") return false;
     registered.push_back(m.arguments().value(0).toString());
+    if (int(registered.size()) > drops) listed = QStringList{m.service() + "/StatusNotifierItem"};
     return c.send(m.createReply());
   }
 };
@@ -75,7 +86,8 @@ struct TrayBus : ::testing::Test {
   void start() {
     ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start";
     TrayHooks hooks{QDBusConnection::connectToBus(bus.address, uniqueName("app")),
-                    [this] { return ++xembedAsks, true; }, [this](unsigned) { return watcherProcess; }, ""};
+                    [this] { return ++xembedAsks, true; }, [this](unsigned) { return watcherProcess; }, "",
+                    50};
     tray = std::make_unique<TrayPresence>(&menu, hooks);
     tray->show(model);
     for (const char* name : {"NewIcon", "NewToolTip", "XAyatanaNewLabel"})
@@ -163,6 +175,19 @@ TEST_F(TrayBus, RegistersWhenAWatcherAppearsAndAgainWhenItsOwnerChanges) {
   EXPECT_EQ(log.seen["XAyatanaNewLabel"][0].value(0), "\u2013");
 }
 
+TEST_F(TrayBus, RegistersAgainWhileTheWatcherDoesNotListTheItemAFewTimesAtMost) {
+  // Dropped registrations, and the registrations the app makes.
+  for (const auto& [drops, made] : {std::pair(0, 1), std::pair(1, 2), std::pair(99, 4)}) {
+    SCOPED_TRACE(drops);
+    watcher = std::make_unique<StandInWatcher>(bus.address, drops);
+    start();
+    settle(600);
+    EXPECT_EQ(int(watcher->registered.size()), made);
+    tray.reset();
+    watcher.reset();
+  }
+}
+
 TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
   watcher = std::make_unique<StandInWatcher>(bus.address);
   start();
@@ -191,14 +216,19 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
     EXPECT_TRUE(icon[i].pixels == pixelsOf(model.glyph, trayIconSizes[i])) << "size " << trayIconSizes[i];
   }
 
-  // Left and middle clicks open the panel at the host's point; a right click the menu.
+  // Left and middle clicks open the panel at the host's point, which comes in
+  // device pixels (the tests run at QT_SCALE_FACTOR=2); a right click the menu.
+  ASSERT_EQ(QGuiApplication::primaryScreen()->devicePixelRatio(), 2);
   std::vector<QPoint> clicks;
   QObject::connect(tray.get(), &TrayPresence::activatedAt, [&](int x, int y) { clicks.emplace_back(x, y); });
   call("/StatusNotifierItem", itemInterface, "Activate", {10, 20});
   call("/StatusNotifierItem", itemInterface, "SecondaryActivate", {30, 40});
-  EXPECT_EQ(clicks, (std::vector<QPoint>{{10, 20}, {30, 40}}));
-  call("/StatusNotifierItem", itemInterface, "ContextMenu", {50, 60});
+  EXPECT_EQ(clicks, (std::vector<QPoint>{{5, 10}, {15, 20}}));
+  call("/StatusNotifierItem", itemInterface, "ContextMenu", {0, 0});
   EXPECT_TRUE(menu.isVisible());
+  const QRect opened = menu.geometry();
+  call("/StatusNotifierItem", itemInterface, "ContextMenu", {700, 500});
+  EXPECT_EQ(menu.geometry(), opened) << "a second request while it is open changes nothing";
   menu.hide();
 
   const std::tuple<const char*, std::function<void(TrayModel&)>, QStringList> changes[] = {
@@ -266,7 +296,9 @@ TEST_F(TrayBus, MenuLayoutEventsAndOpening) {
   });
   QObject::connect(tray.get(), &TrayPresence::menuClosed, [&] { ++closed; });
   EXPECT_EQ(call("/MenuBar", menuInterface, "AboutToShow", {0}).arguments().value(0), true);
-  EXPECT_EQ(opened, 1);
+  call("/MenuBar", menuInterface, "Event", {0, "opened", QVariant::fromValue(QDBusVariant(0)), 0u});
+  call("/MenuBar", menuInterface, "AboutToShow", {0});
+  EXPECT_EQ(opened, 1) << "asking again while it is open is nothing";
   call("/MenuBar", menuInterface, "Event", {0, "closed", QVariant::fromValue(QDBusVariant(0)), 0u});
   EXPECT_EQ(closed, 1);
   const QDBusMessage group =
@@ -275,10 +307,49 @@ TEST_F(TrayBus, MenuLayoutEventsAndOpening) {
   EXPECT_EQ(opened, 2);
   EXPECT_EQ(variantIn(call("/MenuBar", menuInterface, "GetProperty", {loginId, "toggle-state"})), 1);
 
+  // A kept row that changes as rows are added: hosts that cache items learn
+  // it only from ItemsPropertiesUpdated.
   log.seen.clear();
-  menu.addAction("Check for updates\u2026");
+  menu.insertAction(login, new QAction("7-day limit  18%", &menu));
+  row->setText("5-hour limit  44%");
   ASSERT_TRUE(waitUntil([&] { return log.seen.count("LayoutUpdated"); }, 1000));
   EXPECT_GT(log.seen["LayoutUpdated"][0].value(0).toUInt(), reply.arguments().value(0).toUInt());
+  ASSERT_EQ(log.seen["ItemsPropertiesUpdated"].size(), 1);
+  const auto kept = qdbus_cast<MenuItemPropertiesList>(log.seen["ItemsPropertiesUpdated"][0].value(0));
+  ASSERT_EQ(kept.size(), 1);
+  EXPECT_EQ(std::pair(kept[0].id, kept[0].properties),
+            std::pair(layout.children[0].id, QVariantMap{{"label", "5-hour limit  44%"}}));
+
+  // Every call is answered; one asking too much is refused at once.
+  const MenuEvents flood(300, MenuEvent{0, "opened", QDBusVariant(0), 0});
+  const std::tuple<const char*, const char*, QList<QVariant>> refused[] = {
+      {"an unknown item", "GetProperty", {424242, "label"}},
+      {"a separator's label", "GetProperty", {layout.children[1].id, "label"}},
+      {"an unknown property", "GetProperty", {0, "nonexistent"}},
+      {"too many names", "GetLayout", {0, -1, QStringList(300, "label")}},
+      {"too many events", "EventGroup", {QVariant::fromValue(flood)}},
+  };
+  for (const auto& [what, method, args] : refused) {
+    const QDBusMessage answer = call("/MenuBar", menuInterface, method, args);
+    EXPECT_EQ(answer.errorName(), "org.freedesktop.DBus.Error.InvalidArgs") << what;
+    EXPECT_FALSE(answer.errorMessage().isEmpty()) << what;
+  }
+}
+
+TEST_F(TrayBus, XEmbedMenuOpensBesideTheIconNotOverTheBar) {
+  start();
+  tray->recheck();
+  auto* icon = tray->findChild<QSystemTrayIcon*>();
+  ASSERT_TRUE(icon != nullptr);
+  menu.addAction("Quit Quotalume");
+  // Qt knows no icon geometry offscreen: the pointer, on a top bar, stands for it.
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  QCursor::setPos(screen.right() - 20, 8);
+  emit icon->activated(QSystemTrayIcon::Context);
+  ASSERT_TRUE(menu.isVisible());
+  EXPECT_GT(menu.geometry().top(), 16) << "below the bar the pointer is in";
+  EXPECT_LE(menu.geometry().right(), screen.right());
+  menu.hide();
 }
 
 }  // namespace
