@@ -30,13 +30,6 @@ def convert(*args, check=False):
                           timeout=15).stdout.strip()
 
 
-def labels(layout):
-    """The visible labels of a dbusmenu layout in gdbus text, which quotes with " one holding '."""
-    return [label.group(2).replace("&", "") for props in re.findall(r"\{([^{}]*)\}", layout)
-            if "'visible': <false>" not in props
-            and (label := re.search(r"""'label': <(['"])((?:\\.|(?!\1).)*)\1>""", props))]
-
-
 def content_box(image, strip):
     """The box (w, h, x, y) in the bar strip of what differs from its colour, if not tiny."""
     w, h, x0, y0 = strip
@@ -57,56 +50,15 @@ def item_properties(text):
     for item, props in re.findall(r"\((\d+), \{([^{}]*)\}", text):
         label = re.search(r"""'label': <(['"])((?:\\.|(?!\1).)*)\1>""", props)
         visible = re.search(r"'visible': <(true|false)>", props)
-        found[int(item)] = {**({"label": label.group(2)} if label else {}),
-                            **({"visible": visible.group(1) == "true"} if visible else {})}
+        found[item] = {**({"label": label.group(2).replace("&", "")} if label else {}),
+                       **({"visible": visible.group(1) == "true"} if visible else {})}
     return found
 
 
-class CachingMenuHost:
-    """A menu client that caches items as GNOME Shell's AppIndicator extension does: it asks
-    a new layout for "type" and "children-display" only, fetches the properties of ids it
-    has not seen with GetGroupProperties, and takes changes of the ids it keeps only from
-    ItemsPropertiesUpdated."""
-
-    def __init__(self, case, service, path="/MenuBar"):
-        self.case, self.service, self.path, self.cache, self.order = case, service, path, {}, []
-        self.monitor = subprocess.Popen(["gdbus", "monitor", "--session", "--dest", service,
-                                         "--object-path", path], env=case.box.env(),
-                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        case.box.procs.append(self.monitor)
-        self.monitor.stdout.readline()  # "Monitoring signals …": listening from here on
-        self.relayout()
-
-    def call(self, method, *args):
-        return self.case.call(self.service, self.path, f"com.canonical.dbusmenu.{method}", *args) or ""
-
-    def relayout(self):
-        layout = self.call("GetLayout", "0", "-1", "['type', 'children-display']")
-        self.order = [int(i) for i in re.findall(r"<\((\d+), ", layout)]
-        new = [i for i in self.order if i not in self.cache]
-        if new:
-            self.cache.update(item_properties(self.call("GetGroupProperties", str(new), "@as []")))
-        self.cache = {i: p for i, p in self.cache.items() if i in self.order}
-
-    def follow(self, seconds):
-        """Applies the signals that arrive within seconds."""
-        deadline = time.monotonic() + seconds
-        os.set_blocking(self.monitor.stdout.fileno(), False)
-        while time.monotonic() < deadline:
-            line = self.monitor.stdout.readline()
-            if not line:
-                time.sleep(0.05)
-            elif b".ItemsPropertiesUpdated " in line:
-                for item, props in item_properties(line.decode()).items():
-                    if item in self.cache:
-                        self.cache[item].update(props)
-            elif b".LayoutUpdated " in line:
-                self.relayout()
-
-    def first_row(self):
-        return next((self.cache[i]["label"] for i in self.order
-                     if self.cache.get(i, {}).get("visible", True) and "label" in self.cache.get(i, {})),
-                    None)
+def labels(layout):
+    """The visible labels of a dbusmenu layout in gdbus text."""
+    return [p["label"] for p in item_properties(layout).values()
+            if p.get("visible", True) and "label" in p]
 
 
 # Panels. Each starts its host on a ready desktop and waits until it serves.
@@ -255,8 +207,9 @@ class TrayHost(e2e.Case):
                 r'^( *)\S.*"trayer"\).*\n((?:\1 .*\n)*)', tree, re.M))
         e2e.wait_for("the icon docked in trayer", docked, 20, 0.2)
 
-    def open_popup(self, icon, button, what):
-        """Clicks the icon; the app's window taller than the bar that opens, off the bar."""
+    def popup(self, icon, item, button=1):
+        """Clicks the icon and checks what opens beside it: the drawn panel, or on button 3
+        the menu of an XEmbed icon."""
         bar, (x, y) = self.host.bar, icon
         self.box.run("xdotool", "mousemove", str(x), str(y), "click", str(button))
 
@@ -266,31 +219,16 @@ class TrayHost(e2e.Case):
             tall = [[int(v) for v in g] for g in re.findall(
                 r"^X=(\d+)\nY=(\d+)\nWIDTH=(\d+)\nHEIGHT=(\d+)$", out, re.M) if int(g[3]) > bar[1]]
             return tall[-1] if tall else None
-        px, py, pw, ph = e2e.wait_for(f"the {what} of a click at {icon}", popup_open, 10, 0.2)
+        px, py, pw, ph = e2e.wait_for(f"the popup of a left click at {icon}", popup_open, 10, 0.2)
         bar_top, bar_end = bar[3], bar[3] + bar[1]
-        self.assertTrue(py >= bar_end or py + ph <= bar_top, f"the {what} at y={py}..{py + ph} "
+        self.assertTrue(py >= bar_end or py + ph <= bar_top, f"the panel at y={py}..{py + ph} "
                         f"overlaps the bar at y={bar_top}..{bar_end}")
-        return px, py, pw, ph
-
-    def context_menu(self, icon):
-        """Right-clicks the XEmbed icon: the menu opens beside it as the panel does."""
-        self.box.run("xdotool", "key", "Escape")
-        time.sleep(0.5)
-        px, py, pw, ph = self.open_popup(icon, 3, "menu")
-        time.sleep(0.5)
-        self.screenshot("menu.png", f"{min(pw + 80, SCREEN[0])}x{min(py + ph + 8, SCREEN[1])}"
-                        f"+{max(0, min(px, SCREEN[0] - pw - 80))}+0")
-
-    def popup(self, icon, item):
-        """Left-clicks the icon and checks the drawn panel it opens."""
-        bar, (x, y) = self.host.bar, icon
-        px, py, pw, ph = self.open_popup(icon, 1, "panel")
-        bar_top, bar_end = bar[3], bar[3] + bar[1]
         # The popup with the bar it hangs from, and little else.
         left, right = max(0, min(px, x - 40) - 8), min(SCREEN[0], px + pw + 8)
         top, bottom = max(0, min(py, bar_top) - 8), min(SCREEN[1], max(py + ph, bar_end) + 8)
         time.sleep(0.5)
-        shot = self.screenshot("popup.png", f"{right - left}x{bottom - top}+{left}+{top}")
+        shot = self.screenshot("menu.png" if button == 3 else "popup.png",
+                               f"{right - left}x{bottom - top}+{left}+{top}")
         # A window narrower than what it holds cuts the numbers and bars at
         # its right edge; a fitting one leaves a plain margin there.
         colours = convert(shot, "-crop", f"3x{ph // 3}+{px + pw - 5 - left}+{py + 3 - top}",
@@ -323,20 +261,40 @@ class TrayHost(e2e.Case):
         self.assertEqual(errors, [], "the shell logs a script error for the item")
 
     def test_gnome_cache(self):
-        """Start with no reading, then post one: a host that caches items shows the reading's
-        first row, not the waiting line it first fetched."""
+        """No reading, then one, under a host that caches items as GNOME's extension does: it
+        asks a new layout for type and children-display only, fetches new ids whole and takes
+        changes of kept ids only from ItemsPropertiesUpdated. The reading's row comes first."""
         self.box.extra["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
         self.box.start()
-        self.box.wait_listening()
-        service = e2e.wait_for("the app's item on the bus", lambda: re.search(
-            r"'(org\.kde\.StatusNotifierItem-[^']+)'", self.call(
-                "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus.ListNames") or ""),
-            10, 0.1).group(1)
-        host = CachingMenuHost(self, service)
-        self.assertEqual(host.first_row(), "Waiting for the browser extension")
+        names = functools.partial(self.call, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus.ListNames")
+        service = e2e.wait_for("the app's item", lambda: re.search(
+            r"org\.kde\.StatusNotifierItem-[\d-]+", names() or ""), 10, 0.1)[0]
+        menu = functools.partial(self.call, service, "/MenuBar")
+        self.box.spawn(["gdbus", "monitor", "--session", "--dest", service])
+        cache, order = {}, []
+
+        def relayout():
+            order[:] = re.findall(r"<\((\d+), ", menu("com.canonical.dbusmenu.GetLayout", "0", "-1",
+                                                       "['type', 'children-display']"))
+            new = "[" + ",".join(i for i in order if i not in cache) + "]"
+            cache.update(item_properties(menu("com.canonical.dbusmenu.GetGroupProperties", new,
+                                              "@as []")))
+        first = lambda: next(cache[i]["label"] for i in order if "label" in cache[i]
+                             and cache[i].get("visible", True))
+        relayout()
+        self.assertEqual(first(), "Waiting for the browser extension")
+        log = f"{self.box.root}/gdbus.log"
+        e2e.wait_for("the host to listen", lambda: "Monitoring" in e2e.read(log), 5)
         self.box.post_ok()
-        host.follow(2)
-        self.assertEqual(host.first_row(), "5-hour limit  42%", host.cache)
+        time.sleep(2)
+        for line in e2e.read(log).splitlines():
+            changed = item_properties(line) if ".ItemsPropertiesUpdated " in line else {}
+            for item, props in changed.items():
+                cache.get(item, {}).update(props)
+            if ".LayoutUpdated " in line:
+                relayout()
+        self.assertEqual(first(), "5-hour limit  42%")
 
     def check_host(self, name, late=False):
         host = self.host = HOSTS[name]
@@ -376,8 +334,10 @@ class TrayHost(e2e.Case):
         icon = self.icon_in_bar()
         if not late:
             getattr(self, host.click)(icon, item)
-            if host.xembed:
-                self.context_menu(icon)
+            if host.xembed:  # its right-click menu opens as the panel does
+                self.box.run("xdotool", "key", "Escape")
+                time.sleep(0.5)
+                self.popup(icon, item, 3)
 
 
 for _test, _args in TESTS.items():

@@ -38,10 +38,9 @@ QString uniqueName(const char* role) {
   return QString("%1-%2").arg(role).arg(++n);
 }
 
-// Records every RegisterStatusNotifierItem and lists the items it kept, with
-// a host beside it; it may drop the first registrations, as GNOME's shell does
-// when its extension trips over a new item. Leaving releases the name, as a
-// panel that quits does.
+// Records every RegisterStatusNotifierItem and lists the item, with a host,
+// unless it drops it (the first `drops` times); leaving releases the name, as
+// a panel that quits does.
 struct StandInWatcher : QDBusVirtualObject {
   QDBusConnection bus;
   std::vector<QString> registered;
@@ -153,16 +152,23 @@ TEST_F(TrayBus, RegistersWhenAWatcherAppearsAndAgainWhenItsOwnerChanges) {
   tray->recheck();
   EXPECT_EQ(fallbacks(), 1) << "no watcher: the XEmbed icon stands in";
   EXPECT_TRUE(tray->attached());
+  // Its right-click menu opens below the top bar the pointer is in (offscreen the icon has no place).
+  menu.addAction("Quit Quotalume");
+  QCursor::setPos(QGuiApplication::primaryScreen()->geometry().right() - 20, 8);
+  emit tray->findChild<QSystemTrayIcon*>()->activated(QSystemTrayIcon::Context);
+  EXPECT_GT(menu.isVisible() ? menu.geometry().top() : 0, 16);
+  menu.hide();
 
   watcher = std::make_unique<StandInWatcher>(bus.address);
   ASSERT_TRUE(registeredWith(*watcher)) << "registered within a second of the watcher's arrival";
   EXPECT_EQ(fallbacks(), 0) << "never two icons";
 
-  // The panel restarts as GNOME Shell, which shows the number as a label beside a plain glyph.
+  // The panel restarts as GNOME Shell, which shows the number as a label beside a plain glyph
+  // and may drop the first registration: the app registers again.
   watcher.reset();
   watcherProcess = "gnome-shell";
-  watcher = std::make_unique<StandInWatcher>(bus.address);
-  ASSERT_TRUE(registeredWith(*watcher));
+  watcher = std::make_unique<StandInWatcher>(bus.address, 1);
+  ASSERT_TRUE(waitUntil([&] { return watcher->listed.size() == 1; }, 1000));
   EXPECT_EQ(fallbacks(), 0);
   EXPECT_EQ(property("XAyatanaLabel"), "42%");
   TrayGlyphSpec plain = model.glyph;
@@ -173,19 +179,11 @@ TEST_F(TrayBus, RegistersWhenAWatcherAppearsAndAgainWhenItsOwnerChanges) {
   tray->show(model);
   ASSERT_TRUE(waitUntil([&] { return log.seen.count("XAyatanaNewLabel"); }, 1000));
   EXPECT_EQ(log.seen["XAyatanaNewLabel"][0].value(0), "\u2013");
-}
 
-TEST_F(TrayBus, RegistersAgainWhileTheWatcherDoesNotListTheItemAFewTimesAtMost) {
-  // Dropped registrations, and the registrations the app makes.
-  for (const auto& [drops, made] : {std::pair(0, 1), std::pair(1, 2), std::pair(99, 4)}) {
-    SCOPED_TRACE(drops);
-    watcher = std::make_unique<StandInWatcher>(bus.address, drops);
-    start();
-    settle(600);
-    EXPECT_EQ(int(watcher->registered.size()), made);
-    tray.reset();
-    watcher.reset();
-  }
+  watcher.reset();
+  watcher = std::make_unique<StandInWatcher>(bus.address, 99);
+  settle(600);
+  EXPECT_EQ(watcher->registered.size(), 4u) << "a watcher that never keeps the item: three more tries";
 }
 
 TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
@@ -204,8 +202,7 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
       {"Menu", QVariant::fromValue(QDBusObjectPath("/MenuBar"))},
       {"IconAccessibleDesc", "5-hour limit 42%, resets in 2h"},
       {"XAyatanaLabel", ""},
-      {"XAyatanaLabelGuide", "100%"},
-  };
+      {"XAyatanaLabelGuide", "100%"}};
   for (const auto& [name, want] : plain) EXPECT_EQ(property(name), want) << name;
   const auto tip = itemProperty<SniToolTip>("ToolTip");
   EXPECT_EQ(tip.title + "|" + tip.description, "Quotalume 42%|5-hour limit  42%\nresets in 2h");
@@ -236,8 +233,7 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
       {"the tooltip", [](TrayModel& m) { m.toolTip = "Quotalume 43%"; }, {"NewToolTip"}},
       {"a row", [](TrayModel& m) { m.rows.push_back("Max 5x"); }, {"NewToolTip"}},
       {"the number", [](TrayModel& m) { m.glyph.number = "43"; }, {"NewIcon"}},
-      {"the headline alone: no label here", [](TrayModel& m) { m.headline = "44%"; }, {}},
-  };
+      {"the headline alone: no label here", [](TrayModel& m) { m.headline = "44%"; }, {}}};
   settle(50);
   for (const auto& [name, edit, signals_] : changes) {
     log.seen.clear();
@@ -314,42 +310,21 @@ TEST_F(TrayBus, MenuLayoutEventsAndOpening) {
   row->setText("5-hour limit  44%");
   ASSERT_TRUE(waitUntil([&] { return log.seen.count("LayoutUpdated"); }, 1000));
   EXPECT_GT(log.seen["LayoutUpdated"][0].value(0).toUInt(), reply.arguments().value(0).toUInt());
-  ASSERT_EQ(log.seen["ItemsPropertiesUpdated"].size(), 1);
-  const auto kept = qdbus_cast<MenuItemPropertiesList>(log.seen["ItemsPropertiesUpdated"][0].value(0));
-  ASSERT_EQ(kept.size(), 1);
-  EXPECT_EQ(std::pair(kept[0].id, kept[0].properties),
+  const auto kept = qdbus_cast<MenuItemPropertiesList>(log.seen["ItemsPropertiesUpdated"].value(0).value(0));
+  EXPECT_EQ(std::pair(kept.value(0).id, kept.value(0).properties),
             std::pair(layout.children[0].id, QVariantMap{{"label", "5-hour limit  44%"}}));
 
-  // Every call is answered; one asking too much is refused at once.
-  const MenuEvents flood(300, MenuEvent{0, "opened", QDBusVariant(0), 0});
-  const std::tuple<const char*, const char*, QList<QVariant>> refused[] = {
-      {"an unknown item", "GetProperty", {424242, "label"}},
-      {"a separator's label", "GetProperty", {layout.children[1].id, "label"}},
-      {"an unknown property", "GetProperty", {0, "nonexistent"}},
-      {"too many names", "GetLayout", {0, -1, QStringList(300, "label")}},
-      {"too many events", "EventGroup", {QVariant::fromValue(flood)}},
-  };
-  for (const auto& [what, method, args] : refused) {
-    const QDBusMessage answer = call("/MenuBar", menuInterface, method, args);
-    EXPECT_EQ(answer.errorName(), "org.freedesktop.DBus.Error.InvalidArgs") << what;
-    EXPECT_FALSE(answer.errorMessage().isEmpty()) << what;
-  }
-}
-
-TEST_F(TrayBus, XEmbedMenuOpensBesideTheIconNotOverTheBar) {
-  start();
-  tray->recheck();
-  auto* icon = tray->findChild<QSystemTrayIcon*>();
-  ASSERT_TRUE(icon != nullptr);
-  menu.addAction("Quit Quotalume");
-  // Qt knows no icon geometry offscreen: the pointer, on a top bar, stands for it.
-  const QRect screen = QGuiApplication::primaryScreen()->geometry();
-  QCursor::setPos(screen.right() - 20, 8);
-  emit icon->activated(QSystemTrayIcon::Context);
-  ASSERT_TRUE(menu.isVisible());
-  EXPECT_GT(menu.geometry().top(), 16) << "below the bar the pointer is in";
-  EXPECT_LE(menu.geometry().right(), screen.right());
-  menu.hide();
+  // Every call is answered: an unknown item or property, a separator's label, too many names or events.
+  const std::pair<const char*, QList<QVariant>> refused[] = {
+      {"GetProperty", {424242, "label"}},
+      {"GetProperty", {layout.children[1].id, "label"}},
+      {"GetProperty", {0, "nonexistent"}},
+      {"GetLayout", {0, -1, QStringList(300, "label")}},
+      {"EventGroup", {QVariant::fromValue(MenuEvents(300, MenuEvent{0, "opened", QDBusVariant(0), 0}))}}};
+  for (const auto& [method, args] : refused)
+    EXPECT_EQ(call("/MenuBar", menuInterface, method, args).errorName(),
+              "org.freedesktop.DBus.Error.InvalidArgs")
+        << method << " " << args.value(0).toInt();
 }
 
 }  // namespace
