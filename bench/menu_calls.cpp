@@ -9,7 +9,6 @@
 #include <chrono>
 #include <vector>
 
-#include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -17,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include "app/app_delegate.hpp"
+#include "offscreen_app.hpp"
 #include "store/state_file.hpp"
 #include "support/event_wait.hpp"
 #include "support/private_bus.hpp"
@@ -32,11 +32,7 @@ double millisecondsSince(Clock::time_point from) {
 }
 
 void BM_AboutToShowFloodThenGetLayout(benchmark::State& state) {
-  static int argc = 1;
-  static char name[] = "bench";
-  static char* argv[] = {name, nullptr};
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication qt(argc, argv);
+  offscreenApp();
   const PrivateBus bus;
   const QTemporaryDir dir;
   const auto file = [&](const char* leaf) { return std::filesystem::path(dir.filePath(leaf).toStdString()); };
