@@ -44,21 +44,18 @@ def content_box(image, strip):
     return (bw, bh, x0 + bx - 1, y0 + by - 1) if bw > 4 and bh > 4 else None
 
 
-def item_properties(text):
-    """{id: {"label": …, "visible": …}} of the (id, {properties}) pairs in gdbus text."""
-    found = {}
-    for item, props in re.findall(r"\((\d+), \{([^{}]*)\}", text):
-        label = re.search(r"""'label': <(['"])((?:\\.|(?!\1).)*)\1>""", props)
-        visible = re.search(r"'visible': <(true|false)>", props)
-        found[item] = {**({"label": label.group(2).replace("&", "")} if label else {}),
-                       **({"visible": visible.group(1) == "true"} if visible else {})}
-    return found
+def items(text):
+    """{id: {property: value}} of the (id, {…}) items in gdbus text, values as gdbus writes them
+    (strings quoted with ", when holding a ', else with ')."""
+    value = r"""((?:[^<>'"]|'[^']*'|"(?:\\.|[^"\\])*")*)"""
+    return {i: dict(re.findall(r"'([\w-]+)': <" + value + ">", props))
+            for i, props in re.findall(r"\((\d+), \{([^{}]*)\}", text)}
 
 
-def labels(layout):
-    """The visible labels of a dbusmenu layout in gdbus text."""
-    return [p["label"] for p in item_properties(layout).values()
-            if p.get("visible", True) and "label" in p]
+def labels(found):
+    """The visible labels among items(…), in order."""
+    return [p["label"][1:-1].replace("&", "") for p in found.values()
+            if "label" in p and p.get("visible") != "false"]
 
 
 # Panels. Each starts its host on a ready desktop and waits until it serves.
@@ -192,8 +189,8 @@ class TrayHost(e2e.Case):
 
         menu = re.search(r"objectpath '([^']+)'", prop("Menu"))
         self.assertIsNotNone(menu, "the item exports no menu")
-        shown = labels(self.call(item[0], menu.group(1), "com.canonical.dbusmenu.GetLayout",
-                                 "0", "-1", "@as []") or "")
+        shown = labels(items(self.call(item[0], menu.group(1), "com.canonical.dbusmenu.GetLayout",
+                                       "0", "-1", "@as []") or ""))
         self.assertLessEqual(ROWS, set(shown), shown)
         self.assertEqual([t for t in shown if t in COMMANDS], COMMANDS)
         return item
@@ -269,7 +266,7 @@ class TrayHost(e2e.Case):
         names = functools.partial(self.call, "org.freedesktop.DBus", "/org/freedesktop/DBus",
                                   "org.freedesktop.DBus.ListNames")
         service = e2e.wait_for("the app's item", lambda: re.search(
-            r"org\.kde\.StatusNotifierItem-[\d-]+", names() or ""), 10, 0.1)[0]
+            r"org\.kde\.StatusNotifierItem-[\d-]+", str(names())), 10)[0]
         menu = functools.partial(self.call, service, "/MenuBar")
         self.box.spawn(["gdbus", "monitor", "--session", "--dest", service])
         cache, order = {}, []
@@ -278,23 +275,19 @@ class TrayHost(e2e.Case):
             order[:] = re.findall(r"<\((\d+), ", menu("com.canonical.dbusmenu.GetLayout", "0", "-1",
                                                        "['type', 'children-display']"))
             new = "[" + ",".join(i for i in order if i not in cache) + "]"
-            cache.update(item_properties(menu("com.canonical.dbusmenu.GetGroupProperties", new,
-                                              "@as []")))
-        first = lambda: next(cache[i]["label"] for i in order if "label" in cache[i]
-                             and cache[i].get("visible", True))
+            cache.update(items(menu("com.canonical.dbusmenu.GetGroupProperties", new, "@as []")))
         relayout()
-        self.assertEqual(first(), "Waiting for the browser extension")
+        self.assertEqual(labels({i: cache[i] for i in order})[0], "Waiting for the browser extension")
         log = f"{self.box.root}/gdbus.log"
         e2e.wait_for("the host to listen", lambda: "Monitoring" in e2e.read(log), 5)
         self.box.post_ok()
         time.sleep(2)
         for line in e2e.read(log).splitlines():
-            changed = item_properties(line) if ".ItemsPropertiesUpdated " in line else {}
-            for item, props in changed.items():
+            for item, props in (items(line) if ".ItemsPropertiesUpdated " in line else {}).items():
                 cache.get(item, {}).update(props)
             if ".LayoutUpdated " in line:
                 relayout()
-        self.assertEqual(first(), "5-hour limit  42%")
+        self.assertEqual(labels({i: cache[i] for i in order})[0], "5-hour limit  42%")
 
     def check_host(self, name, late=False):
         host = self.host = HOSTS[name]
