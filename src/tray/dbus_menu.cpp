@@ -148,12 +148,10 @@ void DBusMenu::queueFlush() {
 bool DBusMenu::flush() {
   flushQueued_ = false;
   const bool layoutChanged = std::exchange(layoutChanged_, false);
-  // With a layout change every kept item is compared: a row whose action
+  // The changes of kept items go out even with a layout change: a row that
   // stayed may have changed its label in the same pass, and a host that
-  // caches items would never learn it from the new layout.
-  const QSet<QAction*> changed = std::exchange(changed_, {});
-  const QList<QAction*> candidates = layoutChanged ? menu_->actions() : changed.values();
-  const auto [updated, removed] = propertyChanges(candidates);
+  // caches items never learns that from the new layout.
+  const auto [updated, removed] = propertyChanges(std::exchange(changed_, {}).values());
   const bool propertiesChanged = !updated.isEmpty() || !removed.isEmpty();
   if (propertiesChanged) emit adaptor_->ItemsPropertiesUpdated(updated, removed);
   if (layoutChanged) {

@@ -51,8 +51,8 @@ class DBusMenu : public QObject, protected QDBusContext {
   MenuLayoutItem layout(int id, int depth, const QStringList& names);
   // Sends what changed since the last announcement; true when anything did.
   bool flush();
-  // The property changes of the items still in the menu since the host was
-  // last told, which the told state then takes on.
+  // What changed in these items since the host was last told of them, which
+  // the told state then takes on; items new to the host are left out.
   std::pair<MenuItemPropertiesList, MenuItemRemovalsList> propertyChanges(const QList<QAction*>& actions);
   void queueFlush();
   void opened();
