@@ -12,6 +12,7 @@
 namespace {
 
 constexpr int assumeClosedMs = 120000;
+constexpr int reopenAfterMs = 1000;
 // Far more ids, events or property names than a host ever asks for at once.
 constexpr qsizetype maxAsked = 256;
 
@@ -187,9 +188,12 @@ std::pair<MenuItemPropertiesList, MenuItemRemovalsList> DBusMenu::propertyChange
 
 void DBusMenu::opened() {
   // Hosts ask again while the menu is open, some many times over; the menu
-  // was brought up to date when it opened and the ticker keeps it so.
-  if (open_) return;
-  open_ = true;
+  // was brought up to date when it opened and the ticker keeps it so. As
+  // XFCE's panel never says that its menu closed, an opening a second after
+  // the last counts as a new one.
+  if (open_ && justOpened_) return;
+  open_ = justOpened_ = true;
+  QTimer::singleShot(reopenAfterMs, this, [this] { justOpened_ = false; });
   emit aboutToShow();
   // Some hosts (XFCE's panel) never send "closed"; a menu still open after
   // this long is taken as closed, so the once-a-second refresh stops.

@@ -72,6 +72,7 @@ class DBusMenu : public QObject, protected QDBusContext {
   // What the host was last told of each item.
   QHash<int, QVariantMap> told_;
   bool open_ = false;
+  bool justOpened_ = false;
   int openings_ = 0;
 };
 

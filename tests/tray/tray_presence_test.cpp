@@ -301,6 +301,9 @@ TEST_F(TrayBus, MenuLayoutEventsAndOpening) {
       call("/MenuBar", menuInterface, "AboutToShowGroup", {QVariant::fromValue(QList<int>{0, 999})});
   EXPECT_EQ(qdbus_cast<QList<int>>(group.arguments().value(1)), QList<int>{999}) << "unknown ids come back";
   EXPECT_EQ(opened, 2);
+  settle(1100);
+  call("/MenuBar", menuInterface, "AboutToShow", {0});
+  EXPECT_EQ(opened, 3) << "a second on it is a new opening: XFCE's panel never says closed";
   EXPECT_EQ(variantIn(call("/MenuBar", menuInterface, "GetProperty", {loginId, "toggle-state"})), 1);
 
   // A kept row that changes as rows are added: hosts that cache items learn
