@@ -15,7 +15,7 @@
 #include "store/history_store.hpp"
 
 #ifdef QUOTALUME_BENCH_PAINT
-#include <QApplication>
+#include "offscreen_app.hpp"
 
 #include "windows/history_window.hpp"
 #endif
@@ -99,11 +99,7 @@ BENCHMARK(BM_TrimmedSize)->Arg(0)->Arg(1)->ArgName("every_reading")->Unit(benchm
 // What opening the window costs up to its first frame: load, charts, layout
 // and one paint, off screen at twice the size.
 void BM_OpenWindowFirstPaint(benchmark::State& state) {
-  static int argc = 1;
-  static char name[] = "bench";
-  static char* argv[] = {name, nullptr};
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static QApplication app(argc, argv);
+  offscreenApp();
   const fs::path& file = fullFile();
   for (auto _ : state) {
     benchmark::DoNotOptimize(renderHistory(History::load(file, now), now, Appearance::light, 560, 2));

@@ -6,12 +6,10 @@
 #include <QAction>
 #include <QActionEvent>
 #include <QApplication>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
-#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QWidgetAction>
@@ -31,6 +29,7 @@
 #include "store/reading_store.hpp"
 #include "tray/panel_placement.hpp"
 #include "tray/panel_window.hpp"
+#include "tray/popup_position.hpp"
 #include "tray/tray_presence.hpp"
 #include "tray/tray_text.hpp"
 #include "updater/feed_receipt.hpp"
@@ -238,7 +237,13 @@ void AppDelegate::attachTray() {
         [this](int x, int y) { showPanel(x == 0 && y == 0 ? QRect() : QRect(QPoint(x, y), QSize(1, 1))); });
     connect(tray_, &TrayPresence::iconActivated, this, &AppDelegate::showPanel);
     connect(tray_, &TrayPresence::menuOpening, this, [this] {
-      menuNeedsUpdate();
+      // Hosts may ask by the thousand; one turn of the event loop draws once.
+      if (!renderedThisTurn_) {
+        renderedThisTurn_ = true;
+        QMetaObject::invokeMethod(
+            this, [this] { renderedThisTurn_ = false; }, Qt::QueuedConnection);
+        menuNeedsUpdate();
+      }
       menuWillOpen();
     });
     connect(tray_, &TrayPresence::menuClosed, this, &AppDelegate::menuDidClose);
@@ -313,16 +318,7 @@ void AppDelegate::buildMenu() {
 
 void AppDelegate::showPanel(const QRect& anchor) {
   if (!panelInWindow()) {
-    // Qt's XEmbed icon may report a place off every screen when the tray
-    // host reparented it without telling; the pointer is nearer the truth.
-    const bool known = anchor.isValid() && QGuiApplication::screenAt(anchor.center()) != nullptr;
-    const QRect icon = known ? anchor : QRect(QCursor::pos(), QSize(1, 1));
-    QScreen* screen = QGuiApplication::screenAt(icon.center());
-    if (!screen) screen = QGuiApplication::primaryScreen();
-    const QPoint at =
-        screen ? panelPlacement(icon, panelMenu_->sizeHint(), screen->availableGeometry(), screen->geometry())
-               : icon.topLeft();
-    panelMenu_->popup(at);
+    if (!panelMenu_->isVisible()) panelMenu_->popup(besideIcon(anchor, panelMenu_->sizeHint()));
     return;
   }
   if (!panelWindow_) {
@@ -361,9 +357,9 @@ void AppDelegate::render(bool force) {
   applyContextRows(rows, hidden);
   if (tray_) tray_->show({traySpec_, shown.headline, toolTip_, rows, infoAccessibilityLabel(shown)});
 
-  if (infoView_->update(shown, loginOn_, menuOpen_) && menuOpen_ && panelMenu_->isVisible()) {
-    // An open menu measures its items once; a panel that grew must make it
-    // measure again.
+  if (infoView_->update(shown, loginOn_, menuOpen_)) {
+    // A menu measures its items once and keeps their places while closed;
+    // a panel that changed size must make it measure again.
     QActionEvent changed(QEvent::ActionChanged, infoItem_);
     QCoreApplication::sendEvent(panelMenu_.get(), &changed);
   }

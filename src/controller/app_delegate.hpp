@@ -178,6 +178,7 @@ class AppDelegate : public QObject {
   QTimer* ticker_ = nullptr;
   bool loginOn_ = false;
   bool menuOpen_ = false;
+  bool renderedThisTurn_ = false;
   std::optional<Shown> lastShown_;
   ListenState lastListen_;
   UpdateState updateState_;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <optional>
+#include <utility>
 
 #include "store/atomic_file.hpp"
 #include "store/process_paths.hpp"
@@ -64,7 +65,15 @@ void writeState(const Shown& shown, const ListenState& listen, std::string_view 
 
 bool writeState(const Shown& shown, const ListenState& listen, std::string_view version,
                 const std::filesystem::path& file, Date at) {
-  return writeJSONAtomically(file, stateDocument(shown, listen, version, at));
+  // Renders come by the hundred while a menu opens and closes; each write
+  // costs two fsyncs, so the bytes already in place are not written again.
+  static std::pair<std::filesystem::path, std::string> written;
+  const std::optional<std::string> bytes = encodeJSON(stateDocument(shown, listen, version, at));
+  if (!bytes) return false;
+  if (written.first == file && written.second == *bytes) return true;
+  if (!writeAtomically(file, *bytes)) return false;
+  written = {file, *bytes};
+  return true;
 }
 
 }  // namespace Store

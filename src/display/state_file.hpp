@@ -38,7 +38,8 @@ nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std:
 void writeState(const Shown& shown, const ListenState& listen, std::string_view version, Date at);
 
 // Writes the document to `file` whether or not the state file is enabled,
-// creating its folder; false when that failed.
+// creating its folder, unless these very bytes were the last it wrote there;
+// false when that failed.
 bool writeState(const Shown& shown, const ListenState& listen, std::string_view version,
                 const std::filesystem::path& file, Date at);
 

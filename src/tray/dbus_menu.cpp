@@ -1,5 +1,7 @@
 #include "tray/dbus_menu.hpp"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QActionEvent>
 #include <QGuiApplication>
@@ -10,6 +12,9 @@
 namespace {
 
 constexpr int assumeClosedMs = 120000;
+constexpr int reopenAfterMs = 1000;
+// Far more ids, events or property names than a host ever asks for at once.
+constexpr qsizetype maxAsked = 256;
 
 // The shortcut as the host's key names, for example Ctrl+Q as
 // [["Control", "q"]].
@@ -143,38 +148,52 @@ void DBusMenu::queueFlush() {
 
 bool DBusMenu::flush() {
   flushQueued_ = false;
-  if (layoutChanged_) {
-    layoutChanged_ = false;
-    changed_.clear();
+  const bool layoutChanged = std::exchange(layoutChanged_, false);
+  // The changes of kept items go out even with a layout change: a row that
+  // stayed may have changed its label in the same pass, and a host that
+  // caches items never learns that from the new layout.
+  const auto [updated, removed] = propertyChanges(std::exchange(changed_, {}).values());
+  const bool propertiesChanged = !updated.isEmpty() || !removed.isEmpty();
+  if (propertiesChanged) emit adaptor_->ItemsPropertiesUpdated(updated, removed);
+  if (layoutChanged) {
     told_.clear();
     for (QAction* action : menu_->actions()) told_[idOf(action)] = properties(idOf(action));
     emit adaptor_->LayoutUpdated(++revision_, 0);
-    return true;
   }
+  return layoutChanged || propertiesChanged;
+}
+
+std::pair<MenuItemPropertiesList, MenuItemRemovalsList> DBusMenu::propertyChanges(
+    const QList<QAction*>& actions) {
   MenuItemPropertiesList updated;
   MenuItemRemovalsList removed;
-  for (QAction* action : std::exchange(changed_, {})) {
+  for (QAction* action : actions) {
     const int id = ids_.value(action, -1);
-    if (id < 0) continue;
+    const auto told = told_.find(id);
+    // An item new to the host is fetched whole with the new layout.
+    if (told == told_.end()) continue;
     const QVariantMap now = properties(id);
-    QVariantMap& before = told_[id];
     QVariantMap different;
     QStringList gone;
     for (auto it = now.begin(); it != now.end(); ++it)
-      if (before.value(it.key()) != it.value()) different.insert(it.key(), it.value());
-    for (auto it = before.begin(); it != before.end(); ++it)
+      if (told->value(it.key()) != it.value()) different.insert(it.key(), it.value());
+    for (auto it = told->begin(); it != told->end(); ++it)
       if (!now.contains(it.key())) gone << it.key();
-    before = now;
+    *told = now;
     if (!different.isEmpty()) updated.push_back({id, different});
     if (!gone.isEmpty()) removed.push_back({id, gone});
   }
-  if (updated.isEmpty() && removed.isEmpty()) return false;
-  emit adaptor_->ItemsPropertiesUpdated(updated, removed);
-  return true;
+  return {updated, removed};
 }
 
 void DBusMenu::opened() {
-  open_ = true;
+  // Hosts ask again while the menu is open, some many times over; the menu
+  // was brought up to date when it opened and the ticker keeps it so. As
+  // XFCE's panel never says that its menu closed, an opening a second after
+  // the last counts as a new one.
+  if (open_ && justOpened_) return;
+  open_ = justOpened_ = true;
+  QTimer::singleShot(reopenAfterMs, this, [this] { justOpened_ = false; });
   emit aboutToShow();
   // Some hosts (XFCE's panel) never send "closed"; a menu still open after
   // this long is taken as closed, so the once-a-second refresh stops.
@@ -188,6 +207,10 @@ void DBusMenu::markClosed() {
   emit closed();
 }
 
+void DBusMenu::refuse(const QString& message) {
+  sendErrorReply(QDBusError::InvalidArgs, message);
+}
+
 DBusMenuAdaptor::DBusMenuAdaptor(DBusMenu* menu) : QDBusAbstractAdaptor(menu), menu_(menu) {}
 
 QString DBusMenuAdaptor::textDirection() const {
@@ -197,6 +220,7 @@ QString DBusMenuAdaptor::textDirection() const {
 
 uint DBusMenuAdaptor::GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
                                 MenuLayoutItem& layout) {
+  if (refusedAsTooMany(propertyNames.size(), "property names")) return 0;
   menu_->flush();
   layout = menu_->layout(parentId, recursionDepth, propertyNames);
   return menu_->revision_;
@@ -204,6 +228,7 @@ uint DBusMenuAdaptor::GetLayout(int parentId, int recursionDepth, const QStringL
 
 QList<MenuItemProperties> DBusMenuAdaptor::GetGroupProperties(const QList<int>& ids,
                                                               const QStringList& propertyNames) {
+  if (refusedAsTooMany(std::max(ids.size(), propertyNames.size()), "ids or property names")) return {};
   QList<int> wanted = ids;
   if (wanted.isEmpty())
     for (QAction* action : menu_->menu_->actions()) wanted << menu_->idOf(action);
@@ -214,7 +239,17 @@ QList<MenuItemProperties> DBusMenuAdaptor::GetGroupProperties(const QList<int>& 
 }
 
 QDBusVariant DBusMenuAdaptor::GetProperty(int id, const QString& name) {
-  return QDBusVariant(menu_->properties(id).value(name));
+  if (id != 0 && !menu_->actionOf(id)) {
+    menu_->refuse(QStringLiteral("No menu item with id %1").arg(id));
+    return {};
+  }
+  const QVariantMap properties = menu_->properties(id);
+  const auto found = properties.constFind(name);
+  if (found == properties.constEnd()) {
+    menu_->refuse(QStringLiteral("Menu item %1 has no property \"%2\"").arg(id).arg(name));
+    return {};
+  }
+  return QDBusVariant(*found);
 }
 
 void DBusMenuAdaptor::Event(int id, const QString& eventId, const QDBusVariant&, uint) {
@@ -222,15 +257,22 @@ void DBusMenuAdaptor::Event(int id, const QString& eventId, const QDBusVariant&,
 }
 
 QList<int> DBusMenuAdaptor::EventGroup(const QList<MenuEvent>& events) {
+  if (refusedAsTooMany(events.size(), "events")) return {};
   QList<int> errors;
   for (const MenuEvent& e : events)
     if (!handle(e.id, e.eventId)) errors << e.id;
   return errors;
 }
 
+bool DBusMenuAdaptor::refusedAsTooMany(qsizetype count, const char* what) {
+  if (count <= maxAsked) return false;
+  menu_->refuse(QStringLiteral("At most %1 %2 in one call").arg(maxAsked).arg(QLatin1String(what)));
+  return true;
+}
+
 bool DBusMenuAdaptor::handle(int id, const QString& eventId) {
   if (id == 0) {
-    if (eventId == QLatin1String("opened") && !menu_->open_) menu_->opened();
+    if (eventId == QLatin1String("opened")) menu_->opened();
     if (eventId == QLatin1String("closed") && menu_->open_) menu_->markClosed();
     return true;
   }
@@ -249,6 +291,7 @@ bool DBusMenuAdaptor::AboutToShow(int id) {
 }
 
 QList<int> DBusMenuAdaptor::AboutToShowGroup(const QList<int>& ids, QList<int>& idErrors) {
+  if (refusedAsTooMany(ids.size(), "ids")) return {};
   bool root = false;
   for (int id : ids) {
     if (id == 0) {

@@ -2,9 +2,14 @@
 // A QMenu exported over com.canonical.dbusmenu, so that tray hosts which draw
 // menus themselves show our context menu in their own style. Items keep
 // their ids while they stay in the menu; changes reach the host as
-// LayoutUpdated (items added or removed) or ItemsPropertiesUpdated.
+// ItemsPropertiesUpdated, followed by LayoutUpdated when items were added or
+// removed: hosts that cache items take changes of kept ones only from the
+// former.
+
+#include <utility>
 
 #include <QDBusAbstractAdaptor>
+#include <QDBusContext>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
@@ -19,7 +24,9 @@ class DBusMenuAdaptor;
 // The host's form of a label: "_" marks the mnemonic, "__" is a plain "_".
 QString dbusMenuLabel(const QString& text);
 
-class DBusMenu : public QObject {
+// Calls reach the adaptor with the menu as their context: refusals are
+// answered through it.
+class DBusMenu : public QObject, protected QDBusContext {
   Q_OBJECT
  public:
   explicit DBusMenu(QMenu* menu, QObject* parent = nullptr);
@@ -44,9 +51,14 @@ class DBusMenu : public QObject {
   MenuLayoutItem layout(int id, int depth, const QStringList& names);
   // Sends what changed since the last announcement; true when anything did.
   bool flush();
+  // What changed in these items since the host was last told of them, which
+  // the told state then takes on; items new to the host are left out.
+  std::pair<MenuItemPropertiesList, MenuItemRemovalsList> propertyChanges(const QList<QAction*>& actions);
   void queueFlush();
   void opened();
   void markClosed();
+  // Answers the call in progress with InvalidArgs and `message`.
+  void refuse(const QString& message);
 
   QMenu* menu_;
   DBusMenuAdaptor* adaptor_;
@@ -60,9 +72,12 @@ class DBusMenu : public QObject {
   // What the host was last told of each item.
   QHash<int, QVariantMap> told_;
   bool open_ = false;
+  bool justOpened_ = false;
   int openings_ = 0;
 };
 
+// Every call is answered, a refusal as an error: a caller left without a
+// reply waits for its timeout.
 class DBusMenuAdaptor : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
@@ -95,6 +110,9 @@ class DBusMenuAdaptor : public QDBusAbstractAdaptor {
 
  private:
   bool handle(int id, const QString& eventId);
+  // Refuses (with an error reply) a call that asks for more than any host
+  // needs, so that one call cannot hold the app up; true when it did.
+  bool refusedAsTooMany(qsizetype count, const char* what);
 
   DBusMenu* menu_;
 };

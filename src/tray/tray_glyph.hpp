@@ -24,9 +24,10 @@ struct TrayGlyphSpec {
 // What the tray shows for a display model.
 TrayGlyphSpec trayGlyphSpec(const Shown& shown, Appearance appearance);
 
-// The sizes tray hosts ask for; each is drawn for its own size rather than
-// scaled from another.
-inline constexpr int trayIconSizes[] = {16, 22, 24, 32, 48, 64};
+// The sizes tray hosts ask for, 44 and 48 among them for a 22 or 24 px icon
+// on a 2x screen; each is drawn for its own size rather than scaled from
+// another.
+inline constexpr int trayIconSizes[] = {16, 22, 24, 32, 44, 48, 64};
 
 // One mark alone, where and as strong as it is in the whole icon, so each can
 // be measured against what surrounds it. `ink` is the number (or the dash),

@@ -1,5 +1,7 @@
 #include "tray/tray_presence.hpp"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCallWatcher>
@@ -12,6 +14,7 @@
 
 #include "tray/dbus_menu.hpp"
 #include "tray/label_host.hpp"
+#include "tray/popup_position.hpp"
 #include "tray/status_notifier_item.hpp"
 
 namespace {
@@ -19,6 +22,8 @@ namespace {
 const QString watcherService = QStringLiteral("org.kde.StatusNotifierWatcher");
 const QString itemPath = QStringLiteral("/StatusNotifierItem");
 const QString menuPath = QStringLiteral("/MenuBar");
+// Registrations repeated for one watcher that keeps dropping the item.
+constexpr int maxReregistrations = 3;
 
 // Each size drawn for itself, as ARGB32 in network byte order.
 SniPixmaps iconPixmaps(const TrayGlyphSpec& glyph) {
@@ -51,9 +56,14 @@ TrayPresence::TrayPresence(QMenu* menu, TrayHooks hooks, QObject* parent)
                      .arg(++instances);
   dbusMenu_ = new DBusMenu(menu_, this);
   item_ = new StatusNotifierItem(QDBusObjectPath(menuPath), this);
-  connect(item_, &StatusNotifierItem::activated, this, &TrayPresence::activatedAt);
-  connect(item_, &StatusNotifierItem::contextMenuRequested, this,
-          [this](int x, int y) { menu_->popup(QPoint(x, y)); });
+  connect(item_, &StatusNotifierItem::activated, this, [this](int x, int y) {
+    const QPoint at = logicalFromDevice({x, y});
+    emit activatedAt(at.x(), at.y());
+  });
+  connect(item_, &StatusNotifierItem::contextMenuRequested, this, [this](int x, int y) {
+    // (0, 0): the host does not say where the click was.
+    popupMenu(x == 0 && y == 0 ? QRect() : QRect(logicalFromDevice({x, y}), QSize(1, 1)));
+  });
   connect(dbusMenu_, &DBusMenu::aboutToShow, this, &TrayPresence::menuOpening);
   connect(dbusMenu_, &DBusMenu::closed, this, &TrayPresence::menuClosed);
   apply();
@@ -107,6 +117,7 @@ void TrayPresence::watcherOwnerChanged(const QString& owner) {
   watcherOwner_ = owner;
   registered_ = false;
   failedTries_ = 0;
+  reregistrations_ = 0;
   if (owner.isEmpty()) return;
   dropXEmbed();
   QDBusMessage ask = QDBusMessage::createMethodCall(
@@ -147,8 +158,49 @@ void TrayPresence::registerItem() {
             // on it; a few quick tries keep the icon within a second or two.
             if (!registered_ && ++failedTries_ < 8)
               QTimer::singleShot(250, this, &TrayPresence::registerItem);
-            if (registered_) failedTries_ = 0;
+            if (!registered_) return;
+            failedTries_ = 0;
+            QTimer::singleShot(hooks_.verifyAfterMs, this, [this, owner] { verifyRegistration(owner); });
           });
+}
+
+void TrayPresence::verifyRegistration(const QString& owner) {
+  if (owner != watcherOwner_ || !registered_) return;
+  QDBusMessage ask = QDBusMessage::createMethodCall(watcherService, QStringLiteral("/StatusNotifierWatcher"),
+                                                    QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                    QStringLiteral("GetAll"));
+  ask << watcherService;
+  auto* pending = new QDBusPendingCallWatcher(hooks_.bus.asyncCall(ask), this);
+  connect(pending, &QDBusPendingCallWatcher::finished, this, [this, owner](QDBusPendingCallWatcher* call) {
+    call->deleteLater();
+    const QDBusPendingReply<QVariantMap> reply = *call;
+    // A watcher that cannot say is taken at its word.
+    if (owner != watcherOwner_ || !reply.isValid()) return;
+    const QVariantMap watcher = reply.value();
+    // Watchers list an item as its service, "service/path" or "service@/path",
+    // by the name it registered or by its connection's unique name.
+    const auto ours = [this](const QString& entry) {
+      for (const QString& name : {serviceName_, hooks_.bus.baseService()}) {
+        if (entry.startsWith(name) &&
+            (entry.size() == name.size() || entry[name.size()] == u'/' || entry[name.size()] == u'@'))
+          return true;
+      }
+      return false;
+    };
+    const QStringList items = watcher.value(QStringLiteral("RegisteredStatusNotifierItems")).toStringList();
+    const bool listed = std::any_of(items.begin(), items.end(), ours);
+    const bool hosted = watcher.value(QStringLiteral("IsStatusNotifierHostRegistered")).toBool();
+    if ((listed && hosted) || reregistrations_ >= maxReregistrations) return;
+    ++reregistrations_;
+    registered_ = false;
+    registerItem();
+  });
+}
+
+void TrayPresence::popupMenu(const QRect& anchor) {
+  // A second request while the menu is open changes nothing.
+  if (menu_->isVisible()) return;
+  menu_->popup(besideIcon(anchor, menu_->sizeHint()));
 }
 
 void TrayPresence::recheck() {
@@ -161,9 +213,12 @@ void TrayPresence::recheck() {
   // reported, not a second icon now.
   if (hooks_.bus.isConnected() && hooks_.bus.interface()->isServiceRegistered(watcherService)) return;
   xembed_ = new QSystemTrayIcon(this);
-  xembed_->setContextMenu(menu_);
+  // Not Qt's context menu, which opens at the pointer, over the bar: the
+  // menu opens beside the icon as the panel does.
   connect(xembed_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-    if (reason == QSystemTrayIcon::Trigger && xembed_) emit iconActivated(xembed_->geometry());
+    if (!xembed_) return;
+    if (reason == QSystemTrayIcon::Trigger) emit iconActivated(xembed_->geometry());
+    if (reason == QSystemTrayIcon::Context) popupMenu(xembed_->geometry());
   });
   apply();
   xembed_->show();

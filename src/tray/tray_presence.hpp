@@ -5,6 +5,9 @@
 // D-Bus export, registered again whenever the watcher's owner changes (a
 // panel restarted, or started after the app). Only while there is no watcher
 // does an XEmbed QSystemTrayIcon stand in, so there is never a second icon.
+// A watcher may accept the registration and still drop the item (a host that
+// failed to set it up): a few seconds later the app looks whether it is
+// listed, beside a host, and registers again a few times when it is not.
 
 #include <functional>
 #include <string>
@@ -39,6 +42,9 @@ struct TrayHooks {
   std::function<bool()> xembedAvailable;
   std::function<std::string(unsigned pid)> processName;
   std::string currentDesktop;
+  // How long after registering the watcher is asked whether it kept the
+  // item and has a host to show it.
+  int verifyAfterMs = 3000;
 };
 
 class TrayPresence : public QObject {
@@ -67,6 +73,8 @@ class TrayPresence : public QObject {
  private:
   void watcherOwnerChanged(const QString& owner);
   void registerItem();
+  void verifyRegistration(const QString& owner);
+  void popupMenu(const QRect& anchor);
   void apply();
   void dropXEmbed();
 
@@ -80,6 +88,7 @@ class TrayPresence : public QObject {
   bool registered_ = false;
   QString registeringWith_;
   int failedTries_ = 0;
+  int reregistrations_ = 0;
   bool drawsLabel_ = false;
   TrayModel model_;
 };

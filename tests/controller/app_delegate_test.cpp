@@ -12,6 +12,7 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWidgetAction>
 
 #include "bridge/app_version.hpp"
 #include "build_config.hpp"
@@ -24,6 +25,7 @@
 #include "store/reading_store.hpp"
 #include "store/update_store.hpp"
 #include "support/event_wait.hpp"
+#include "tray/tray_presence.hpp"
 #include "updater/update_check.hpp"
 #include "updater/user_effects.hpp"
 #include "updater/wake_watcher.hpp"
@@ -198,6 +200,16 @@ TEST(AppDelegate, MenusHoldTheCommandsAfterWhatThePanelShows) {
   const std::string waiting = *app->lastShown()->status;
   EXPECT_EQ(titles(app->contextMenu()), waiting + "|---|" + commands);
   EXPECT_EQ(app->toolTip(), "Quotalume \u2014 " + waiting);
+
+  // Open, close, a reading that reshapes the panel, open again: it still fills the menu's width.
+  QMenu* menu = app->panelMenu();
+  auto* panel = static_cast<QWidgetAction*>(menu->actions().first());
+  menu->popup({0, 0});
+  menu->hide();
+  app->enqueue(okReading(start, 42));
+  settle(50);
+  menu->popup({0, 0});
+  EXPECT_EQ(panel->defaultWidget()->geometry(), menu->actionGeometry(panel));
 }
 
 TEST(AppDelegate, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
@@ -209,10 +221,21 @@ TEST(AppDelegate, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
   EXPECT_EQ(nlohmann::json::parse(state, nullptr, false).value("listening", ""), "ready")
       << "a listener change alone is drawn";
   const int writes = h.stateWrites;
+  Replacements replaced(h.path("."));
   app->render(false);
-  EXPECT_EQ(h.stateWrites, writes);
   app->render(true);
-  EXPECT_EQ(h.stateWrites, writes + 1);
+  EXPECT_EQ(std::pair(h.stateWrites, replaced.count("state.json")), std::pair(writes + 1, 0))
+      << "only a forced render draws the same model again, and the same bytes are not written again";
+  h.now += 60;
+  app->render(true);
+  EXPECT_EQ(replaced.count("state.json"), 1);
+
+  // A host opening the menu a thousand times in one turn of the event loop draws once; the next turn again.
+  auto* tray = app->findChild<TrayPresence*>();
+  for (int i = 0; i < 1000; ++i) emit tray->menuOpening();
+  settle(20);
+  emit tray->menuOpening();
+  EXPECT_EQ(h.stateWrites, writes + 4);
 
   app->menuWillOpen();
   app->menuWillOpen();

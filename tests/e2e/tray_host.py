@@ -30,13 +30,6 @@ def convert(*args, check=False):
                           timeout=15).stdout.strip()
 
 
-def labels(layout):
-    """The visible labels of a dbusmenu layout in gdbus text, which quotes with " one holding '."""
-    return [label.group(2).replace("&", "") for props in re.findall(r"\{([^{}]*)\}", layout)
-            if "'visible': <false>" not in props
-            and (label := re.search(r"""'label': <(['"])((?:\\.|(?!\1).)*)\1>""", props))]
-
-
 def content_box(image, strip):
     """The box (w, h, x, y) in the bar strip of what differs from its colour, if not tiny."""
     w, h, x0, y0 = strip
@@ -49,6 +42,20 @@ def content_box(image, strip):
         raise AssertionError(f"cannot find the icon in {image}: {out}")
     bw, bh, bx, by = (int(v) for v in match.groups())
     return (bw, bh, x0 + bx - 1, y0 + by - 1) if bw > 4 and bh > 4 else None
+
+
+def items(text):
+    """{id: {property: value}} of the (id, {…}) items in gdbus text, values as gdbus writes them
+    (strings quoted with ", when holding a ', else with ')."""
+    value = r"""((?:[^<>'"]|'[^']*'|"(?:\\.|[^"\\])*")*)"""
+    return {i: dict(re.findall(r"'([\w-]+)': <" + value + ">", props))
+            for i, props in re.findall(r"\((\d+), \{([^{}]*)\}", text)}
+
+
+def labels(found):
+    """The visible labels among items(…), in order."""
+    return [p["label"][1:-1].replace("&", "") for p in found.values()
+            if "label" in p and p.get("visible") != "false"]
 
 
 # Panels. Each starts its host on a ready desktop and waits until it serves.
@@ -175,14 +182,15 @@ class TrayHost(e2e.Case):
         prop = functools.partial(self.prop, *item, ITEM_INTERFACE)
         e2e.wait_for("the headline in the tooltip", lambda: "Quotalume 42%" in prop("ToolTip"), 5)
         sizes = {int(w) for w in re.findall(r"\((\d+), \d+, \[", prop("IconPixmap"))}
-        self.assertLessEqual({24, 32}, sizes, "IconPixmap lacks 24 or 32 px")
+        # 44 and 48 for a 2x screen's 22 and 24 px icons.
+        self.assertLessEqual({24, 32, 44, 48}, sizes, "IconPixmap lacks a size hosts ask for")
         for name, want in (("IconAccessibleDesc", "42%"), ("XAyatanaLabel", self.host.label)):
             self.assertIn(want, prop(name), name)
 
         menu = re.search(r"objectpath '([^']+)'", prop("Menu"))
         self.assertIsNotNone(menu, "the item exports no menu")
-        shown = labels(self.call(item[0], menu.group(1), "com.canonical.dbusmenu.GetLayout",
-                                 "0", "-1", "@as []") or "")
+        shown = labels(items(self.call(item[0], menu.group(1), "com.canonical.dbusmenu.GetLayout",
+                                       "0", "-1", "@as []") or ""))
         self.assertLessEqual(ROWS, set(shown), shown)
         self.assertEqual([t for t in shown if t in COMMANDS], COMMANDS)
         return item
@@ -196,10 +204,11 @@ class TrayHost(e2e.Case):
                 r'^( *)\S.*"trayer"\).*\n((?:\1 .*\n)*)', tree, re.M))
         e2e.wait_for("the icon docked in trayer", docked, 20, 0.2)
 
-    def popup(self, icon, item):
-        """Left-clicks the icon and checks the drawn panel it opens."""
+    def popup(self, icon, item, button=1):
+        """Clicks the icon and checks what opens beside it: the drawn panel, or on button 3
+        the menu of an XEmbed icon."""
         bar, (x, y) = self.host.bar, icon
-        self.box.run("xdotool", "mousemove", str(x), str(y), "click", "1")
+        self.box.run("xdotool", "mousemove", str(x), str(y), "click", str(button))
 
         def popup_open():
             out = self.box.run("xdotool", "search", "--onlyvisible", "--class", "quotalume",
@@ -215,7 +224,8 @@ class TrayHost(e2e.Case):
         left, right = max(0, min(px, x - 40) - 8), min(SCREEN[0], px + pw + 8)
         top, bottom = max(0, min(py, bar_top) - 8), min(SCREEN[1], max(py + ph, bar_end) + 8)
         time.sleep(0.5)
-        shot = self.screenshot("popup.png", f"{right - left}x{bottom - top}+{left}+{top}")
+        shot = self.screenshot("menu.png" if button == 3 else "popup.png",
+                               f"{right - left}x{bottom - top}+{left}+{top}")
         # A window narrower than what it holds cuts the numbers and bars at
         # its right edge; a fitting one leaves a plain margin there.
         colours = convert(shot, "-crop", f"3x{ph // 3}+{px + pw - 5 - left}+{py + 3 - top}",
@@ -246,6 +256,38 @@ class TrayHost(e2e.Case):
         self.screenshot("menu.png", f"400x430+{SCREEN[0] - 400}+0")
         errors = re.findall(r".*(?:JS ERROR|TypeError).*", e2e.read(f"{self.box.root}/unshare.log"))
         self.assertEqual(errors, [], "the shell logs a script error for the item")
+
+    def test_gnome_cache(self):
+        """No reading, then one, under a host that caches items as GNOME's extension does: it
+        asks a new layout for type and children-display only, fetches new ids whole and takes
+        changes of kept ids only from ItemsPropertiesUpdated. The reading's row comes first."""
+        self.box.extra["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
+        self.box.start()
+        names = functools.partial(self.call, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus.ListNames")
+        service = e2e.wait_for("the app's item", lambda: re.search(
+            r"org\.kde\.StatusNotifierItem-[\d-]+", str(names())), 10)[0]
+        menu = functools.partial(self.call, service, "/MenuBar")
+        self.box.spawn(["gdbus", "monitor", "--session", "--dest", service])
+        cache, order = {}, []
+
+        def relayout():
+            order[:] = re.findall(r"<\((\d+), ", menu("com.canonical.dbusmenu.GetLayout", "0", "-1",
+                                                       "['type', 'children-display']"))
+            new = "[" + ",".join(i for i in order if i not in cache) + "]"
+            cache.update(items(menu("com.canonical.dbusmenu.GetGroupProperties", new, "@as []")))
+        relayout()
+        self.assertEqual(labels({i: cache[i] for i in order})[0], "Waiting for the browser extension")
+        log = f"{self.box.root}/gdbus.log"
+        e2e.wait_for("the host to listen", lambda: "Monitoring" in e2e.read(log), 5)
+        self.box.post_ok()
+        time.sleep(2)
+        for line in e2e.read(log).splitlines():
+            for item, props in (items(line) if ".ItemsPropertiesUpdated " in line else {}).items():
+                cache.get(item, {}).update(props)
+            if ".LayoutUpdated " in line:
+                relayout()
+        self.assertEqual(labels({i: cache[i] for i in order})[0], "5-hour limit  42%")
 
     def check_host(self, name, late=False):
         host = self.host = HOSTS[name]
@@ -285,6 +327,10 @@ class TrayHost(e2e.Case):
         icon = self.icon_in_bar()
         if not late:
             getattr(self, host.click)(icon, item)
+            if host.xembed:  # its right-click menu opens as the panel does
+                self.box.run("xdotool", "key", "Escape")
+                time.sleep(0.5)
+                self.popup(icon, item, 3)
 
 
 for _test, _args in TESTS.items():

@@ -34,8 +34,7 @@ TEST(PanelPlacement, BesideTheIconAwayFromTheBar) {
       {"second screen", {3150, 0, 24, 24}, {1920, 24, 1280, 1000}, second, {2874, 26}},
       {"unknown icon, bottom bar: its right end", {}, {0, 0, 1920, 1048}, screen, {1620, 846}},
       {"unknown icon, top bar", {}, {0, 28, 1920, 1052}, screen, {1620, 30}},
-      {"unknown icon, left bar: its bottom", {}, {48, 0, 1872, 1080}, screen, {50, 880}},
-  };
+      {"unknown icon, left bar: its bottom", {}, {48, 0, 1872, 1080}, screen, {50, 880}}};
   for (const auto& [name, anchor, available, onScreen, want] : cases) {
     SCOPED_TRACE(name);
     const QPoint at = panelPlacement(anchor, panel, available, onScreen);
