@@ -1,10 +1,15 @@
 #include "store/history_store.hpp"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <set>
 #include <tuple>
 
 #include <gtest/gtest.h>
 
 #include "store/fixtures.hpp"
+#include "support/ends_in_time.hpp"
 
 namespace {
 
@@ -85,7 +90,11 @@ TEST(HistoryStore, TrimsPastTheSizeLimitToFortyDaysAndThenToSize) {
   EXPECT_EQ(readAll(file), old + "bad\n" + line(at(ms, 5)));
 }
 
-TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndRefusesFoldersAndSymlinks) {
+// A link, a pipe or a folder at the file's place is replaced like a missing
+// file, never written through and never waited on; a folder that holds
+// something is left alone.
+TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndReplacesWhatIsNotAFile) {
+  namespace fs = std::filesystem;
   TempFolder tmp;
   const auto file = tmp / "history.jsonl";
   const Reading ok{"ok", {}, "Pro", ms, ms, at(ms, 42).windows};
@@ -98,10 +107,64 @@ TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndRefusesFoldersAndSymlinks) 
   recorder.record(changed, now);
   EXPECT_EQ(readAll(file), line(at(ms - minute, 42)) + line(at(ms, 43)));
 
-  std::filesystem::create_directories(tmp / "folder");
+  fs::create_directory(tmp / "folder");
+  fs::create_directories(tmp / "full/kept");
   writeAll(tmp / "target", "x");
-  std::filesystem::create_symlink(tmp / "target", tmp / "link");
-  for (const char* name : {"folder", "link"}) EXPECT_FALSE(History::append(tmp / name, line(at(ms, 1)), now));
+  fs::create_symlink(tmp / "target", tmp / "link");
+  ::mkfifo((tmp / "pipe").c_str(), 0600);
+  ASSERT_EQ(exitStatusInTime([&] {
+              for (const char* name : {"folder", "link", "pipe", "full"})
+                History::Recorder(tmp / name).record(ok, now);
+              return 0;
+            }),
+            0);
+  for (const char* name : {"folder", "link", "pipe"}) {
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(tmp / name))) << name;
+    EXPECT_EQ(History::load(tmp / name, now), std::vector{at(ms, 42)}) << name;
+  }
   EXPECT_EQ(readAll(tmp / "target"), "x");
-  EXPECT_TRUE(History::load(tmp / "folder", now).empty());
+  const History::Appended refused = History::append(tmp / "full", line(at(ms, 1)), now);
+  EXPECT_TRUE(refused.wasNotAFile && !refused.written && fs::exists(tmp / "full/kept"));
+}
+
+// A file that grew past any read limit (appended to without trims) still
+// shows, and trims down to, its newest lines; a line far longer than any the
+// app writes costs only itself.
+TEST(HistoryStore, AFileOfAnySizeIsReadFromItsEndAndALongLineCostsOnlyItself) {
+  TempFolder tmp;
+  const auto file = tmp / "history.jsonl";
+  const std::string good = line(at(ms - 2 * minute, 1)), newer = line(at(ms - minute, 2));
+  const std::string padded = "{" + std::string(3 << 20, ' ') + good.substr(1);  // still a line decode takes
+  {
+    std::ofstream out(file, std::ios::binary);
+    out.seekp(65 << 20);  // a hole: 65 MiB of zero bytes, without using the disk
+    out << "\n" + good + padded + newer + "torn";
+  }
+  EXPECT_EQ(History::load(file, now), (std::vector{at(ms - 2 * minute, 1), at(ms - minute, 2)}));
+  ASSERT_TRUE(History::append(file, line(at(ms, 3)), now));
+  EXPECT_EQ(readAll(file), good + newer + line(at(ms, 3)));
+}
+
+// Two copies sharing a data folder: every line of each survives the trims
+// the other makes meanwhile. Long lines from before the forty days are
+// appended between, so that trims come every few dozen lines.
+TEST(HistoryStore, CopiesSharingTheFileLoseNoLineToEachOthersTrims) {
+  TempFolder tmp;
+  const auto file = tmp / "history.jsonl";
+  const std::string filler = "{" + std::string(8000, ' ') + line(at(ms - 50 * 86400000.0, 1)).substr(1);
+  constexpr int perCopy = 600;
+  std::vector<pid_t> copies;
+  for (int copy = 0; copy < 2; ++copy) {
+    copies.push_back(::fork());
+    if (copies.back() != 0) continue;
+    for (int i = 0; i < perCopy; ++i) {
+      History::append(file, line(at(ms - 86400000.0 + (copy * perCopy + i) * 1000.0, 1)), now);
+      for (int f = 0; f < 4; ++f) History::append(file, filler, now);
+    }
+    ::_exit(0);
+  }
+  for (const pid_t child : copies) ::waitpid(child, nullptr, 0);
+  std::set<double> times;
+  for (const auto& entry : History::decode(readAll(file), now)) times.insert(entry.at);
+  for (int n = 0; n < 2 * perCopy; ++n) ASSERT_TRUE(times.contains(ms - 86400000.0 + n * 1000.0)) << n;
 }
