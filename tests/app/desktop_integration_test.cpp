@@ -7,6 +7,7 @@
 #include <functional>
 #include <iterator>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +17,10 @@
 
 #include "app/login_item.hpp"
 #include "app/single_instance.hpp"
+#include "support/ends_in_time.hpp"
+#include "updater/bundle_info.hpp"
+#include "updater/settings_file.hpp"
+#include "views/appearance.hpp"
 
 namespace {
 
@@ -166,6 +171,31 @@ TEST(InstanceLock, OnlyALiveCopyHoldsIt) {
   }
   std::ifstream in(other);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
+  fs::remove(path);
+  fs::create_directories(path / "kept");  // cannot be replaced, so it is what is locked
+  InstanceLock lock(path), second(path);
+  EXPECT_TRUE(lock.acquire());
+  EXPECT_FALSE(second.acquire());
+}
+
+// A pipe at any file the app reads is passed over at once, as no file:
+// opening one for reading would wait for a writer for good.
+TEST(DesktopFiles, APipeAtAnyFileTheAppReadsIsNoFile) {
+  QTemporaryDir dir;
+  const auto root = tempPath(dir);
+  for (const char* name :
+       {"autostart/q.desktop", "gtk-3.0/settings.ini", "Quotalume/Quotalume.conf", "app/Info.json"}) {
+    std::filesystem::create_directories((root / name).parent_path());
+    ::mkfifo((root / name).c_str(), 0600);
+  }
+  EXPECT_EQ(exitStatusInTime([&] {
+              const bool none = !LoginItem(root / "autostart/q.desktop", "/bin/true").enabled() &&
+                                !gtkAppearance("", root) &&
+                                notifyNearLimits(QString::fromStdString(root / "Quotalume/Quotalume.conf")) &&
+                                !Updater::readBundleInfo(root / "app");
+              return none ? 0 : 1;
+            }),
+            0);
 }
 
 }  // namespace
