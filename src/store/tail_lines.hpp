@@ -3,7 +3,6 @@
 // file of any size costs a bounded amount of memory and the lines that
 // matter most are read first.
 
-#include <sys/types.h>
 #include <cstdint>
 #include <optional>
 #include <string>
