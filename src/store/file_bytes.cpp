@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 
 namespace Store {
@@ -13,22 +12,17 @@ std::optional<std::string> readFile(const std::filesystem::path& file, std::uint
   struct stat info {};
   if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || std::uintmax_t(info.st_size) > limit)
     return std::nullopt;
-  // Read to the end rather than to the size found: a file that grew since is
-  // still refused past the limit, and files that report no size are read.
-  std::string bytes(static_cast<std::size_t>(info.st_size) + 1, '\0');
+  // Reads of the size found, not a character at a time: the history can be
+  // megabytes. A file that grew since is read as it was.
+  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
   std::size_t filled = 0;
-  for (;;) {
-    if (filled == bytes.size()) {
-      if (filled > limit) return std::nullopt;
-      bytes.resize(std::min<std::uintmax_t>(limit + 1, filled * 2 + 4096));
-    }
+  while (filled < bytes.size()) {
     const ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return std::nullopt;
     if (got == 0) break;
     filled += static_cast<std::size_t>(got);
   }
-  if (filled > limit) return std::nullopt;
   bytes.resize(filled);
   return bytes;
 }
