@@ -19,25 +19,25 @@ constexpr std::size_t blockBytes = 64 * 1024;
 TailLines::TailLines(int fd, std::uintmax_t size, std::size_t maxLine, std::uintmax_t scanLimit)
     : fd_(fd), maxLine_(maxLine), floor_(size > scanLimit ? size - scanLimit : 0), from_(size) {}
 
-std::optional<std::string> TailLines::previous() {
+std::optional<std::string_view> TailLines::previous() {
   for (;;) {
-    const std::size_t cut = buffer_.size() >= 2 ? buffer_.rfind('\n', buffer_.size() - 2) : std::string::npos;
+    const std::size_t cut = end_ >= 2 ? buffer_.rfind('\n', end_ - 2) : std::string::npos;
     // At the floor the buffer starts where a line starts.
     const bool whole = cut != std::string::npos || from_ == floor_;
     if (whole) {
       const std::size_t start = cut == std::string::npos ? 0 : cut + 1;
-      const std::size_t length = buffer_.size() - 1 - start;
-      std::optional<std::string> line;
-      if (!skipping_ && length <= maxLine_) line = buffer_.substr(start, length);
-      buffer_.resize(start);
+      const std::size_t length = end_ - 1 - start;
+      const bool taken = !skipping_ && length <= maxLine_;
+      end_ = start;
       skipping_ = false;
-      if (line) return line;
-      if (buffer_.empty()) return std::nullopt;
+      if (taken) return std::string_view(buffer_).substr(start, length);
+      if (end_ == 0) return std::nullopt;
       continue;
     }
-    if (buffer_.size() > maxLine_ + 1) {
+    if (end_ > maxLine_ + 1) {
       // Only the line feed that ends this line is kept, to find its start.
-      buffer_ = "\n";
+      buffer_.assign(1, '\n');
+      end_ = 1;
       skipping_ = true;
     }
     if (!readBlock()) return std::nullopt;
@@ -55,14 +55,17 @@ bool TailLines::readBlock() {
     if (n <= 0) return false;  // shrunk or failed: what is left is not to be trusted
     got += static_cast<std::size_t>(n);
   }
-  buffer_.insert(0, block);
+  block.append(buffer_, 0, end_);
+  buffer_ = std::move(block);
   from_ -= want;
+  end_ = buffer_.size();
   // At the scan limit the first bytes are the end of a line whose start is
   // not read, which is no line either.
   if (from_ == floor_ && floor_ > 0) {
     const std::size_t first = buffer_.find('\n');
     buffer_.erase(0, first == std::string::npos ? buffer_.size() : first + 1);
-    if (buffer_.empty()) return false;
+    end_ = buffer_.size();
+    if (end_ == 0) return false;
   }
   return true;
 }
