@@ -201,7 +201,9 @@ Store::WritableFile openLocked(const std::filesystem::path& file, bool& wasNotAF
       if (Store::stillAtPath(opened.fd.get(), file)) return opened;
       continue;
     }
-    if (errno != EWOULDBLOCK && errno != EINTR) break;
+    // A file system without locks (some network ones) still gets the line,
+    // unguarded: a lost trim race is rarer than a history never recorded.
+    if (errno != EWOULDBLOCK && errno != EINTR) return opened;
     std::this_thread::sleep_for(lockPause);
   }
   return {};
