@@ -60,8 +60,9 @@ bool TailLines::readBlock() {
   from_ -= want;
   end_ = buffer_.size();
   // At the scan limit the first bytes are the end of a line whose start is
-  // not read, which is no line either.
-  if (from_ == floor_ && floor_ > 0) {
+  // not read, which is no line either, unless a line starts right there.
+  char before = 0;
+  if (from_ == floor_ && floor_ > 0 && (::pread(fd_, &before, 1, off_t(floor_ - 1)) != 1 || before != '\n')) {
     const std::size_t first = buffer_.find('\n');
     buffer_.erase(0, first == std::string::npos ? buffer_.size() : first + 1);
     end_ = buffer_.size();
