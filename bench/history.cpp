@@ -82,16 +82,23 @@ void BM_HistorySince7d(benchmark::State& state) {
 BENCHMARK(BM_HistorySince7d)->Unit(benchmark::kMillisecond);
 
 // Forty days with the recorder's rules (changes and heartbeats) and with
-// every reading kept, each trimmed as the append would.
+// every reading kept, each trimmed by the append that passes the limit.
 void BM_TrimmedSize(benchmark::State& state) {
   const bool everyReading = state.range(0) != 0;
   std::string text;
   for (const auto& entry : sampleHistory(now, days, 60, !everyReading)) text += *History::encodeLine(entry);
-  std::string trimmed;
-  for (auto _ : state) trimmed = History::trimmed(text, now);
+  const Folder folder;
+  const fs::path file = folder.path / "history.jsonl";
+  const std::string last = *History::encodeLine({now * 1000, {{"session", 1, {}}}});
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+    state.ResumeTiming();
+    History::append(file, last, now);
+  }
   state.counters["before_bytes"] = double(text.size());
-  state.counters["after_bytes"] = double(trimmed.size());
-  state.counters["after_lines"] = double(History::decode(trimmed, now).size());
+  state.counters["after_bytes"] = double(fs::file_size(file));
+  state.counters["after_lines"] = double(History::load(file, now).size());
 }
 BENCHMARK(BM_TrimmedSize)->Arg(0)->Arg(1)->ArgName("every_reading")->Unit(benchmark::kMillisecond);
 

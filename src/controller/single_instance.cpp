@@ -2,38 +2,25 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
 
 #include "build_config.hpp"
+#include "store/regular_file.hpp"
 
 namespace {
 
 // Opens the lock file itself, never what a symlink at its place points to.
 // Anything at the path that is not a regular file (a symlink, an empty folder, a
-// pipe) is removed and a fresh file made in its place.
+// pipe) is removed and a fresh file made in its place. A folder that holds
+// something cannot be removed, so it is locked itself: every copy meets the
+// same folder, and it keeps a second one out as the file would.
 int openLockFile(const std::filesystem::path& path) {
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    struct stat st {};
-    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) return fd;
-    if (fd >= 0) ::close(fd);
-    std::error_code ignored;
-    if (!std::filesystem::remove(path, ignored)) return -1;
-  }
-  return -1;
-}
-
-// Whether the descriptor still names the file at the path: a copy that quits
-// removes its lock file, and a lock taken on a removed file guards nothing.
-bool stillAtPath(int fd, const std::filesystem::path& path) {
-  struct stat held {
-  }, now{};
-  return ::fstat(fd, &held) == 0 && ::lstat(path.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
-         held.st_ino == now.st_ino;
+  Store::WritableFile file = Store::openOrReplace(path, O_RDWR, 0600);
+  if (file.fd.valid()) return file.fd.release();
+  return ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
 }
 
 }  // namespace
@@ -70,7 +57,7 @@ bool InstanceLock::acquire() {
       if (held) return false;
       return true;
     }
-    if (stillAtPath(fd, path_)) {
+    if (Store::stillAtPath(fd, path_)) {
       fd_ = fd;
       return true;
     }

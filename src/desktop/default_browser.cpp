@@ -1,24 +1,20 @@
 #include "desktop/default_browser.hpp"
 
-#include <fstream>
-
 #include <QProcess>
 #include <QStringList>
+
+#include "store/file_bytes.hpp"
 
 namespace {
 
 // A desktop without xdg-utils, or a hung helper, must not hold up the click.
 constexpr int helperTimeoutMs = 2000;
 // A mimeapps.list is a few kilobytes; anything far larger is not one.
-constexpr std::streamsize maxListBytes = 1 << 20;
+constexpr std::uintmax_t maxListBytes = 1 << 20;
 
+// The desktop's own lists are often links into a dotfiles folder.
 std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string contents(static_cast<std::size_t>(maxListBytes), '\0');
-  in.read(contents.data(), maxListBytes);
-  contents.resize(static_cast<std::size_t>(in.gcount()));
-  return contents;
+  return Store::readFile(path, maxListBytes, Store::Links::follow);
 }
 
 }  // namespace

@@ -3,18 +3,17 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include "build_config.hpp"
 #include "desktop/desktop_entry.hpp"
 #include "store/atomic_file.hpp"
+#include "store/file_bytes.hpp"
 
 namespace {
 
 // An autostart entry is a few hundred bytes; a huge file is not ours to parse.
-constexpr std::streamsize maxEntryBytes = 64 * 1024;
+constexpr std::uintmax_t maxEntryBytes = 64 * 1024;
 
 }  // namespace
 
@@ -78,12 +77,9 @@ LoginItem::LoginItem(std::filesystem::path entry, std::string executable)
     : entry_(std::move(entry)), executable_(std::move(executable)) {}
 
 bool LoginItem::enabled() const {
-  std::ifstream in(entry_, std::ios::binary);
-  if (!in) return false;
-  std::string text(static_cast<std::size_t>(maxEntryBytes), '\0');
-  in.read(text.data(), maxEntryBytes);
-  text.resize(static_cast<std::size_t>(in.gcount()));
-  return autostartEntryEnabled(text, programRuns);
+  // Read on every menu open: a pipe at the path must not hang the app.
+  const auto text = Store::readFile(entry_, maxEntryBytes);
+  return text && autostartEntryEnabled(*text, programRuns);
 }
 
 std::optional<std::string> LoginItem::enable() const {

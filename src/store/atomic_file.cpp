@@ -15,33 +15,14 @@
 #include <nlohmann/json.hpp>
 
 #include "store/file_bytes.hpp"
+#include "store/file_descriptor.hpp"
 #include "store/temporary_name.hpp"
 #include "store/temporary_sweep.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Closes on every path out, so an early return cannot leak the descriptor.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() { close(); }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  bool close() {
-    if (fd_ < 0) return true;
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result == 0;
-  }
-
- private:
-  int fd_;
-};
+using Store::FileDescriptor;
 
 // A fresh name next to the target, unique across threads and processes. The
 // file is made with open(O_EXCL, 0666) rather than mkstemp so the umask gives

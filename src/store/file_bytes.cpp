@@ -1,27 +1,29 @@
 #include "store/file_bytes.hpp"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
-#include <iterator>
-#include <system_error>
 
 namespace Store {
 
-std::optional<std::string> readFile(const std::filesystem::path& file, std::uintmax_t limit) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return std::nullopt;
-  const std::uintmax_t size = std::filesystem::file_size(file, ec);
-  if (ec || size > limit) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return std::nullopt;
-  // One read of the size found, not a character at a time: the history can
-  // be megabytes. A file that grew since is read as it was.
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(size));
-  if (in.bad()) return std::nullopt;
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+std::optional<std::string> readFile(const std::filesystem::path& file, std::uintmax_t limit, Links links) {
+  const FileDescriptor fd = openRegular(file, links);
+  struct stat info {};
+  if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || std::uintmax_t(info.st_size) > limit)
+    return std::nullopt;
+  // Reads of the size found, not a character at a time: the history can be
+  // megabytes. A file that grew since is read as it was.
+  std::string bytes(static_cast<std::size_t>(info.st_size), '\0');
+  std::size_t filled = 0;
+  while (filled < bytes.size()) {
+    const ssize_t got = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) break;
+    filled += static_cast<std::size_t>(got);
+  }
+  bytes.resize(filled);
   return bytes;
 }
 

@@ -7,11 +7,15 @@
 #include <string>
 #include <string_view>
 
+#include "store/regular_file.hpp"
+
 namespace Store {
 
-// The file's content; absent when it is missing, not a regular file or
-// cannot be read, or larger than `limit` bytes.
-std::optional<std::string> readFile(const std::filesystem::path& file, std::uintmax_t limit);
+// The file's content; absent when it is missing, not a regular file (a link
+// too, unless `links` follows them) or cannot be read, or larger than `limit`
+// bytes. Never waits on a FIFO or device at the path.
+std::optional<std::string> readFile(const std::filesystem::path& file, std::uintmax_t limit,
+                                    Links links = Links::refuse);
 
 // Writes all of `bytes` to `fd`, retrying after signals; false on any
 // failure, a closed pipe included (with SIGPIPE ignored).

@@ -1,15 +1,17 @@
 #include "store/history_store.hpp"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -17,6 +19,9 @@
 #include "readings/stored_reading.hpp"
 #include "store/atomic_file.hpp"
 #include "store/file_bytes.hpp"
+#include "store/log.hpp"
+#include "store/regular_file.hpp"
+#include "store/tail_lines.hpp"
 
 namespace History {
 
@@ -24,10 +29,19 @@ namespace {
 
 using nlohmann::json;
 
-// Far beyond anything trimming lets the file reach; larger is damage.
-constexpr std::uintmax_t maxReadBytes = 64u << 20;
+// How far back from the end a read or a trim looks: far beyond anything
+// trimming lets the file reach, so only a file that grew without trims (an
+// older version, damage) is cut short, and then its newest lines are read.
+constexpr std::uintmax_t maxScanBytes = 64u << 20;
+// A line as encodeLine writes it is a few hundred bytes; a longer one is
+// damage or a hand edit and is skipped alone, so one cannot cost the rest.
+constexpr std::size_t maxLineBytes = 16 * 1024;
 // The newest line is somewhere in the last few kilobytes.
-constexpr std::streamoff tailBytes = 16384;
+constexpr std::uintmax_t tailBytes = 64 * 1024;
+// Waiting for another copy's append or trim: a millisecond at a time, two
+// seconds at most, so a process that holds the lock for good costs one line.
+constexpr int lockAttempts = 2000;
+constexpr auto lockPause = std::chrono::milliseconds(1);
 
 // Reads the history's own lines without a JSON parser, which is most of the
 // cost of opening a long history; anything else (a hand edit, another
@@ -134,22 +148,65 @@ void sortByTime(std::vector<HistoryEntry>& entries) {
     std::stable_sort(entries.begin(), entries.end(), [](auto& a, auto& b) { return a.at < b.at; });
 }
 
+// Calls `visit(line, entry)` for the file's lines that decode, newest
+// first, until it returns false; `line` has no line feed.
+template <typename Visit>
+void forEachLineBack(int fd, std::uintmax_t scanLimit, Date now, double fromMs, Visit visit) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return;
+  Store::TailLines lines(fd, std::uintmax_t(info.st_size), maxLineBytes, scanLimit);
+  while (const auto line = lines.previous()) {
+    if (auto entry = decodeLine(*line, now, fromMs); entry && !visit(*line, std::move(*entry))) return;
+  }
+}
+
 std::optional<HistoryEntry> newestOnFile(const std::filesystem::path& file, Date now) {
-  std::ifstream in(file, std::ios::binary | std::ios::ate);
-  if (!in) return std::nullopt;
-  const std::streamoff size = in.tellg();
-  const std::streamoff from = std::max<std::streamoff>(0, size - tailBytes);
-  in.seekg(from);
-  std::string tail(static_cast<std::size_t>(size - from), '\0');
-  in.read(tail.data(), static_cast<std::streamsize>(tail.size()));
-  std::string_view text(tail.data(), static_cast<std::size_t>(in.gcount()));
-  // Starting mid-file, the first piece is part of a line.
-  if (from > 0) text.remove_prefix(std::min(text.size(), text.find('\n') + 1));
+  const Store::FileDescriptor fd = Store::openRegular(file);
   std::optional<HistoryEntry> newest;
-  forEachLine(text, now, -std::numeric_limits<double>::infinity(), [&](std::string_view, HistoryEntry entry) {
-    if (!newest || entry.at >= newest->at) newest = std::move(entry);
-  });
+  if (!fd.valid()) return newest;
+  forEachLineBack(fd.get(), tailBytes, now, -std::numeric_limits<double>::infinity(),
+                  [&](std::string_view, HistoryEntry entry) {
+                    if (!newest || entry.at > newest->at) newest = std::move(entry);
+                    return true;
+                  });
   return newest;
+}
+
+// Rewrites the file with the lines a trim keeps; run under the file's lock.
+void trim(int fd, const std::filesystem::path& file, Date now) {
+  std::vector<std::string> kept;  // newest first
+  std::uintmax_t bytes = 0;
+  forEachLineBack(fd, maxScanBytes, now, now * 1000 - keepMs,
+                  [&](std::string_view line, const HistoryEntry&) {
+                    if (bytes + line.size() + 1 > trimToBytes) return false;
+                    bytes += line.size() + 1;
+                    kept.emplace_back(line);
+                    return true;
+                  });
+  std::string out;
+  out.reserve(static_cast<std::size_t>(bytes));
+  for (auto line = kept.rbegin(); line != kept.rend(); ++line) out.append(*line).push_back('\n');
+  Store::writeAtomically(file, out);
+}
+
+// The file, locked, and still the one at the path: another copy's trim may
+// have put a new file in place while this one waited, and a line added to
+// the old one would be lost.
+Store::WritableFile openLocked(const std::filesystem::path& file, bool& wasNotAFile) {
+  for (int attempt = 0; attempt < lockAttempts; ++attempt) {
+    Store::WritableFile opened = Store::openOrReplace(file, O_RDWR | O_APPEND);
+    wasNotAFile = wasNotAFile || opened.wasNotAFile;
+    if (!opened.fd.valid()) return opened;
+    if (::flock(opened.fd.get(), LOCK_EX | LOCK_NB) == 0) {
+      if (Store::stillAtPath(opened.fd.get(), file)) return opened;
+      continue;
+    }
+    // A file system without locks (some network ones) still gets the line,
+    // unguarded: a lost trim race is rarer than a history never recorded.
+    if (errno != EWOULDBLOCK && errno != EINTR) return opened;
+    std::this_thread::sleep_for(lockPause);
+  }
+  return {};
 }
 
 }  // namespace
@@ -175,9 +232,18 @@ std::vector<HistoryEntry> decode(std::string_view text, Date now, double fromMs)
 }
 
 std::vector<HistoryEntry> load(const std::filesystem::path& file, Date now, double fromMs) {
-  const auto bytes = Store::readFile(file, maxReadBytes);
-  if (!bytes) return {};
-  return decode(*bytes, now, fromMs);
+  const Store::FileDescriptor fd = Store::openRegular(file);
+  std::vector<HistoryEntry> entries;
+  if (!fd.valid()) return entries;
+  std::uintmax_t bytes = 0;
+  forEachLineBack(fd.get(), maxScanBytes, now, fromMs, [&](std::string_view line, HistoryEntry entry) {
+    bytes += line.size() + 1;
+    entries.push_back(std::move(entry));
+    return bytes < trimAtBytes;
+  });
+  std::reverse(entries.begin(), entries.end());
+  sortByTime(entries);
+  return entries;
 }
 
 bool worthRecording(const std::optional<HistoryEntry>& last, const HistoryEntry& next) {
@@ -185,41 +251,20 @@ bool worthRecording(const std::optional<HistoryEntry>& last, const HistoryEntry&
   return std::abs(next.at - last->at) >= heartbeatMs;
 }
 
-std::string trimmed(std::string_view text, Date now) {
-  std::vector<std::string_view> kept;
-  std::uintmax_t bytes = 0;
-  forEachLine(text, now, now * 1000 - keepMs, [&](std::string_view line, const HistoryEntry&) {
-    kept.push_back(line);
-    bytes += line.size();
-  });
-  std::size_t first = 0;
-  while (bytes > trimToBytes) bytes -= kept[first++].size();
-  std::string out;
-  out.reserve(static_cast<std::size_t>(bytes));
-  for (std::size_t i = first; i < kept.size(); ++i) out += kept[i];
-  return out;
-}
-
-bool append(const std::filesystem::path& file, std::string_view line, Date now) {
-  std::error_code ec;
-  if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), ec);
-  const int fd = ::open(file.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
+Appended append(const std::filesystem::path& file, std::string_view line, Date now) {
+  Appended result;
+  const Store::WritableFile locked = openLocked(file, result.wasNotAFile);
+  const int fd = locked.fd.get();
   struct stat info {};
-  const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (!locked.fd.valid() || ::fstat(fd, &info) != 0) return result;
   // After a torn line the new one starts on a line of its own, or both
   // would be lost.
   char lastByte = '\n';
-  if (regular && info.st_size > 0 && ::pread(fd, &lastByte, 1, info.st_size - 1) != 1) lastByte = '\n';
-  const bool written =
-      regular && Store::writeAll(fd, lastByte == '\n' ? std::string(line) : "\n" + std::string(line));
-  const bool overgrown = written && ::fstat(fd, &info) == 0 && std::uintmax_t(info.st_size) > trimAtBytes;
-  ::close(fd);
-  if (overgrown) {
-    if (const auto bytes = Store::readFile(file, maxReadBytes))
-      Store::writeAtomically(file, trimmed(*bytes, now));
-  }
-  return written;
+  if (info.st_size > 0 && ::pread(fd, &lastByte, 1, info.st_size - 1) != 1) lastByte = '\n';
+  result.written = Store::writeAll(fd, lastByte == '\n' ? std::string(line) : "\n" + std::string(line));
+  if (result.written && ::fstat(fd, &info) == 0 && std::uintmax_t(info.st_size) > trimAtBytes)
+    trim(fd, file, now);
+  return result;
 }
 
 void Recorder::record(const Reading& ok, Date now) {
@@ -230,8 +275,15 @@ void Recorder::record(const Reading& ok, Date now) {
   HistoryEntry entry = entryOf(ok);
   if (!worthRecording(last_, entry)) return;
   const auto line = encodeLine(entry);
-  if (!line || !append(file_, *line, now)) return;
-  last_ = std::move(entry);
+  if (!line) return;
+  const Appended appended = append(file_, *line, now);
+  if (appended.wasNotAFile && !reportedNotAFile_) {
+    reportedNotAFile_ = true;
+    log(appended.written
+            ? "history: " + file_.string() + " was not a file; replaced it"
+            : "history: " + file_.string() + " is not a file and cannot be replaced; not recording");
+  }
+  if (appended.written) last_ = std::move(entry);
 }
 
 }  // namespace History

@@ -26,7 +26,8 @@ namespace History {
 // Unchanged numbers are still written this often, so a gap in the file means
 // "no data" rather than "no change".
 inline constexpr double heartbeatMs = 600000;
-// Past this size the file is rewritten without what is older than keepMs.
+// Past this size the file is rewritten without what is older than keepMs; a
+// load reads no more than this of the newest lines.
 inline constexpr std::uintmax_t trimAtBytes = 2u << 20;
 inline constexpr double keepMs = 40 * 86400000.0;
 // A trim that leaves more than this also drops the oldest lines down to it,
@@ -45,6 +46,9 @@ HistoryEntry entryOf(const Reading& ok);
 // torn last line, bad lines and bad windows are skipped.
 std::vector<HistoryEntry> decode(std::string_view text, Date now,
                                  double fromMs = -std::numeric_limits<double>::infinity());
+// The same for the file, read from its end: the newest lines up to
+// trimAtBytes of them, however large the file. Overlong lines are skipped;
+// a link, a folder or a pipe at the path reads as no history.
 std::vector<HistoryEntry> load(const std::filesystem::path& file, Date now,
                                double fromMs = -std::numeric_limits<double>::infinity());
 
@@ -53,14 +57,21 @@ std::vector<HistoryEntry> load(const std::filesystem::path& file, Date now,
 // does not silence the file until it catches up).
 bool worthRecording(const std::optional<HistoryEntry>& last, const HistoryEntry& next);
 
-// The file's new content when trimmed at `now`: the lines decode keeps that
-// are not older than keepMs, then only the newest that fit in trimToBytes.
-std::string trimmed(std::string_view text, Date now);
+struct Appended {
+  bool written = false;
+  // A link, a pipe or a folder was at the path; it is replaced by a file
+  // unless it is a folder with something in it.
+  bool wasNotAFile = false;
+  explicit operator bool() const { return written; }
+};
 
-// Appends one line with O_APPEND|O_NOFOLLOW (a symlink or a folder at the
-// path is refused), creating the folder; no fsync: a lost last line costs
-// one point of the chart. Trims when the file then passes trimAtBytes.
-bool append(const std::filesystem::path& file, std::string_view line, Date now);
+// Appends one line, creating the file and its folder, never through a link;
+// no fsync: a lost last line costs one point of the chart. When the file then
+// passes trimAtBytes it is rewritten with the lines decode keeps that are not
+// older than keepMs, and of those only the newest that fit in trimToBytes.
+// Append and trim hold the file's flock, so copies sharing a data folder
+// lose no line to each other's trims.
+Appended append(const std::filesystem::path& file, std::string_view line, Date now);
 
 // The controller's writer: remembers the newest line so each burst costs one
 // comparison, and one append when the numbers changed or a heartbeat is due.
@@ -73,6 +84,7 @@ class Recorder {
   std::filesystem::path file_;
   std::optional<HistoryEntry> last_;
   bool primed_ = false;
+  bool reportedNotAFile_ = false;
 };
 
 }  // namespace History

@@ -17,8 +17,9 @@ std::optional<QUrl> parsedURL(std::string_view text) {
 }
 
 QUrl feed() {
-  const QSettings settings(userSettingsFile(), QSettings::IniFormat);
-  const QVariant value = settings.value("updateFeed");
+  const QString file = userSettingsFile();
+  QVariant value;
+  if (settingsReadable(file)) value = QSettings(file, QSettings::IniFormat).value("updateFeed");
   // An unquoted value with a comma in it (a query such as "?a=1,2") reads
   // back as a list of its pieces.
   QString address;

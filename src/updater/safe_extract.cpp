@@ -7,6 +7,8 @@
 #include <system_error>
 #include <vector>
 
+#include "store/regular_file.hpp"
+
 namespace Updater {
 
 namespace {
@@ -64,8 +66,13 @@ std::string_view textOrEmpty(const char* s) {
   return s == nullptr ? std::string_view() : std::string_view(s);
 }
 
+// The reader reads the archive through a descriptor it owns from then on.
 struct ReadCloser {
-  void operator()(archive* a) const { archive_read_free(a); }
+  int fd = -1;
+  void operator()(archive* a) const {
+    archive_read_free(a);
+    Store::FileDescriptor closed(fd);
+  }
 };
 struct WriteCloser {
   void operator()(archive* a) const { archive_write_free(a); }
@@ -73,13 +80,17 @@ struct WriteCloser {
 using Reader = std::unique_ptr<archive, ReadCloser>;
 using Writer = std::unique_ptr<archive, WriteCloser>;
 
+// Only a regular file is read: a pipe put in the download's place would hold
+// the worker for good.
 Reader openZip(const std::filesystem::path& file) {
-  Reader reader(archive_read_new());
-  if (!reader) return nullptr;
+  Store::FileDescriptor fd = Store::openRegular(file);
+  archive* opened = fd.valid() ? archive_read_new() : nullptr;
+  if (opened == nullptr) return nullptr;
+  Reader reader(opened, ReadCloser{fd.release()});
   // Entries come from the central directory, so passing over one never
   // means inflating it: the first pass stays quick whatever the archive holds.
   archive_read_support_format_zip_seekable(reader.get());
-  if (archive_read_open_filename(reader.get(), file.c_str(), 64 * 1024) != ARCHIVE_OK) return nullptr;
+  if (archive_read_open_fd(reader.get(), reader.get_deleter().fd, 64 * 1024) != ARCHIVE_OK) return nullptr;
   return reader;
 }
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <sstream>
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 
+#include "store/file_bytes.hpp"
 #include "views/panel_colours.hpp"
 
 namespace {
@@ -49,9 +50,13 @@ bool darkThemeName(const std::string& name) {
   return n.ends_with("-dark") || n.ends_with(":dark");
 }
 
-// The [Settings] group of one GTK settings.ini.
+// A settings.ini is a few hundred bytes; anything far larger is not one.
+constexpr std::uintmax_t maxSettingsBytes = 1 << 20;
+
+// The [Settings] group of one GTK settings.ini, often a link into a dotfiles
+// folder; a pipe at its place must not hang the app.
 std::optional<Appearance> gtkSettingsFile(const std::filesystem::path& file) {
-  std::ifstream in(file);
+  std::istringstream in(Store::readFile(file, maxSettingsBytes, Store::Links::follow).value_or(""));
   std::string line, group;
   std::optional<Appearance> theme, prefer;
   while (std::getline(in, line)) {

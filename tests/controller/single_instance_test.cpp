@@ -68,6 +68,11 @@ TEST(InstanceLock, OnlyALiveCopyHoldsIt) {
   }
   std::ifstream in(other);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
+  fs::remove(path);
+  fs::create_directories(path / "kept");  // cannot be replaced, so it is what is locked
+  InstanceLock lock(path), second(path);
+  EXPECT_TRUE(lock.acquire());
+  EXPECT_FALSE(second.acquire());
 }
 
 }  // namespace

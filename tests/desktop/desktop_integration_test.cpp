@@ -7,6 +7,7 @@
 #include <functional>
 #include <iterator>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +16,10 @@
 #include <QTemporaryDir>
 
 #include "desktop/login_item.hpp"
+#include "support/ends_in_time.hpp"
+#include "updater/bundle_info.hpp"
+#include "updater/settings_file.hpp"
+#include "views/appearance.hpp"
 
 namespace {
 
@@ -117,6 +122,26 @@ TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
   EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
   EXPECT_EQ(run.readAllStandardOutput().toStdString(), programs);
   EXPECT_FALSE(std::filesystem::exists(root / "PWNED"));
+}
+
+// A pipe at any file the app reads is passed over at once, as no file:
+// opening one for reading would wait for a writer for good.
+TEST(DesktopFiles, APipeAtAnyFileTheAppReadsIsNoFile) {
+  QTemporaryDir dir;
+  const auto root = tempPath(dir);
+  for (const char* name :
+       {"autostart/q.desktop", "gtk-3.0/settings.ini", "Quotalume/Quotalume.conf", "app/Info.json"}) {
+    std::filesystem::create_directories((root / name).parent_path());
+    ::mkfifo((root / name).c_str(), 0600);
+  }
+  EXPECT_EQ(exitStatusInTime([&] {
+              const bool none = !LoginItem(root / "autostart/q.desktop", "/bin/true").enabled() &&
+                                !gtkAppearance("", root) &&
+                                notifyNearLimits(QString::fromStdString(root / "Quotalume/Quotalume.conf")) &&
+                                !Updater::readBundleInfo(root / "app");
+              return none ? 0 : 1;
+            }),
+            0);
 }
 
 }  // namespace

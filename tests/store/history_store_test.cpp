@@ -1,10 +1,14 @@
 #include "store/history_store.hpp"
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+
 #include <tuple>
 
 #include <gtest/gtest.h>
 
 #include "store/fixtures.hpp"
+#include "support/ends_in_time.hpp"
 
 namespace {
 
@@ -59,6 +63,8 @@ TEST(HistoryStore, ReadingSkipsTornBadFutureAndUnsaneLines) {
   EXPECT_EQ(History::decode(good + line(at(ms, 1)), now, ms), std::vector{at(ms, 1)});
 }
 
+// Past any read limit too (a file appended to without trims); a line far
+// longer than any the app writes costs only itself.
 TEST(HistoryStore, TrimsPastTheSizeLimitToFortyDaysAndThenToSize) {
   TempFolder tmp;
   const auto file = tmp / "history.jsonl";
@@ -68,8 +74,11 @@ TEST(HistoryStore, TrimsPastTheSizeLimitToFortyDaysAndThenToSize) {
   const std::string old = text;
   for (double t = ms - 20 * 86400000.0; t < ms; t += minute)
     text += line(at(t, double(std::int64_t(t / minute) % 100)));
-  text += "torn";
-  writeAll(file, text);
+  text += "{" + std::string(3 << 20, ' ') + line(at(ms - minute, 1)).substr(1) + "torn";  // still JSON
+  writeAll(file, "");
+  std::filesystem::resize_file(file, 65 << 20);  // a hole of zero bytes, without using the disk
+  std::ofstream(file, std::ios::app | std::ios::binary) << "\n" + text;
+  EXPECT_GT(History::load(file, now).size(), 5000u);
   ASSERT_TRUE(History::append(file, line(at(ms, 5)), now));
   const std::string after = readAll(file);
   EXPECT_LE(after.size(), History::trimToBytes);
@@ -85,7 +94,11 @@ TEST(HistoryStore, TrimsPastTheSizeLimitToFortyDaysAndThenToSize) {
   EXPECT_EQ(readAll(file), old + "bad\n" + line(at(ms, 5)));
 }
 
-TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndRefusesFoldersAndSymlinks) {
+// A link, a pipe or a folder at the file's place is replaced like a missing
+// file, never written through and never waited on; a folder that holds
+// something is left alone.
+TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndReplacesWhatIsNotAFile) {
+  namespace fs = std::filesystem;
   TempFolder tmp;
   const auto file = tmp / "history.jsonl";
   const Reading ok{"ok", {}, "Pro", ms, ms, at(ms, 42).windows};
@@ -98,10 +111,42 @@ TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndRefusesFoldersAndSymlinks) 
   recorder.record(changed, now);
   EXPECT_EQ(readAll(file), line(at(ms - minute, 42)) + line(at(ms, 43)));
 
-  std::filesystem::create_directories(tmp / "folder");
+  fs::create_directory(tmp / "folder");
+  fs::create_directories(tmp / "full/kept");
   writeAll(tmp / "target", "x");
-  std::filesystem::create_symlink(tmp / "target", tmp / "link");
-  for (const char* name : {"folder", "link"}) EXPECT_FALSE(History::append(tmp / name, line(at(ms, 1)), now));
+  fs::create_symlink(tmp / "target", tmp / "link");
+  ::mkfifo((tmp / "pipe").c_str(), 0600);
+  ASSERT_EQ(exitStatusInTime([&] {
+              for (const char* name : {"folder", "link", "pipe", "full"})
+                History::Recorder(tmp / name).record(ok, now);
+              return 0;
+            }),
+            0);
+  for (const char* name : {"folder", "link", "pipe"})  // load reads no link, folder or pipe
+    EXPECT_EQ(History::load(tmp / name, now), std::vector{at(ms, 42)}) << name;
   EXPECT_EQ(readAll(tmp / "target"), "x");
-  EXPECT_TRUE(History::load(tmp / "folder", now).empty());
+  const History::Appended refused = History::append(tmp / "full", line(at(ms, 1)), now);
+  EXPECT_TRUE(refused.wasNotAFile && !refused.written && fs::exists(tmp / "full/kept"));
+}
+
+// Two copies sharing a data folder: every line of each survives the trims
+// the other makes meanwhile. Long lines from before the forty days are
+// appended between, so that trims come every few dozen lines.
+TEST(HistoryStore, CopiesSharingTheFileLoseNoLineToEachOthersTrims) {
+  TempFolder tmp;
+  const auto file = tmp / "history.jsonl";
+  const std::string filler = "{" + std::string(8000, ' ') + line(at(ms - 50 * 86400000.0, 1)).substr(1);
+  constexpr int perCopy = 600;
+  std::vector<pid_t> copies;
+  for (int copy = 0; copy < 2; ++copy) {
+    copies.push_back(::fork());
+    if (copies.back() != 0) continue;
+    for (int i = 0; i < perCopy; ++i) {
+      History::append(file, line(at(ms - 86400000.0 + (copy * perCopy + i) * 1000.0, 1)), now);
+      for (int f = 0; f < 4; ++f) History::append(file, filler, now);
+    }
+    ::_exit(0);
+  }
+  for (const pid_t child : copies) ::waitpid(child, nullptr, 0);
+  EXPECT_EQ(History::decode(readAll(file), now, ms - 86400000.0).size(), 2u * perCopy);
 }
