@@ -10,6 +10,8 @@
 #include <QApplication>
 
 #include "app/app_delegate.hpp"
+#include "app/bundle_desktop_entry.hpp"
+#include "app/bundle_font.hpp"
 #include "app/command_line.hpp"
 #include "app/environment.hpp"
 #include "app/history_mode.hpp"
@@ -40,6 +42,7 @@ bool hasDisplay() {
 // What every mode with a toolkit shares: the interface's typeface, the
 // application's name, version and icon.
 void nameTheApplication() {
+  useBundledFont();
   useInterfaceTypeface(isKorean);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
@@ -56,6 +59,7 @@ int runTray(int argc, char** argv, const std::vector<std::string>& args) {
   }
   QApplication app(argc, argv);
   nameTheApplication();
+  refreshDesktopFilesOfRunningBundle();
   // Closing the guide or an alert must not end the app; only Quit does.
   QApplication::setQuitOnLastWindowClosed(false);
   QuitOnSignals signalQuit;

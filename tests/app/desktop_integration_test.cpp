@@ -7,6 +7,7 @@
 #include <functional>
 #include <iterator>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "app/bundle_desktop_entry.hpp"
+#include "app/desktop_entry.hpp"
 #include "app/login_item.hpp"
 #include "app/single_instance.hpp"
 
@@ -122,6 +125,46 @@ TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
   EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
   EXPECT_EQ(run.readAllStandardOutput().toStdString(), programs);
   EXPECT_FALSE(std::filesystem::exists(root / "PWNED"));
+}
+
+// A bundle's entry and icon follow the bundle: written on the first run,
+// rewritten after a move or an update, left alone when nothing changed.
+TEST(BundleDesktopFiles, FollowTheBundle) {
+  namespace fs = std::filesystem;
+  QTemporaryDir dir;
+  const auto files = bundleDesktopFiles(tempPath(dir) / "data");
+  const auto read = [](const fs::path& file) {
+    std::ifstream in(file);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const auto inode = [&] {
+    struct stat s {};
+    return ::stat(files.entry.c_str(), &s) == 0 ? s.st_ino : 0;
+  };
+  const std::string shipped = read(QUOTALUME_SOURCE_DIR "/data/kr.co.fernhallow.Quotalume.desktop");
+  using Place = std::pair<std::string, std::string>;
+  for (const auto& [place, icon] : {Place{"first", "<svg/>"}, Place{"moved", "<svg>new</svg>"}}) {
+    const auto bundle = tempPath(dir) / place / "Quotalume.app";
+    fs::create_directories(bundle / "share/icons/hicolor/scalable/apps");
+    fs::create_directories(bundle / "share/applications");
+    std::ofstream(bundle / "share/applications/kr.co.fernhallow.Quotalume.desktop") << shipped;
+    std::ofstream(bundle / "share/icons/hicolor/scalable/apps/kr.co.fernhallow.Quotalume.svg") << icon;
+    ASSERT_FALSE(refreshBundleDesktopFiles(bundle, files));
+    const auto keys = desktopEntryKeys(read(files.entry));
+    ASSERT_TRUE(keys);
+    EXPECT_EQ(execArguments(keys->at("Exec")), std::vector<std::string>{(bundle / "bin/quotalume").string()});
+    EXPECT_EQ(keys->at("Comment[ko]"), desktopEntryKeys(shipped)->at("Comment[ko]"));
+    EXPECT_EQ(read(files.icon), icon);
+    const auto before = inode();
+    ASSERT_FALSE(refreshBundleDesktopFiles(bundle, files));
+    EXPECT_EQ(inode(), before) << "an unchanged entry is not rewritten";
+  }
+  const std::string action = "[Desktop Entry]\nName=Q\nExec=q\n[Desktop Action a]\nExec=q --a\n";
+  EXPECT_EQ(bundleEntryText(action, "/b/q"),
+            "[Desktop Entry]\nName=Q\nExec=\"/b/q\"\n[Desktop Action a]\nExec=q --a\n");
+  EXPECT_FALSE(bundleEntryText("[Desktop Entry]\nName=Q\n", "/b/q")) << "no Exec to point at the bundle";
+  EXPECT_FALSE(bundleEntryText("[Desktop Entry]\nExec = q\n", "/b/q")) << "an Exec left unreplaced";
+  EXPECT_FALSE(bundleEntryText(action, "/b\nExec=/bin/sh"));
 }
 
 // Only a live holder keeps a second copy out: whatever a dead one, a power
