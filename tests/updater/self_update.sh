@@ -31,6 +31,7 @@ within_30s() {
 # The relaunched copy is started by the swap script, not by us: found through /proc.
 installed_pids() { find /proc -maxdepth 2 -path '/proc/[0-9]*/exe' -lname "$binary" 2>/dev/null | cut -d/ -f3; }
 none_installed() { [ -z "$(installed_pids)" ]; }
+answers_as() { curl -sf --max-time 2 http://127.0.0.1:47615/ping | grep -q -F "\"version\":\"$1\""; }
 launches() { [ "$(grep -c -F " launch Quotalume $1" "$log")" -ge "$2" ]; }
 stop_installed() {
   kill $(installed_pids) 2>/dev/null || true
@@ -58,6 +59,9 @@ expect_relaunched() {
   within_30s launches "$1" "$2" || fail "no launch line for $1 within 30 s"
   grep -q -F "\"version\": \"$1\"" "$install/Quotalume.app/Info.json" || fail "Info.json is not $1"
   [ -n "$(installed_pids)" ] || fail "the relaunched app is not running from the bundle in place"
+  # Its bridge, not one inherited from the copy before it, answers.
+  within_30s answers_as "$1" || fail "the relaunched app does not answer /ping as $1"
+  [ -f "$install/Quotalume.app/lib/libQt6Core.so.6" ] || fail "the bundle in place lost its libraries"
   [ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
   stop_installed
 }
