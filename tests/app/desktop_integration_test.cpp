@@ -26,6 +26,11 @@ std::filesystem::path tempPath(const QTemporaryDir& dir) {
   return dir.path().toStdString();
 }
 
+std::string readText(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
 TEST(DesktopPlaces, EntryAndLockFollowAbsoluteXdgFolders) {
   const auto entry = [](std::map<std::string, std::string> env) {
     return autostartEntryPath(fixedEnvironment(env), "/home/u");
@@ -109,8 +114,7 @@ TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
       EXPECT_FALSE(item.disable()) << "removing an entry that is not there is not a failure";
       continue;
     }
-    std::ifstream in(entry);
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    const std::string text = readText(entry);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 8) << text;
     entries << QString::fromStdString(entry.string());
     programs += program.string() + "\n";
@@ -130,34 +134,24 @@ TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
 // A bundle's entry and icon follow the bundle: written on the first run,
 // rewritten after a move or an update, left alone when nothing changed.
 TEST(BundleDesktopFiles, FollowTheBundle) {
-  namespace fs = std::filesystem;
   QTemporaryDir dir;
   const auto files = bundleDesktopFiles(tempPath(dir) / "data");
-  const auto read = [](const fs::path& file) {
-    std::ifstream in(file);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  };
-  const auto inode = [&] {
-    struct stat s {};
-    return ::stat(files.entry.c_str(), &s) == 0 ? s.st_ino : 0;
-  };
-  const std::string shipped = read(QUOTALUME_SOURCE_DIR "/data/kr.co.fernhallow.Quotalume.desktop");
-  using Place = std::pair<std::string, std::string>;
-  for (const auto& [place, icon] : {Place{"first", "<svg/>"}, Place{"moved", "<svg>new</svg>"}}) {
-    const auto bundle = tempPath(dir) / place / "Quotalume.app";
-    fs::create_directories(bundle / "share/icons/hicolor/scalable/apps");
-    fs::create_directories(bundle / "share/applications");
-    std::ofstream(bundle / "share/applications/kr.co.fernhallow.Quotalume.desktop") << shipped;
-    std::ofstream(bundle / "share/icons/hicolor/scalable/apps/kr.co.fernhallow.Quotalume.svg") << icon;
+  struct stat entry {};
+  const std::string shipped = readText(QUOTALUME_SOURCE_DIR "/data/kr.co.fernhallow.Quotalume.desktop");
+  for (const std::string place : {"first", "moved"}) {
+    const auto bundle = tempPath(dir) / place / "Quotalume.app", share = bundle / "share";
+    for (const char* sub : {"applications", "icons/hicolor/scalable/apps"})
+      std::filesystem::create_directories(share / sub);
+    std::ofstream(share / "applications/kr.co.fernhallow.Quotalume.desktop") << shipped;
+    std::ofstream(share / "icons/hicolor/scalable/apps/kr.co.fernhallow.Quotalume.svg") << place;
     ASSERT_FALSE(refreshBundleDesktopFiles(bundle, files));
-    const auto keys = desktopEntryKeys(read(files.entry));
-    ASSERT_TRUE(keys);
-    EXPECT_EQ(execArguments(keys->at("Exec")), std::vector<std::string>{(bundle / "bin/quotalume").string()});
-    EXPECT_EQ(keys->at("Comment[ko]"), desktopEntryKeys(shipped)->at("Comment[ko]"));
-    EXPECT_EQ(read(files.icon), icon);
-    const auto before = inode();
+    const auto keys = desktopEntryKeys(readText(files.entry)).value();
+    EXPECT_EQ(execArguments(keys.at("Exec")), std::vector<std::string>{(bundle / "bin/quotalume").string()});
+    EXPECT_EQ(keys.at("Comment[ko]"), desktopEntryKeys(shipped)->at("Comment[ko]"));
+    EXPECT_EQ(readText(files.icon), place);
+    const auto before = (::stat(files.entry.c_str(), &entry), entry.st_ino);
     ASSERT_FALSE(refreshBundleDesktopFiles(bundle, files));
-    EXPECT_EQ(inode(), before) << "an unchanged entry is not rewritten";
+    EXPECT_EQ((::stat(files.entry.c_str(), &entry), entry.st_ino), before) << "rewritten unchanged";
   }
   const std::string action = "[Desktop Entry]\nName=Q\nExec=q\n[Desktop Action a]\nExec=q --a\n";
   EXPECT_EQ(bundleEntryText(action, "/b/q"),
@@ -207,8 +201,7 @@ TEST(InstanceLock, OnlyALiveCopyHoldsIt) {
     InstanceLock second(path);
     EXPECT_FALSE(second.acquire());
   }
-  std::ifstream in(other);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep");
+  EXPECT_EQ(readText(other), "keep");
 }
 
 }  // namespace

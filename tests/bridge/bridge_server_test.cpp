@@ -205,12 +205,11 @@ TEST_F(BridgeServerTest, ResetsAndHalfClosesLeaveNoConnectionBehindAndHalfCloser
 TEST_F(BridgeServerTest, NoSocketIsPassedToAStartedProgram) {
   start();
   Client client(port());
-  ASSERT_TRUE(client.send(samples::ping()));
-  ASSERT_EQ(client.read(1s, wire::ping.size()), wire::ping);
+  ASSERT_TRUE(client.send(samples::ping()) && client.read(1s, wire::ping.size()) == wire::ping);
   std::size_t sockets = 0;
   for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
-    std::error_code ec;
-    if (!std::filesystem::read_symlink(fd, ec).string().starts_with("socket:")) continue;
+    std::error_code gone;  // a descriptor closed meanwhile
+    if (!std::filesystem::read_symlink(fd, gone).string().starts_with("socket:")) continue;
     ++sockets;
     EXPECT_TRUE(::fcntl(std::stoi(fd.path().filename()), F_GETFD) & FD_CLOEXEC) << fd.path();
   }

@@ -59,7 +59,6 @@ expect_relaunched() {
   within_30s launches "$1" "$2" || fail "no launch line for $1 within 30 s"
   grep -q -F "\"version\": \"$1\"" "$install/Quotalume.app/Info.json" || fail "Info.json is not $1"
   [ -n "$(installed_pids)" ] || fail "the relaunched app is not running from the bundle in place"
-  # Its bridge, not one inherited from the copy before it, answers.
   within_30s answers_as "$1" || fail "the relaunched app does not answer /ping as $1"
   [ -f "$install/Quotalume.app/lib/libQt6Core.so.6" ] || fail "the bundle in place lost its libraries"
   [ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
