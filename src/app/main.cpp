@@ -59,7 +59,6 @@ int runTray(int argc, char** argv, const std::vector<std::string>& args) {
   }
   QApplication app(argc, argv);
   nameTheApplication();
-  refreshDesktopFilesOfRunningBundle();
   // Closing the guide or an alert must not end the app; only Quit does.
   QApplication::setQuitOnLastWindowClosed(false);
   QuitOnSignals signalQuit;
@@ -67,6 +66,9 @@ int runTray(int argc, char** argv, const std::vector<std::string>& args) {
   AppDelegate delegate(args,
                        ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
   if (!delegate.launch()) return 0;
+  // Once the bridge is up, whose start it would otherwise delay, and only in
+  // the copy that stays.
+  refreshDesktopFilesOfRunningBundle();
   return QApplication::exec();
 }
 
