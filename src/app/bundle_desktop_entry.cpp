@@ -20,14 +20,6 @@ namespace fs = std::filesystem;
 // this is not ours.
 constexpr std::uintmax_t maxFileBytes = 1 << 20;
 
-fs::path shippedEntry(const fs::path& bundle) {
-  return bundle / "share/applications" / (std::string(bundleID) + ".desktop");
-}
-
-fs::path shippedIcon(const fs::path& bundle) {
-  return bundle / "share/icons/hicolor/scalable/apps" / (std::string(bundleID) + ".svg");
-}
-
 bool writeIfChanged(const fs::path& file, const std::string& bytes) {
   if (Store::readFile(file, maxFileBytes) == bytes) return true;
   return Store::writeAtomically(file, bytes);
@@ -64,8 +56,11 @@ std::optional<std::string> bundleEntryText(std::string_view shipped, const std::
 
 std::optional<std::string> refreshBundleDesktopFiles(const fs::path& bundle,
                                                      const BundleDesktopFiles& files) {
-  const auto shipped = Store::readFile(shippedEntry(bundle), maxFileBytes);
-  const auto icon = Store::readFile(shippedIcon(bundle), maxFileBytes);
+  // The bundle's share/ is laid out as a data folder, so it holds the two
+  // files at the places they are copied to.
+  const BundleDesktopFiles inBundle = bundleDesktopFiles(bundle / "share");
+  const auto shipped = Store::readFile(inBundle.entry, maxFileBytes);
+  const auto icon = Store::readFile(inBundle.icon, maxFileBytes);
   if (!shipped || !icon) return "the bundle lacks its desktop entry or icon";
   const auto entry = bundleEntryText(*shipped, (bundle / "bin" / "quotalume").string());
   if (!entry) return "the bundle's path cannot be written into a desktop entry: " + bundle.string();
