@@ -207,8 +207,7 @@ TEST_F(BridgeServerTest, NoSocketIsPassedToAStartedProgram) {
   Client client(port());
   ASSERT_TRUE(client.send(samples::ping()) && client.read(1s, wire::ping.size()) == wire::ping);
   std::size_t sockets = 0;
-  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
-    std::error_code gone;  // a descriptor closed meanwhile
+  for (std::error_code gone; const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
     if (!std::filesystem::read_symlink(fd, gone).string().starts_with("socket:")) continue;
     ++sockets;
     EXPECT_TRUE(::fcntl(std::stoi(fd.path().filename()), F_GETFD) & FD_CLOEXEC) << fd.path();
