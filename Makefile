@@ -12,7 +12,7 @@ DEPS = ./scripts/install-deps
 CONFIGURE = cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 
 .PHONY: app build test bench bench-load bench-app fuzz asan run install uninstall \
-	format clean package check-package check-update
+	format clean package check-package check-update check-portable
 
 # Only the app: what `make run` and `make install` need.
 app:
@@ -98,6 +98,14 @@ check-package: package
 # cut-short updates left beside it.
 check-update: build
 	./tests/updater/self_update.sh build
+
+# The zip on minimal Debian 12 and 13 roots holding only what every desktop
+# has: it starts, renders Korean, serves the bridge, shows its tray item on X
+# and updates itself. The roots are made once, in build/portable/. As root.
+PORTABLE_SUITES ?= bookworm trixie
+check-portable: package
+	$(DEPS) portable
+	./scripts/check-portable build dist $(PORTABLE_SUITES)
 
 format:
 	$(DEPS) test

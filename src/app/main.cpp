@@ -19,6 +19,7 @@
 #include "commands/history_mode.hpp"
 #include "commands/status_mode.hpp"
 #include "controller/app_delegate.hpp"
+#include "desktop/bundle_desktop_entry.hpp"
 #include "display/phrases.hpp"
 #include "readings/wall_clock.hpp"
 #include "store/history_store.hpp"
@@ -28,6 +29,7 @@
 #include "updater/bundle_swap.hpp"
 #include "views/app_icon.hpp"
 #include "views/interface_font.hpp"
+#include "windows/bundle_font.hpp"
 
 namespace {
 
@@ -43,6 +45,7 @@ bool hasDisplay() {
 // What every mode with a toolkit shares: the interface's typeface, the
 // application's name, version and icon.
 void nameTheApplication() {
+  useBundledFont();
   useInterfaceTypeface(isKorean);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
@@ -66,6 +69,9 @@ int runTray(int argc, char** argv, const LaunchOptions& options) {
   AppDelegate delegate(options,
                        ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
   if (!delegate.launch()) return 0;
+  // Once the bridge is up, whose start it would otherwise delay, and only in
+  // the copy that stays.
+  refreshDesktopFilesOfRunningBundle();
   return QApplication::exec();
 }
 

@@ -1,5 +1,7 @@
 #include "bridge/bridge_server.hpp"
 
+#include <fcntl.h>
+
 #include <asio/error.hpp>
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
@@ -17,6 +19,14 @@
 #include "readings/text_cleaning.hpp"
 
 namespace {
+
+// The app starts other programs: the browser, the updater's swap script and
+// through it the next version of itself. Sockets they inherited would hold
+// the port against that version while answering nobody; asio opens them
+// without close-on-exec.
+void keepFromChildren(int fd) {
+  ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+}
 
 using asio::ip::tcp;
 
@@ -63,6 +73,7 @@ void BridgeCore::startOnQueue() {
   const tcp::endpoint endpoint(asio::ip::address_v4::loopback(), settings_.port);
   std::error_code error;
   acceptor->open(endpoint.protocol(), error);
+  if (!error) keepFromChildren(acceptor->native_handle());
   if (!error) acceptor->set_option(tcp::acceptor::reuse_address(true), error);
   if (!error) acceptor->bind(endpoint, error);
   if (!error) acceptor->listen(asio::socket_base::max_listen_connections, error);
@@ -95,6 +106,7 @@ void BridgeCore::acceptNext() {
 void BridgeCore::accepted(std::error_code error, tcp::socket socket) {
   if (!error) {
     pauseLogged_ = false;
+    keepFromChildren(socket.native_handle());
     admit(std::move(socket));
     acceptNext();
     return;

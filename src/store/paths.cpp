@@ -48,10 +48,14 @@ fs::path underHome(const fs::path& home, const fs::path& cwd, const char* relati
 
 }  // namespace
 
+fs::path dataHomeFor(const EnvLookup& env, const fs::path& home, const fs::path& cwd) {
+  if (auto xdg = absoluteVariable(env, "XDG_DATA_HOME")) return *xdg;
+  return underHome(home, cwd, ".local/share");
+}
+
 fs::path dataDirFor(const EnvLookup& env, const fs::path& home, const fs::path& cwd) {
   if (auto dir = nonEmpty(env, "QUOTALUME_DATA_DIR")) return cwd / *dir;
-  if (auto xdg = absoluteVariable(env, "XDG_DATA_HOME")) return *xdg / "Quotalume";
-  return underHome(home, cwd, ".local/share/Quotalume");
+  return dataHomeFor(env, home, cwd) / "Quotalume";
 }
 
 fs::path logPathFor(const EnvLookup& env, const fs::path& home, const fs::path& cwd) {

@@ -20,9 +20,13 @@ EnvLookup processEnvironment();
 // For tests and fixed setups: only the given variables exist.
 EnvLookup fixedEnvironment(std::map<std::string, std::string> vars);
 
+// $XDG_DATA_HOME when that is absolute, else `home`/.local/share: where a
+// user's applications, icons and data go.
+std::filesystem::path dataHomeFor(const EnvLookup& env, const std::filesystem::path& home,
+                                  const std::filesystem::path& cwd);
+
 // QUOTALUME_DATA_DIR when set and non-empty (relative to `cwd`), else
-// $XDG_DATA_HOME/Quotalume when that is absolute, else
-// `home`/.local/share/Quotalume.
+// dataHomeFor(...)/Quotalume.
 std::filesystem::path dataDirFor(const EnvLookup& env, const std::filesystem::path& home,
                                  const std::filesystem::path& cwd);
 

@@ -42,8 +42,8 @@ bool folderWritable(const std::filesystem::path& folder);
 // follows a symlink.
 void removeTree(const std::filesystem::path& tree);
 
-// The most an archive of this size may unpack to: a release is about a
-// megabyte and compresses perhaps threefold.
+// The most an archive of this size may unpack to: a release, its libraries
+// included, is some tens of megabytes and compresses perhaps threefold.
 std::uintmax_t unpackLimit(std::uintmax_t archiveBytes);
 
 struct Prepared {

@@ -1,11 +1,13 @@
 #include "bridge/bridge_server.hpp"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <future>
 #include <mutex>
 #include <thread>
@@ -196,6 +198,21 @@ TEST_F(BridgeServerTest, ResetsAndHalfClosesLeaveNoConnectionBehindAndHalfCloser
     }
   }
   EXPECT_EQ(count("reading"), 80u);
+}
+
+// The app starts other programs, the next version of itself among them; a
+// listener or connection they inherited would hold the port against it.
+TEST_F(BridgeServerTest, NoSocketIsPassedToAStartedProgram) {
+  start();
+  Client client(port());
+  ASSERT_TRUE(client.send(samples::ping()) && client.read(1s, wire::ping.size()) == wire::ping);
+  std::size_t sockets = 0;
+  for (std::error_code gone; const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+    if (!std::filesystem::read_symlink(fd, gone).string().starts_with("socket:")) continue;
+    ++sockets;
+    EXPECT_TRUE(::fcntl(std::stoi(fd.path().filename()), F_GETFD) & FD_CLOEXEC) << fd.path();
+  }
+  EXPECT_GE(sockets, 3u) << "the listener, the accepted connection and the client";
 }
 
 TEST_F(BridgeServerTest, RunningOutOfDescriptorsPausesAcceptingWithOneLogLine) {

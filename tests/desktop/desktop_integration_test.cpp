@@ -15,6 +15,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "desktop/bundle_desktop_entry.hpp"
+#include "desktop/desktop_entry.hpp"
 #include "desktop/login_item.hpp"
 #include "support/ends_in_time.hpp"
 #include "updater/bundle_info.hpp"
@@ -25,6 +27,11 @@ namespace {
 
 std::filesystem::path tempPath(const QTemporaryDir& dir) {
   return dir.path().toStdString();
+}
+
+std::string readText(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 TEST(DesktopPlaces, EntryFollowsAnAbsoluteXdgFolder) {
@@ -105,8 +112,7 @@ TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
       EXPECT_FALSE(item.disable()) << "removing an entry that is not there is not a failure";
       continue;
     }
-    std::ifstream in(entry);
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    const std::string text = readText(entry);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 8) << text;
     entries << QString::fromStdString(entry.string());
     programs += program.string() + "\n";
@@ -122,6 +128,36 @@ TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
   EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
   EXPECT_EQ(run.readAllStandardOutput().toStdString(), programs);
   EXPECT_FALSE(std::filesystem::exists(root / "PWNED"));
+}
+
+// A bundle's entry and icon follow the bundle: written on the first run,
+// rewritten after a move or an update, left alone when nothing changed.
+TEST(BundleDesktopFiles, FollowTheBundle) {
+  QTemporaryDir dir;
+  const auto files = bundleDesktopFiles(tempPath(dir) / "data");
+  struct stat entry {};
+  const std::string shipped = readText(QUOTALUME_SOURCE_DIR "/data/kr.co.fernhallow.Quotalume.desktop");
+  for (const std::string place : {"first", "moved"}) {
+    const auto bundle = tempPath(dir) / place / "Quotalume.app", share = bundle / "share";
+    for (const char* sub : {"applications", "icons/hicolor/scalable/apps"})
+      std::filesystem::create_directories(share / sub);
+    std::ofstream(share / "applications/kr.co.fernhallow.Quotalume.desktop") << shipped;
+    std::ofstream(share / "icons/hicolor/scalable/apps/kr.co.fernhallow.Quotalume.svg") << place;
+    ASSERT_FALSE(refreshBundleDesktopFiles(bundle, files));
+    const auto keys = desktopEntryKeys(readText(files.entry)).value();
+    EXPECT_EQ(execArguments(keys.at("Exec")), std::vector<std::string>{(bundle / "bin/quotalume").string()});
+    EXPECT_EQ(keys.at("Comment[ko]"), desktopEntryKeys(shipped)->at("Comment[ko]"));
+    EXPECT_EQ(readText(files.icon), place);
+    const auto before = (::stat(files.entry.c_str(), &entry), entry.st_ino);
+    ASSERT_FALSE(refreshBundleDesktopFiles(bundle, files));
+    EXPECT_EQ((::stat(files.entry.c_str(), &entry), entry.st_ino), before) << "rewritten unchanged";
+  }
+  const std::string action = "[Desktop Entry]\nName=Q\nExec=q\n[Desktop Action a]\nExec=q --a\n";
+  EXPECT_EQ(bundleEntryText(action, "/b/q"),
+            "[Desktop Entry]\nName=Q\nExec=\"/b/q\"\n[Desktop Action a]\nExec=q --a\n");
+  EXPECT_FALSE(bundleEntryText("[Desktop Entry]\nName=Q\n", "/b/q")) << "no Exec to point at the bundle";
+  EXPECT_FALSE(bundleEntryText("[Desktop Entry]\nExec = q\n", "/b/q")) << "an Exec left unreplaced";
+  EXPECT_FALSE(bundleEntryText(action, "/b\nExec=/bin/sh"));
 }
 
 // A pipe at any file the app reads is passed over at once, as no file:

@@ -32,6 +32,7 @@ within_30s() {
 installed_pids() { find /proc -maxdepth 2 -path '/proc/[0-9]*/exe' -lname "$binary" 2>/dev/null | cut -d/ -f3; }
 none_installed() { [ -z "$(installed_pids)" ]; }
 relaunched() { grep -q -F " launch Quotalume 1.0.3" "$log"; }
+answers_as() { curl -sf --max-time 2 http://127.0.0.1:47615/ping | grep -q -F "\"version\":\"$1\""; }
 stop_installed() {
   kill $(installed_pids) 2>/dev/null || true
   within_30s none_installed && return 0
@@ -67,6 +68,8 @@ grep -q -F " update 1.0.2 -> 1.0.3 swapping" "$log" || fail "no swapping line be
 within_30s relaunched || fail "no launch line for 1.0.3 within 30 s"
 grep -q -F '"version": "1.0.3"' "$install/Quotalume.app/Info.json" || fail "Info.json is not 1.0.3"
 [ -n "$(installed_pids)" ] || fail "the relaunched app is not running from the bundle in place"
+within_30s answers_as 1.0.3 || fail "the relaunched app does not answer /ping as 1.0.3"
+[ -f "$install/Quotalume.app/lib/libQt6Core.so.6" ] || fail "the bundle in place lost its libraries"
 [ "$(ls -A "$install")" = Quotalume.app ] || fail "left beside the bundle: $(ls -A "$install")"
 stop_installed
 echo "self-update: passed"

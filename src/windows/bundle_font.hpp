@@ -1,0 +1,8 @@
+#pragma once
+// A bundle may land on a system without any Hangul face, where Korean text
+// would be drawn as boxes. It carries a small face with the app's own Korean
+// texts, which joins the fonts the application knows when it runs from a
+// bundle; fontconfig's own choices for Korean still come first.
+
+// Call once the application object exists, before any text is measured.
+void useBundledFont();
