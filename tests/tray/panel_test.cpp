@@ -1,7 +1,9 @@
 // The panel opens beside the tray, away from the bar, inside the screen's
 // free area, never over the bar or the icon. On Wayland it is a fixed-size
 // dialog that tiling compositors float, carrying the menu's commands, usable
-// from the keyboard.
+// from the keyboard. Its rows and check boxes, like the menu's, stand out in
+// either scheme.
+#include <algorithm>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -9,10 +11,15 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPushButton>
+#include <QStyleOptionButton>
 
+#include "support/contrast.hpp"
 #include "tray/panel_placement.hpp"
 #include "tray/panel_window.hpp"
+#include "views/app_palette.hpp"
+#include "views/panel_colours.hpp"
 
 TEST(PanelPlacement, BesideTheIconAwayFromTheBar) {
   const QRect screen(0, 0, 1920, 1080), second(1920, 0, 1280, 1024);
@@ -96,4 +103,44 @@ TEST(PanelWindow, FloatsAndOffersTheCommands) {
   press(&window, Qt::Key_Down);
   press(window.focusWidget(), Qt::Key_Return);
   EXPECT_EQ(updates, 1) << "down to the second command and Return";
+}
+
+TEST(PanelWindow, RowsAndCheckBoxesStandOutInEitherSchemeAfterASwitch) {
+  // What shows in `area` is at least as strong as its strongest pixel.
+  const auto strongest = [](const QImage& shot, const QRect& area, QColor back) {
+    double most = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x)
+        most = std::max(most, contrast(shot.pixelColor(x, y), back));
+    return most;
+  };
+  QAction login("Open at login"), update("Check for updates\u2026");
+  login.setCheckable(true);
+  applyAppearance(Appearance::light);
+  // Shown light, then switched to dark as a desktop may do while the app runs.
+  PanelWindow window;
+  window.setCommands({&login, &update});
+  window.show();
+  QMenu menu;
+  menu.addActions({&login, &update});
+  menu.popup({0, 0});
+  auto* box = window.findChild<QCheckBox*>();
+  QStyleOptionButton option;
+  option.initFrom(box);
+  const QRect indicator = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box);
+  const QRect menuRow = menu.actionGeometry(&login);
+  for (Appearance a : {Appearance::light, Appearance::dark}) {
+    SCOPED_TRACE(a == Appearance::dark ? "dark" : "light");
+    applyAppearance(a);
+    QCoreApplication::processEvents();  // the palette reaches widgets as events
+    const QImage panel = window.grab().toImage(), shot = menu.grab().toImage();
+    const QColor back = standardMenuPalette(a).color(QPalette::Window);
+    for (QAbstractButton* row : window.findChildren<QAbstractButton*>())
+      EXPECT_GE(strongest(panel, row->geometry(), back), 4.5) << row->text().toStdString();
+    EXPECT_GE(strongest(panel, indicator.translated(box->pos()), back), 3) << "the unchecked box";
+    // The menu's check column, left of the titles, on the menu's own background.
+    const QColor menuBack = shot.pixelColor(menuRow.right() - 2, menuRow.center().y());
+    EXPECT_GE(strongest(shot, menuRow.adjusted(0, 0, 22 - menuRow.width(), 0), menuBack), 3)
+        << "the menu's box";
+  }
 }

@@ -10,19 +10,11 @@
 #include <QColor>
 #include <QPainter>
 
+#include "support/contrast.hpp"
 #include "tray/tray_glyph.hpp"
 #include "views/panel_colours.hpp"
 
 namespace {
-
-double contrast(QColor a, QColor b) {
-  const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-  const auto luminance = [&](QColor c) {
-    return 0.2126 * lin(c.redF()) + 0.7152 * lin(c.greenF()) + 0.0722 * lin(c.blueF());
-  };
-  const double la = luminance(a), lb = luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 struct Mark {
   double contrast = 0;  // the weakest against its surroundings
