@@ -66,17 +66,27 @@ struct Sample {
   TrayGlyphSpec glyph;
   double inkAtLeast;  // 0: no number drawn
   bool arc;
-  QColor hue;  // the arc's, when it has one
+  QColor hue;                                // the arc's, when it has one
+  TrayGlyphPart toned = TrayGlyphPart::arc;  // the mark that carries the hue
 };
 
 std::vector<Sample> samples(Appearance a) {
   return {
       {"normal", {0.42, "42", Tone::normal, a}, 4.5, true, barBlue(a)},
       {"orange", {0.76, "76", Tone::orange, a}, 4.5, true, systemOrange(a)},
-      {"red, three digits", {1, "100", Tone::red, a}, 4.5, true, systemRed(a)},
+      {"red", {0.95, "95", Tone::red, a}, 4.5, true, systemRed(a)},
       {"dim", {0.42, "42", Tone::dim, a}, 3, true, QColor()},
       {"no number yet", {0, "\u2013", Tone::dim, a}, 3, false, QColor()},
       {"label beside", {0.42, "42", Tone::normal, a, false}, 0, true, barBlue(a)},
+      // At the limit the plate takes the tone, so the state reads even where three digits do not.
+      {"at the limit", {0.996, "100", Tone::red, a}, 4.5, true, systemRed(a), TrayGlyphPart::plate},
+      {"at the limit, greyed", {1, "100", Tone::dim, a}, 3, true, QColor()},
+      {"at the limit, label beside",
+       {1, "100", Tone::red, a, false},
+       0,
+       true,
+       systemRed(a),
+       TrayGlyphPart::plate},
   };
 }
 
@@ -93,12 +103,17 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
             // A number that fills less than this of the square is too small to read at a glance.
             EXPECT_GE(ink.box.height(), s.glyph.number == "\u2013" ? side / 12 : side * 2 / 5);
             EXPECT_GE(measure(s.glyph, side, panel, TrayGlyphPart::track).box.width(), side * 3 / 4);
+            // Digits narrower than two get at 16 px run together.
+            if (s.glyph.number == "100") {
+              EXPECT_EQ(ink.box.width() > side / 3, side >= 24) << "digits where they fit";
+            }
           }
           if (s.arc) {
             const Mark arc = measure(s.glyph, side, panel, TrayGlyphPart::arc, TrayGlyphPart::track);
             EXPECT_GE(arc.contrast, 3) << "the arc is hard to see";
             if (s.hue.isValid()) {
-              EXPECT_LE(std::abs(arc.ink.hsvHue() - s.hue.hsvHue()), 20) << "the arc lost its tone";
+              const QColor toned = measure(s.glyph, side, panel, s.toned).ink;
+              EXPECT_LE(std::abs(toned.hsvHue() - s.hue.hsvHue()), 20) << "the icon lost its tone";
             }
           }
         }
