@@ -96,8 +96,12 @@ constexpr double leastSqueeze = 0.72;
 constexpr double leastDigitPixels = 6;
 constexpr double markWidth = 2.6, markTop = 8.8;
 
+// Hosts that pick no size of their own (Waybar) take the largest pixmap and
+// shrink it to their icon, 16 px by default, so the largest is judged at the
+// smallest size.
 bool digitsFit(const std::string& number, int pixels) {
-  return (numberRight - numberLeft) * pixels / grid >= leastDigitPixels * double(number.size());
+  const int shown = pixels >= std::end(trayIconSizes)[-1] ? trayIconSizes[0] : pixels;
+  return (numberRight - numberLeft) * shown / grid >= leastDigitPixels * double(number.size());
 }
 
 // An exclamation mark of two bars, whole pixels wide so it stays crisp: a

@@ -119,6 +119,8 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
         }
       }
     }
+    // Waybar shrinks the largest pixmap to its 16 px icon: at the limit that one carries the mark too.
+    EXPECT_LE(measure(samples(a)[6].glyph, 64, Qt::white, TrayGlyphPart::ink).box.width(), 64 / 4);
     // Greyed numbers still read, yet plainly duller than live ones.
     const double live = measure(samples(a)[0].glyph, 32, Qt::white, TrayGlyphPart::ink).contrast;
     EXPECT_LE(measure(samples(a)[3].glyph, 32, Qt::white, TrayGlyphPart::ink).contrast, live / 2);
