@@ -4,7 +4,10 @@
 #include <QStyleFactory>
 #include <QStyleOption>
 
-AppStyle::AppStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+AppStyle::AppStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {
+  // Named as Qt names the style it makes, after the one this one extends.
+  setObjectName(baseStyle()->objectName());
+}
 
 void AppStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                              const QWidget* widget) const {

@@ -1,10 +1,9 @@
 #pragma once
-// The contrast between two colours as WCAG measures it, from 1 to 21.
-
+// Contrast as WCAG measures it, from 1 to 21, and the most that anything drawn in an area reaches.
+#include <QColor>
+#include <QImage>
 #include <algorithm>
 #include <cmath>
-
-#include <QColor>
 
 inline double contrast(QColor a, QColor b) {
   const auto lin = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
@@ -13,4 +12,12 @@ inline double contrast(QColor a, QColor b) {
   };
   const double la = luminance(a), lb = luminance(b);
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+inline double strongest(const QImage& shot, const QRect& area, QColor back) {
+  double most = 1;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x)
+      most = std::max(most, contrast(shot.pixelColor(x, y), back));
+  return most;
 }
