@@ -133,6 +133,11 @@ void PanelWindow::keyPressEvent(QKeyEvent* event) {
 
 void PanelWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  // A row with a style sheet keeps the palette it was first polished with,
+  // so a switch of scheme reaches it only when its sheet is applied again.
+  if (event->type() == QEvent::PaletteChange) {
+    for (auto* row : findChildren<QPushButton*>()) row->setStyleSheet(row->styleSheet());
+  }
   // Losing focus is how a click elsewhere reaches a window the compositor
   // placed; it closes like a menu would.
   if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) hide();

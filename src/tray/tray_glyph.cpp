@@ -40,6 +40,12 @@ struct Inks {
   QColor plate, ink, arc, track;
 };
 
+// Three digits are the limit reached or passed.
+bool atLimit(const TrayGlyphSpec& glyph) {
+  return glyph.number.size() >= 3 &&
+         std::all_of(glyph.number.begin(), glyph.number.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 Inks inksFor(const TrayGlyphSpec& glyph) {
   const bool dark = glyph.appearance == Appearance::dark;
   Inks k;
@@ -63,6 +69,13 @@ Inks inksFor(const TrayGlyphSpec& glyph) {
       k.arc = barBlue(glyph.appearance);
       break;
   }
+  // At the limit the icon turns over: the plate takes the tone and every
+  // mark the plate's colour, which keeps each pair's contrast and reads as
+  // an alarm at any size, whatever the number still shows.
+  if (atLimit(glyph)) {
+    std::swap(k.plate, k.ink);
+    k.arc = k.track = k.ink;
+  }
   return k;
 }
 
@@ -77,11 +90,36 @@ QPainterPath topArc(const Arc& a, double share) {
 // Narrower than this, digits start to look like other digits; a number
 // that would need more is made smaller instead.
 constexpr double leastSqueeze = 0.72;
+// A digit needs about six pixels of width to stay a digit: what each of two
+// digits gets on the smallest icon. Where a number cannot have that, the
+// icon shows the limit's mark instead.
+constexpr double leastDigitPixels = 6;
+constexpr double markWidth = 2.6, markTop = 8.8;
 
-// The number, or the dash, as one filled outline in pixels: bold digits at
-// the bowl's height, squeezed sideways (three digits) and then shrunk until
-// they fit between the plate's margins. The dash is a bar of its own: a
-// font's en dash is a hairline at 16 px.
+// Hosts that pick no size of their own (Waybar) take the largest pixmap and
+// shrink it to their icon, 16 px by default, so the largest is judged at the
+// smallest size.
+bool digitsFit(const std::string& number, int pixels) {
+  const int shown = pixels >= std::end(trayIconSizes)[-1] ? trayIconSizes[0] : pixels;
+  return (numberRight - numberLeft) * shown / grid >= leastDigitPixels * double(number.size());
+}
+
+// An exclamation mark of two bars, whole pixels wide so it stays crisp: a
+// font's is a thin stroke at these sizes.
+QPainterPath limitMark(int pixels, double baseline) {
+  const double scale = pixels / grid;
+  const double w = std::max(2.0, std::round(markWidth * scale)), gap = std::max(1.0, std::round(w / 2));
+  const double left = std::round((pixels - w) / 2), top = std::round(markTop * scale);
+  QPainterPath path;
+  path.addRoundedRect(QRectF(left, top, w, baseline - w - gap - top), w / 4, w / 4);
+  path.addRoundedRect(QRectF(left, baseline - w, w, w), w / 4, w / 4);
+  return path;
+}
+
+// The number, the dash or the limit's mark as one filled outline in pixels:
+// bold digits at the bowl's height, squeezed sideways (three digits) and then
+// shrunk until they fit between the plate's margins. The dash is a bar of its
+// own: a font's en dash is a hairline at 16 px.
 QPainterPath numberPath(const std::string& number, int pixels) {
   const double scale = pixels / grid;
   // Whole pixels for the baseline keep the digits' feet crisp.
@@ -93,6 +131,7 @@ QPainterPath numberPath(const std::string& number, int pixels) {
     path.addRoundedRect(QRectF((pixels - w) / 2, y, w, h), h / 4, h / 4);
     return path;
   }
+  if (!digitsFit(number, pixels)) return limitMark(pixels, baseline);
   QFont font;
   font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans"), QStringLiteral("Sans")});
   font.setWeight(QFont::Bold);
@@ -139,7 +178,7 @@ void drawGauge(QPainter& painter, const TrayGlyphSpec& glyph, const Inks& inks, 
   if ((part == TrayGlyphPart::all || part == TrayGlyphPart::arc) && glyph.value > 0) {
     pen.setColor(inks.arc);
     painter.setPen(pen);
-    painter.drawPath(topArc(arc, glyph.value));
+    painter.drawPath(topArc(arc, atLimit(glyph) ? 1 : glyph.value));
   }
   painter.restore();
 }

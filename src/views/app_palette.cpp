@@ -1,16 +1,14 @@
 #include "views/app_palette.hpp"
 
 #include <QApplication>
-#include <QStyle>
-#include <QStyleFactory>
 
+#include "views/app_style.hpp"
 #include "views/panel_colours.hpp"
 
 void applyAppearance(Appearance appearance) {
   // Fusion draws from the palette alone; native styles may keep their own
   // light surfaces under a dark palette.
-  if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  if (qobject_cast<AppStyle*>(QApplication::style()) == nullptr) QApplication::setStyle(new AppStyle());
   const QPalette palette = standardMenuPalette(appearance);
   QApplication::setPalette(palette);
   // A platform theme may hold a palette of its own for menus.

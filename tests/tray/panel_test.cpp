@@ -9,10 +9,13 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QPushButton>
 
+#include "support/contrast.hpp"
 #include "tray/panel_placement.hpp"
 #include "tray/panel_window.hpp"
+#include "views/app_palette.hpp"
 
 TEST(PanelPlacement, BesideTheIconAwayFromTheBar) {
   const QRect screen(0, 0, 1920, 1080), second(1920, 0, 1280, 1024);
@@ -64,10 +67,7 @@ TEST(PanelWindow, FloatsAndOffersTheCommands) {
   open.setCheckable(true);
   line.setSeparator(true);
   support.setVisible(false);
-  const auto press = [](QWidget* widget, int key) {
-    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(widget, &event);
-  };
+  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, {}), enter(QEvent::KeyPress, Qt::Key_Return, {});
   int updates = 0;
   QObject::connect(&update, &QAction::triggered, [&] { ++updates; });
 
@@ -86,13 +86,28 @@ TEST(PanelWindow, FloatsAndOffersTheCommands) {
   EXPECT_FALSE(buttons[1]->isHidden()) << "and gets it back when shown";
 
   window.show();
+  // Rows and unchecked boxes (window and menu) stand out in either scheme, also after a live switch.
+  QMenu menu;
+  menu.addActions({&open, &update});
+  menu.popup({0, 0});
+  const QRect row = menu.actionGeometry(&open), boxEdge(box->pos(), QSize(16, box->height()));
+  for (Appearance a : {Appearance::light, Appearance::dark}) {
+    applyAppearance(a);
+    QCoreApplication::processEvents();  // the palette reaches widgets as events
+    const QImage panel = window.grab().toImage(), shot = menu.grab().toImage();
+    const QColor back = panel.pixelColor(1, 1);
+    for (QAbstractButton* command : window.findChildren<QAbstractButton*>())
+      EXPECT_GE(strongest(panel, command->geometry(), back), 4.5) << command->text().toStdString();
+    EXPECT_GE(strongest(panel, boxEdge, back), 3) << "the unchecked box";
+    EXPECT_GE(strongest(shot, row.adjusted(0, 0, 22 - row.width(), 0), shot.pixelColor(1, 1)), 3);
+  }
   box->click();
   EXPECT_TRUE(open.isChecked()) << "the row asks the action, which keeps the check mark";
   EXPECT_FALSE(window.isVisible()) << "a command closes the panel";
 
   window.show();
   EXPECT_EQ(window.focusWidget(), box) << "the first command takes the keyboard";
-  press(&window, Qt::Key_Down);
-  press(window.focusWidget(), Qt::Key_Return);
+  QCoreApplication::sendEvent(&window, &down);
+  QCoreApplication::sendEvent(window.focusWidget(), &enter);
   EXPECT_EQ(updates, 1) << "down to the second command and Return";
 }

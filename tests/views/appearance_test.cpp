@@ -44,7 +44,7 @@ void announce(const QDBusConnection& bus, const QString& key, std::uint32_t sche
 void write(const QTemporaryDir& home, const char* version, const char* text) {
   if (text == nullptr) return;
   QDir(home.path()).mkpath(version);
-  std::ofstream(home.filePath(QString(version) + "/settings.ini").toStdString()) << text;
+  std::ofstream(home.filePath(QString(version) + "/settings.ini").toStdString()) << "[Settings]\n" << text;
 }
 
 }  // namespace
@@ -67,19 +67,17 @@ TEST(Appearance, GtkSettings) {
   // What, GTK_THEME, GTK 3's and GTK 4's settings.ini, and the answer.
   const std::tuple<const char*, const char*, const char*, const char*, std::optional<Appearance>> cases[] = {
       {"nothing said", "", nullptr, nullptr, std::nullopt},
-      {"prefer dark", "", "[Settings]\ngtk-application-prefer-dark-theme=1\n", nullptr, dark},
-      {"a dark theme", "", "[Settings]\ngtk-theme-name=Adwaita-dark\n", nullptr, dark},
-      {"quoted, any case", "", "[Settings]\ngtk-theme-name=\"Greybird-Dark\"\n", nullptr, dark},
-      {"a light theme", "", "[Settings]\ngtk-theme-name=Greybird\n", nullptr, light},
-      {"light theme, dark preference", "",
-       "[Settings]\ngtk-theme-name=Adwaita\ngtk-application-prefer-dark-theme=1\n", nullptr, dark},
+      {"prefer dark", "", "gtk-application-prefer-dark-theme=1\n", nullptr, dark},
+      {"a dark theme", "", "gtk-theme-name=Adwaita-dark\n", nullptr, dark},
+      {"quoted, any case", "", "gtk-theme-name=\"Greybird-Dark\"\n", nullptr, dark},
+      {"a light theme", "", "gtk-theme-name=Greybird\n", nullptr, light},
+      {"light theme, dark preference", "", "gtk-theme-name=Adwaita\ngtk-application-prefer-dark-theme=1\n",
+       nullptr, dark},
       {"another group", "", "[Other]\ngtk-theme-name=Adwaita-dark\n", nullptr, std::nullopt},
-      {"only GTK 4, spaced, spelt true", "", nullptr,
-       "[Settings]\ngtk-application-prefer-dark-theme = true\n", dark},
-      {"GTK 3 first", "", "[Settings]\ngtk-theme-name=Adwaita\n", "[Settings]\ngtk-theme-name=Adwaita-dark\n",
-       light},
-      {"GTK_THEME over the files", "Adwaita:dark", "[Settings]\ngtk-theme-name=Adwaita\n", nullptr, dark},
-      {"GTK_THEME light", "Adwaita", "[Settings]\ngtk-theme-name=Adwaita-dark\n", nullptr, light},
+      {"only GTK 4, spaced, spelt true", "", nullptr, "gtk-application-prefer-dark-theme = true\n", dark},
+      {"GTK 3 first", "", "gtk-theme-name=Adwaita\n", "gtk-theme-name=Adwaita-dark\n", light},
+      {"GTK_THEME over the files", "Adwaita:dark", "gtk-theme-name=Adwaita\n", nullptr, dark},
+      {"GTK_THEME light", "Adwaita", "gtk-theme-name=Adwaita-dark\n", nullptr, light},
   };
   for (const auto& [name, env, gtk3, gtk4, want] : cases) {
     SCOPED_TRACE(name);
@@ -97,8 +95,7 @@ TEST(Appearance, WatcherFollowsThePortalsAnswerAndItsChanges) {
   setenv("XDG_CONFIG_HOME", config.path().toLocal8Bit().constData(), 1);
   const QPalette before = QApplication::palette();
   // The platform's palettes, not the app's own.
-  QPalette platformLight(QColor(0x10, 0x10, 0x10), QColor(0xfa, 0xfa, 0xfa));
-  QPalette platformDark(QColor(0xf0, 0xf0, 0xf0), QColor(0x20, 0x20, 0x20));
+  QPalette platformLight(QRgb(0x101010), QRgb(0xfafafa)), platformDark(QRgb(0xf0f0f0), QRgb(0x202020));
   QApplication::setPalette(platformLight);
   QDBusConnection portalBus = QDBusConnection::connectToBus(bus.address, "views-test-portal");
   FakePortal portal;
@@ -121,14 +118,14 @@ TEST(Appearance, WatcherFollowsThePortalsAnswerAndItsChanges) {
   QApplication::setPalette(platformDark);
   applyAppearance(Appearance::light);
   // GTK's setting comes before the palette, and is followed while running.
-  write(config, "gtk-3.0", "[Settings]\ngtk-application-prefer-dark-theme=0\n");
+  write(config, "gtk-3.0", "gtk-application-prefer-dark-theme=0\n");
   EXPECT_TRUE(waitUntil([&] { return heard.size() == 6; })) << "a changed settings.ini";
   EXPECT_EQ(heard, (std::vector{Appearance::dark, Appearance::light, Appearance::dark, Appearance::light,
                                 Appearance::dark, Appearance::light}));
   EXPECT_EQ(currentAppearance(), Appearance::light);
   // Dark means the whole app: Fusion and a dark palette for every widget.
   applyAppearance(Appearance::dark);
-  EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+  EXPECT_EQ(QApplication::style()->objectName().toLower(), "fusion");
   EXPECT_EQ(QApplication::palette("QMessageBox").color(QPalette::Window),
             standardMenuPalette(Appearance::dark).color(QPalette::Window));
   EXPECT_EQ(heard.size(), 6u);
