@@ -95,11 +95,17 @@ TEST(PanelWindow, FloatsAndOffersTheCommands) {
     applyAppearance(a);
     QCoreApplication::processEvents();  // the palette reaches widgets as events
     const QImage panel = window.grab().toImage(), shot = menu.grab().toImage();
+    // Grabs hold device pixels (the tests run at twice the scale); areas are logical.
+    const auto in = [](const QImage& image, const QRect& area) {
+      return QRect(area.topLeft() * image.devicePixelRatio(), area.size() * image.devicePixelRatio());
+    };
     const QColor back = panel.pixelColor(1, 1);
     for (QAbstractButton* command : window.findChildren<QAbstractButton*>())
-      EXPECT_GE(strongest(panel, command->geometry(), back), 4.5) << command->text().toStdString();
-    EXPECT_GE(strongest(panel, boxEdge, back), 3) << "the unchecked box";
-    EXPECT_GE(strongest(shot, row.adjusted(0, 0, 22 - row.width(), 0), shot.pixelColor(1, 1)), 3);
+      EXPECT_GE(strongest(panel, in(panel, command->geometry()), back), 4.5) << command->text().toStdString();
+    EXPECT_GE(strongest(panel, in(panel, boxEdge), back), 3) << "the unchecked box";
+    // Inside the menu's frame, which is two pixels wide at this scale.
+    const QColor menuBack = shot.pixelColor(QPoint(2, 2) * shot.devicePixelRatio());
+    EXPECT_GE(strongest(shot, in(shot, row.adjusted(0, 0, 22 - row.width(), 0)), menuBack), 3);
   }
   box->click();
   EXPECT_TRUE(open.isChecked()) << "the row asks the action, which keeps the check mark";
