@@ -375,8 +375,8 @@ void AppDelegate::showPanelWindow() {
   }
   if (lastShown_) panelWindow_->view()->update(*lastShown_, false, false);
   panelWindow_->fitToView();
-  // Where the window manager places it (an X11 desktop without a tray), the
-  // middle of the screen is the one place nearer to nothing in particular.
+  // On X11 without a tray nothing says where the panel belongs; the middle
+  // of the screen is where a user looks after starting an app.
   if (QScreen* screen = QGuiApplication::primaryScreen(); screen && !panelWindow_->isVisible())
     panelWindow_->move(screen->availableGeometry().center() - panelWindow_->rect().center());
   panelWindow_->show();

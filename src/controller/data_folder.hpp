@@ -14,6 +14,7 @@
 std::optional<std::string> dataFolderProblem(const std::filesystem::path& folder);
 
 // Puts the unsaved-readings note on the status line in place of the waiting
-// line, or on a panel that has none. Signed out, an error or a port that
-// cannot be listened on keep their line: those need the user first.
+// line, or on a panel that has none (the one status line a panel in phase
+// "ok" can have). Signed out, an error or a port that cannot be listened on
+// keep their line: those need the user first.
 void noteUnsavedReadings(Shown& shown);
