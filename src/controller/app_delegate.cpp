@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iostream>
 
 #include <QAction>
 #include <QActionEvent>
@@ -15,6 +16,8 @@
 #include <QWidgetAction>
 
 #include "bridge/app_version.hpp"
+#include "controller/app_activation.hpp"
+#include "controller/data_folder.hpp"
 #include "controller/limit_notifier.hpp"
 #include "controller/reading_queue.hpp"
 #include "controller/reading_rule.hpp"
@@ -120,6 +123,10 @@ std::uint16_t AppDelegate::bridgePort() const {
   return server_->port();
 }
 
+PanelWindow* AppDelegate::panelWindow() const {
+  return panelWindow_;
+}
+
 bool AppDelegate::tickerRunning() const {
   return ticker_ != nullptr && ticker_->isActive();
 }
@@ -128,17 +135,18 @@ bool AppDelegate::launch() {
   instance_ = std::make_unique<InstanceLock>(services_.lockFile);
   if (!instance_->acquire()) {
     log("already running, quitting this copy");
+    if (const auto why = activateRunningCopy(bus())) log("could not show the running copy: " + *why);
     return false;
   }
   log("launch Quotalume " + std::string(appVersion()));
   Updater::sweepLeftovers(updates_.services().hooks.executable());
+  checkDataFolder();
 
   saved_ = Store::load(services_.lastFile, services_.now());
   updateState_ = UpdateStore::load(services_.updateFile);
 
-  notifier_ = std::make_unique<LimitNotifier>(
-      services_.sessionBus ? services_.sessionBus() : QDBusConnection::sessionBus(), services_.alertsFile,
-      [](std::string_view line) { log(line); });
+  notifier_ =
+      std::make_unique<LimitNotifier>(bus(), services_.alertsFile, [](std::string_view line) { log(line); });
   notifier_->setEnabled(notifyNearLimits(services_.settingsFile));
   connect(this, &AppDelegate::readingAccepted, this,
           [this](const Reading& reading) { notifier_->readingAccepted(reading, services_.now()); });
@@ -170,7 +178,26 @@ bool AppDelegate::launch() {
   if (options_.guide && (!saved_.latest || noTray)) scheduleGuide(noTray);
 
   startUpdateChecks();
+  // Last, so that a second start is only answered by a copy that can show
+  // its panel.
+  activation_ = new AppActivation(this);
+  connect(activation_, &AppActivation::activated, this, &AppDelegate::activate);
+  if (const auto why = activation_->publish(bus())) log("a second start cannot reach this copy: " + *why);
   return true;
+}
+
+QDBusConnection AppDelegate::bus() const {
+  return services_.sessionBus ? services_.sessionBus() : QDBusConnection::sessionBus();
+}
+
+void AppDelegate::checkDataFolder() {
+  dataProblem_ = dataFolderProblem(services_.lastFile.parent_path());
+  if (!dataProblem_) return;
+  const std::string line = "readings are not saved: " + *dataProblem_;
+  log(line);
+  // The log lies in the same folder unless told otherwise, and then this
+  // line would be lost with it.
+  if (dataFolderProblem(logURL().parent_path())) std::cerr << "quotalume: " << line << "\n";
 }
 
 void AppDelegate::startUpdateChecks() {
@@ -227,7 +254,7 @@ void AppDelegate::scheduleGuide(bool noTray) {
 void AppDelegate::attachTray() {
   if (!tray_) {
     TrayHooks hooks;
-    if (services_.sessionBus) hooks.bus = services_.sessionBus();
+    hooks.bus = bus();
     hooks.xembedAvailable = services_.trayAvailable;
     hooks.currentDesktop = Store::processEnvironment()("XDG_CURRENT_DESKTOP").value_or("");
     tray_ = new TrayPresence(contextMenu_.get(), std::move(hooks), this);
@@ -316,11 +343,23 @@ void AppDelegate::buildMenu() {
   }
 }
 
+void AppDelegate::activate() {
+  if (tray_ && tray_->attached())
+    showPanel(lastAnchor_);
+  else
+    showPanelWindow();
+}
+
 void AppDelegate::showPanel(const QRect& anchor) {
+  if (anchor.isValid()) lastAnchor_ = anchor;
   if (!panelInWindow()) {
     if (!panelMenu_->isVisible()) panelMenu_->popup(besideIcon(anchor, panelMenu_->sizeHint()));
     return;
   }
+  showPanelWindow();
+}
+
+void AppDelegate::showPanelWindow() {
   if (!panelWindow_) {
     panelWindow_ = new PanelWindow();
     panelWindow_->setCommands(commands_);
@@ -334,11 +373,18 @@ void AppDelegate::showPanel(const QRect& anchor) {
   }
   if (lastShown_) panelWindow_->view()->update(*lastShown_, false, false);
   panelWindow_->fitToView();
+  // On X11 without a tray nothing says where the panel belongs; the middle
+  // of the screen is where a user looks after starting an app.
+  if (QScreen* screen = QGuiApplication::primaryScreen(); screen && !panelWindow_->isVisible())
+    panelWindow_->move(screen->availableGeometry().center() - panelWindow_->rect().center());
   panelWindow_->show();
+  panelWindow_->raise();
+  panelWindow_->activateWindow();
 }
 
 void AppDelegate::render(bool force) {
   Shown shown = buildShown(saved_, freshThisSession_, listen_, services_.now());
+  if (dataProblem_) noteUnsavedReadings(shown);
   // The state file mirrors the listener as well, so a listener change that
   // leaves the model as it was still counts as a change.
   if (!force && lastShown_ && *lastShown_ == shown && lastListen_ == listen_) return;

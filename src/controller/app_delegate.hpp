@@ -35,6 +35,7 @@ class QAction;
 class QMenu;
 class QTimer;
 class QWidgetAction;
+class AppActivation;
 class AppearanceWatcher;
 class HistoryWindow;
 class InfoView;
@@ -99,6 +100,9 @@ class AppDelegate : public QObject {
   // `anchor` (global coordinates; an invalid rectangle when the host did not
   // say: then beside the pointer). On Wayland the compositor places it.
   void showPanel(const QRect& anchor);
+  // What a second start asks for: the panel beside the icon, as a click on
+  // it opens it, or where no tray shows the icon the panel window.
+  void activate();
   void drainReadings();
   // What the bridge thread calls for each reading; safe from any thread.
   void enqueue(Reading reading);
@@ -139,6 +143,7 @@ class AppDelegate : public QObject {
   // tray host can show; both end with the same commands.
   QMenu* panelMenu() const { return panelMenu_.get(); }
   QMenu* contextMenu() const { return contextMenu_.get(); }
+  PanelWindow* panelWindow() const;
   QAction* updateItem() const { return updateItem_; }
   QAction* notifyItem() const { return notifyItem_; }
   QAction* supportItem() const { return supportItem_; }
@@ -153,6 +158,9 @@ class AppDelegate : public QObject {
   void readingAccepted(const Reading& reading);
 
  private:
+  QDBusConnection bus() const;
+  void checkDataFolder();
+  void showPanelWindow();
   void buildMenu();
   void setListen(const ListenState& state);
   void attachTray();
@@ -189,6 +197,10 @@ class AppDelegate : public QObject {
   std::string toolTip_;
   TrayGlyphSpec traySpec_;
   bool trayMissingLogged_ = false;
+  // Why the data folder keeps nothing, when it does not.
+  std::optional<std::string> dataProblem_;
+  // Where the icon was last clicked, for opening the panel there again.
+  QRect lastAnchor_;
 
   std::unique_ptr<QMenu> panelMenu_;
   std::unique_ptr<QMenu> contextMenu_;
@@ -207,6 +219,7 @@ class AppDelegate : public QObject {
   QAction* quitItem_ = nullptr;
   QList<QAction*> commands_;  // what both menus and the panel window offer
   TrayPresence* tray_ = nullptr;
+  AppActivation* activation_ = nullptr;
   QPointer<PanelWindow> panelWindow_;
   AppearanceWatcher* appearance_ = nullptr;
 };

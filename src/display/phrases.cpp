@@ -95,3 +95,8 @@ std::string agoText(double seconds) {
   const std::string days = std::to_string(hours / 24);
   return T(days + "일 전", hours < 48 ? "1 day ago" : days + " days ago");
 }
+
+std::string unsavedReadingsNote() {
+  return T("데이터 폴더에 저장할 수 없어 종료하면 사라져요",
+           "Can't save to the data folder; readings last until you quit");
+}

@@ -50,3 +50,7 @@ std::string resetLine(const WinState& state, Date now);
 
 // How old the data is, for example "5 min ago".
 std::string agoText(double seconds);
+
+// The status line while the data folder takes no files: what the panel shows
+// is not kept past this run.
+std::string unsavedReadingsNote();

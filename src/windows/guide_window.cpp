@@ -107,11 +107,9 @@ std::unique_ptr<QDialog> GuideWindow::make() {
 QString noTrayNote() {
   return localized(
       "이 데스크톱은 트레이 아이콘을 보여 주지 않아서 Quotalume이 보이지 않아요. GNOME에서는 AppIndicator "
-      "확장을 켜면 "
-      "보여요.",
+      "확장을 켜면 보여요. 그전에는 Quotalume을 다시 실행하면 패널이 창으로 열려요.",
       "This desktop shows no tray icons, so Quotalume cannot appear there. On GNOME, the AppIndicator "
-      "extension "
-      "brings them.");
+      "extension brings them. Until then, start Quotalume again to open its panel in a window.");
 }
 
 void GuideWindow::show() {

@@ -25,6 +25,8 @@
 #include "store/reading_store.hpp"
 #include "store/update_store.hpp"
 #include "support/event_wait.hpp"
+#include "support/private_bus.hpp"
+#include "tray/panel_window.hpp"
 #include "tray/tray_presence.hpp"
 #include "updater/update_check.hpp"
 #include "updater/user_effects.hpp"
@@ -186,6 +188,56 @@ TEST(AppDelegate, GuideIsScheduledOnFirstLaunchOrWithoutATray) {
     settle(500);
     EXPECT_EQ(h.guides, c.guides);
   }
+}
+
+// The way back to a running copy, above all where no tray shows its icon: a
+// second start asks it over the session bus to show its panel, and leaves.
+TEST(AppDelegate, ASecondStartShowsTheRunningCopysPanel) {
+  PrivateBus bus;
+  ASSERT_FALSE(bus.address.isEmpty());
+  const LaunchOptions quiet{.guide = false, .updateChecks = false};
+  for (bool tray : {false, true}) {
+    SCOPED_TRACE(tray ? "a tray: the panel beside the icon" : "no tray: the panel window");
+    Harness h;
+    h.tray = tray;
+    const auto on = [&](const QString& name) {
+      ControllerServices services = h.services();
+      services.sessionBus = [=, &bus] {
+        return QDBusConnection::connectToBus(bus.address, name + QString::number(tray));
+      };
+      return services;
+    };
+    AppDelegate first(quiet, on("first"));
+    ASSERT_TRUE(first.launch());
+    const std::size_t before = logLines("already running, quitting this copy");
+    EXPECT_FALSE(AppDelegate(quiet, on("second")).launch());
+    const auto panelShown = [&] {
+      return tray ? first.panelMenu()->isVisible() : first.panelWindow() && first.panelWindow()->isVisible();
+    };
+    EXPECT_TRUE(waitUntil(panelShown, 3000));
+    EXPECT_EQ(first.panelWindow() != nullptr, !tray);
+    // Without a bus the second start still leaves, and says it could not ask.
+    const std::size_t unreached = logLines("could not show the running copy: no session bus");
+    EXPECT_FALSE(AppDelegate(quiet, h.services()).launch());
+    EXPECT_EQ(logLines("already running, quitting this copy"), before + 2);
+    EXPECT_EQ(logLines("could not show the running copy: no session bus"), unreached + 1);
+  }
+}
+
+TEST(AppDelegate, AnUnusableDataFolderIsSaidWhileReadingsStillShow) {
+  Harness h;
+  std::ofstream(h.path("taken")) << "a file where the folder should be";
+  ControllerServices services = h.services();
+  services.lastFile = h.path("taken") / "last.json";
+  const std::size_t before = logLines("readings are not saved: ");
+  AppDelegate app({.guide = false, .updateChecks = false}, services);
+  ASSERT_TRUE(app.launch());
+  EXPECT_EQ(app.lastShown()->status, unsavedReadingsNote()) << "in place of waiting for the extension";
+  EXPECT_EQ(logLines("readings are not saved: "), before + 1);
+  app.enqueue(okReading(start, 77));
+  settle(50);
+  EXPECT_EQ(std::pair(app.lastShown()->headline, app.lastShown()->status),
+            std::pair(std::string("77%"), std::optional(unsavedReadingsNote())));
 }
 
 TEST(AppDelegate, MenusHoldTheCommandsAfterWhatThePanelShows) {

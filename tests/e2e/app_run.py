@@ -100,6 +100,14 @@ class AppRun(e2e.Case):
         self.assertEqual(e2e.curl("/ping")[0], 200)
         self.assertEqual(box.post_ok(session_pct=77)["shown"], "77%")
 
+    def test_an_unusable_data_folder_is_told_on_stderr(self):
+        # The log would lie in that folder too, so stderr is the only place left to say it.
+        app = self.box.start({"QUOTALUME_DATA_DIR": "/etc/passwd"})
+        e2e.wait_for("the reason on stderr", lambda: "quotalume: readings are not saved: /etc/passwd "
+                     "is not a usable folder" in e2e.read(f"{self.box.root}/quotalume.log"),
+                     e2e.START_SECONDS, 0.1)
+        self.assertEqual(self.box.stop(app), 0)
+
     def test_quitting_signals_end_cleanly(self):
         for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
             with self.subTest(signal=sig.name):

@@ -123,6 +123,8 @@ HOSTS = {h.name: h for h in [
     Host("gnome-shell", gnome_shell, (290, 32, 470, 0), "shell_menu", "'42%'", seconds=240),
     # The tray part of the bottom panel, below its top edge line, without the clock.
     Host("kde-plasma", plasma, (120, 40, 420, SCREEN[1] - 40), seconds=240),
+    # No tray host at all, as on GNOME without its extension.
+    Host("no-tray", None, (SCREEN[0], 0, 0, 0), "relaunch", seconds=60),
 ]}
 # Every host is test_<name>; these panels, started after the app, also test_late_<key>.
 TESTS = {**{h.replace("-", "_"): (h,) for h in HOSTS},
@@ -204,19 +206,21 @@ class TrayHost(e2e.Case):
                 r'^( *)\S.*"trayer"\).*\n((?:\1 .*\n)*)', tree, re.M))
         e2e.wait_for("the icon docked in trayer", docked, 20, 0.2)
 
+    def app_window(self, taller_than):
+        """The geometry [x, y, w, h] of the app's last mapped window taller than that, if any."""
+        out = self.box.run("xdotool", "search", "--onlyvisible", "--class", "quotalume",
+                           "getwindowgeometry", "--shell", "%@")[1]
+        tall = [[int(v) for v in g] for g in re.findall(
+            r"^X=(\d+)\nY=(\d+)\nWIDTH=(\d+)\nHEIGHT=(\d+)$", out, re.M) if int(g[3]) > taller_than]
+        return tall[-1] if tall else None
+
     def popup(self, icon, item, button=1):
         """Clicks the icon and checks what opens beside it: the drawn panel, or on button 3
         the menu of an XEmbed icon."""
         bar, (x, y) = self.host.bar, icon
         self.box.run("xdotool", "mousemove", str(x), str(y), "click", str(button))
-
-        def popup_open():
-            out = self.box.run("xdotool", "search", "--onlyvisible", "--class", "quotalume",
-                               "getwindowgeometry", "--shell", "%@")[1]
-            tall = [[int(v) for v in g] for g in re.findall(
-                r"^X=(\d+)\nY=(\d+)\nWIDTH=(\d+)\nHEIGHT=(\d+)$", out, re.M) if int(g[3]) > bar[1]]
-            return tall[-1] if tall else None
-        px, py, pw, ph = e2e.wait_for(f"the popup of a left click at {icon}", popup_open, 10, 0.2)
+        px, py, pw, ph = e2e.wait_for(f"the popup of a click at {icon}",
+                                      lambda: self.app_window(bar[1]), 10, 0.2)
         bar_top, bar_end = bar[3], bar[3] + bar[1]
         self.assertTrue(py >= bar_end or py + ph <= bar_top, f"the panel at y={py}..{py + ph} "
                         f"overlaps the bar at y={bar_top}..{bar_end}")
@@ -289,6 +293,24 @@ class TrayHost(e2e.Case):
                 relayout()
         self.assertEqual(labels({i: cache[i] for i in order})[0], "5-hour limit  42%")
 
+    def relaunch(self, app):
+        """Where nothing shows the icon, starting the app again is the way back: that start
+        leaves with 0 and the running copy maps its panel window."""
+        self.assertIsNone(self.app_window(0), "a window before the second start")
+        self.assertEqual(self.box.start(self.app_env()).wait(timeout=e2e.START_SECONDS), 0)
+        self.assertIsNone(app.poll(), "the running copy ended")
+        self.assertEqual(self.box.log().count("already running, quitting this copy"), 1,
+                         self.box.log())
+        _, _, w, h = e2e.wait_for("the running copy's panel window", lambda: self.app_window(0),
+                                  10, 0.2)
+        time.sleep(0.5)
+        self.screenshot("relaunch.png")
+        # The panel with its reading above the commands, not an empty frame.
+        self.assertTrue(w > 200 and h > 200, f"a {w}x{h} window cannot hold the panel")
+
+    def app_env(self):
+        return {"QT_QPA_PLATFORM": "wayland" if self.host.wayland else "xcb"}
+
     def check_host(self, name, late=False):
         host = self.host = HOSTS[name]
         signal.signal(signal.SIGALRM, lambda *_: self.fail(f"{name} took over {host.seconds} s"))
@@ -314,10 +336,12 @@ class TrayHost(e2e.Case):
                 e2e.need("Xvfb"), "-displayfd", "FD", "-screen", "0", "%dx%dx24" % SCREEN,
                 "-nolisten", "tcp", "-noreset")
         self.box.extra["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
-        if not late:
+        if not late and host.panel:
             host.panel(self)
-        self.box.start({"QT_QPA_PLATFORM": "wayland" if host.wayland else "xcb"})
+        app = self.box.start(self.app_env())
         self.box.post_ok()
+        if not host.panel:
+            return getattr(self, host.click)(app)
         if late:
             time.sleep(LATE_START_SECONDS)
             host.panel(self)
