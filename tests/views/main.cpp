@@ -8,6 +8,9 @@
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+#ifdef QUOTALUME_TEST_SCALE_FACTOR
+  setenv("QT_SCALE_FACTOR", QUOTALUME_TEST_SCALE_FACTOR, 1);
+#endif
   const QTemporaryDir runtime;
   setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
   // The user's desktop portal must not decide light or dark for the tests.
