@@ -16,8 +16,8 @@
 #include <QTemporaryDir>
 
 #include "controller/app_delegate.hpp"
-#include "offscreen_app.hpp"
 #include "display/state_file.hpp"
+#include "offscreen_app.hpp"
 #include "support/event_wait.hpp"
 #include "support/private_bus.hpp"
 #include "tray/tray_presence.hpp"
