@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr Date now = 1791951000.0;
+constexpr EpochSeconds now = 1791951000.0;
 
 Saved sixWindows() {
   Reading r;

@@ -9,8 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "checks/sample_history.hpp"
 #include "commands/history_output.hpp"
-#include "display/sample_history.hpp"
 #include "display/usage_cycles.hpp"
 #include "store/history_store.hpp"
 
@@ -24,7 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr Date now = 1791951000;
+constexpr EpochSeconds now = 1791951000;
 constexpr double days = 40;  // 57,600 readings a minute apart
 
 struct Folder {

@@ -15,7 +15,8 @@
 #include <QDBusVariant>
 #include <QTemporaryDir>
 
-#include "controller/app_delegate.hpp"
+#include "base/wall_clock.hpp"
+#include "controller/tray_controller.hpp"
 #include "display/state_file.hpp"
 #include "offscreen_app.hpp"
 #include "support/event_wait.hpp"
@@ -25,7 +26,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr Date now = 1760421600.0;
+constexpr EpochSeconds now = 1760421600.0;
 
 double millisecondsSince(Clock::time_point from) {
   return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
@@ -45,17 +46,18 @@ void BM_AboutToShowFloodThenGetLayout(benchmark::State& state) {
   };
   services.trayAvailable = [] { return false; };
   services.bridge.port = 0;
+  services.bridge.now = wallClockNow;
   services.lastFile = file("last.json");
   services.updateFile = file("update.json");
   services.lockFile = file("q.lock");
-  services.login = LoginItem(file("autostart/q.desktop"), "quotalume");
+  services.autostart = AutostartEntry(file("autostart/q.desktop"), "quotalume");
   services.alertsFile = file("alerts.json");
-  services.settingsFile = dir.filePath("Quotalume.ini");
+  services.settingsFile = dir.filePath("Quotalume.ini").toStdString();
   services.historyFile = file("history.jsonl");
   services.sessionBus = [address = bus.address] {
     return QDBusConnection::connectToBus(address, "bench-app");
   };
-  AppDelegate app({.guide = false, .updateChecks = false}, services);
+  TrayController app({.guide = false, .updateChecks = false}, services);
   if (!app.launch()) return state.SkipWithError("the controller did not launch");
 
   QDBusConnection host = QDBusConnection::connectToBus(bus.address, "bench-host");

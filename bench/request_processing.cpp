@@ -13,7 +13,7 @@
 
 namespace {
 
-constexpr Date now = 1760421600.0;
+constexpr EpochSeconds now = 1760421600.0;
 
 const std::string usualHeaders =
     "Host: 127.0.0.1:47615\r\n"

@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr Date now = 1760421600.0;
+constexpr EpochSeconds now = 1760421600.0;
 constexpr double nowMs = now * 1000.0;
 
 #define REQUIRE(condition)                                                                    \

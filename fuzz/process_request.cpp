@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr Date now = 1760421600.0;
+constexpr EpochSeconds now = 1760421600.0;
 
 void require(bool condition) {
   if (!condition) std::abort();

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr Date now = 1760421600;  // 2025-10-14 06:00:00 UTC
+constexpr EpochSeconds now = 1760421600;  // 2025-10-14 06:00:00 UTC
 
 void require(bool condition, const char* what) {
   if (condition) return;

@@ -12,11 +12,13 @@
 #include <string>
 #include <thread>
 
+#include "base/wall_clock.hpp"
 #include "bridge/bridge_server.hpp"
 
 int main(int argc, char** argv) {
   BridgeSettings settings;
   settings.port = argc > 1 ? static_cast<std::uint16_t>(std::strtoul(argv[1], nullptr, 10)) : 0;
+  settings.now = wallClockNow;
   settings.log = [](std::string_view line) {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(line.size()), line.data());
   };

@@ -12,24 +12,24 @@
 #include "app/command_line.hpp"
 #include "app/platform_choice.hpp"
 #include "app/quit_signals.hpp"
-#include "bridge/app_version.hpp"
+#include "base/app_version.hpp"
+#include "base/wall_clock.hpp"
 #include "build_config.hpp"
 #include "checks/render_modes.hpp"
 #include "checks/self_check.hpp"
 #include "commands/history_mode.hpp"
 #include "commands/status_mode.hpp"
-#include "controller/app_delegate.hpp"
+#include "controller/tray_controller.hpp"
 #include "desktop/bundle_desktop_entry.hpp"
 #include "display/phrases.hpp"
-#include "readings/wall_clock.hpp"
+#include "fonts/bundle_font.hpp"
+#include "fonts/interface_font.hpp"
 #include "store/history_store.hpp"
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
 #include "updater/bundle_info.hpp"
 #include "updater/bundle_swap.hpp"
 #include "views/app_icon.hpp"
-#include "views/interface_font.hpp"
-#include "windows/bundle_font.hpp"
 
 namespace {
 
@@ -45,7 +45,7 @@ bool hasDisplay() {
 // What every mode with a toolkit shares: the interface's typeface, the
 // application's name, version and icon.
 void nameTheApplication() {
-  useBundledFont();
+  useBundledFont(Updater::runningBundle(QCoreApplication::applicationFilePath().toStdString()));
   useInterfaceTypeface(isKorean);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
@@ -66,8 +66,8 @@ int runTray(int argc, char** argv, const LaunchOptions& options) {
   QApplication::setQuitOnLastWindowClosed(false);
   QuitOnSignals signalQuit;
 
-  AppDelegate delegate(options,
-                       ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
+  TrayController delegate(options,
+                          ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
   if (!delegate.launch()) return 0;
   // Once the bridge is up, whose start it would otherwise delay, and only in
   // the copy that stays.
@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   // The log builds on the data folder; both are fixed before any other thread
   // could read them.
   dataDir();
-  logURL();
+  logPath();
   initFormatters();
 
   const ModeChoice& choice = line.choice;
@@ -121,9 +121,9 @@ int main(int argc, char** argv) {
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
   // Bars run this every few seconds, so it never starts the toolkit.
   if (choice.mode == Mode::status)
-    return runStatusMode(line.status, Store::lastURL(), std::cout, wallClockNow);
+    return runStatusMode(line.status, Store::lastPath(), std::cout, wallClockNow);
   if (choice.mode == Mode::history)
-    return runHistoryMode(line.history, History::url(), wallClockNow(), std::cout);
+    return runHistoryMode(line.history, History::path(), wallClockNow(), std::cout);
 
   if (choice.mode == Mode::normal) return runTray(argc, argv, line.launch);
 

@@ -146,7 +146,7 @@ void BridgeCore::admit(tcp::socket socket) {
   std::weak_ptr<BridgeCore> weak = weak_from_this();
   auto conn = std::make_shared<HTTPConnection>(
       std::move(socket), std::span<std::uint8_t>(scratch_),
-      ConnectionLimits{settings_.lifetime, settings_.linger},
+      ConnectionLimits{settings_.lifetime, settings_.linger, settings_.now},
       [weak](const Reading& reading) {
         if (auto self = weak.lock(); self && self->onReading) self->onReading(reading);
       },

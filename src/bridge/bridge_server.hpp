@@ -11,6 +11,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "base/epoch_seconds.hpp"
 #include "bridge/listen_state.hpp"
 #include "bridge/request_processing.hpp"
 
@@ -22,6 +23,9 @@ struct BridgeSettings {
   std::chrono::milliseconds linger{2000};
   // How long accepting rests when the process runs out of descriptors.
   std::chrono::milliseconds acceptPause{250};
+  // The clock that stamps each reading's receipt; the caller hands it in, so
+  // that the bridge never reads the time itself.
+  std::function<EpochSeconds()> now;
   // Where the listener's lines go (the application log, which lies above
   // the bridge); empty drops them.
   std::function<void(std::string_view)> log;

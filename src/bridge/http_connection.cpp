@@ -4,8 +4,6 @@
 #include <asio/write.hpp>
 #include <utility>
 
-#include "readings/wall_clock.hpp"
-
 namespace {}  // namespace
 
 HTTPConnection::HTTPConnection(asio::ip::tcp::socket socket, std::span<std::uint8_t> scratch,
@@ -103,7 +101,7 @@ void HTTPConnection::receive(std::span<const std::uint8_t> data, bool complete, 
 }
 
 void HTTPConnection::step() {
-  Step next = feed_.step(wallClockNow());
+  Step next = feed_.step(limits_.now());
   if (next.kind == Step::Kind::needMore) {
     if (next.sendContinue && !sentContinue_) {
       sentContinue_ = true;

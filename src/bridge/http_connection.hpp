@@ -26,6 +26,7 @@ inline constexpr std::string_view interimResponse = "HTTP/1.1 100 Continue\r\n\r
 struct ConnectionLimits {
   std::chrono::milliseconds lifetime{10000};  // from acceptance, answered or not
   std::chrono::milliseconds linger{2000};     // from the completed write of the answer
+  std::function<EpochSeconds()> now;          // stamps a reading's receipt; must be set
 };
 
 class HTTPConnection : public std::enable_shared_from_this<HTTPConnection> {

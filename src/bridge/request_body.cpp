@@ -8,7 +8,7 @@ bool wantsContinue(const HTTPHead& head) {
 }
 
 Step bodyStep(std::span<const std::uint8_t> buffer, std::int64_t bodyOffset, std::int64_t bodyLength,
-              bool sendContinue, Date now) {
+              bool sendContinue, EpochSeconds now) {
   const auto available = static_cast<std::int64_t>(buffer.size()) - bodyOffset;
   if (available < bodyLength) return Step::needMore(sendContinue);
   auto reading = parseReading(

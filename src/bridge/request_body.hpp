@@ -12,4 +12,4 @@ bool wantsContinue(const HTTPHead& head);
 // `buffer` is everything received, head included; bytes past the declared
 // body are never looked at.
 Step bodyStep(std::span<const std::uint8_t> buffer, std::int64_t bodyOffset, std::int64_t bodyLength,
-              bool sendContinue, Date now);
+              bool sendContinue, EpochSeconds now);

@@ -2,7 +2,7 @@
 #include <charconv>
 #include <string>
 
-#include "bridge/app_version.hpp"
+#include "base/app_version.hpp"
 #include "bridge/http_text.hpp"
 #include "bridge/request_processing.hpp"
 #include "build_config.hpp"

@@ -7,14 +7,14 @@ void RequestFeed::append(std::span<const std::uint8_t> bytes) {
   buffer_.insert(buffer_.end(), bytes.begin(), bytes.end());
 }
 
-Step RequestFeed::answer(Step step, std::optional<Date> at) {
+Step RequestFeed::answer(Step step, std::optional<EpochSeconds> at) {
   stage_ = Stage::answered;
   answer_ = std::move(step);
   answeredAt_ = at;
   return answer_;
 }
 
-Step RequestFeed::step(Date now) {
+Step RequestFeed::step(EpochSeconds now) {
   switch (stage_) {
     case Stage::answered:
       if (answeredAt_ && !(*answeredAt_ == now)) {

@@ -17,12 +17,12 @@ class RequestFeed {
   const std::vector<std::uint8_t>& buffer() const { return buffer_; }
 
   // Identical to processRequest(buffer(), now).
-  Step step(Date now);
+  Step step(EpochSeconds now);
 
  private:
   enum class Stage { seekingHead, readingBody, answered };
 
-  Step answer(Step step, std::optional<Date> at = std::nullopt);
+  Step answer(Step step, std::optional<EpochSeconds> at = std::nullopt);
 
   std::vector<std::uint8_t> buffer_;
   Stage stage_ = Stage::seekingHead;
@@ -36,5 +36,5 @@ class RequestFeed {
   // The final answer. One that carries a parsed body depends on the time it
   // was judged at, so it is judged again for any other time.
   Step answer_;
-  std::optional<Date> answeredAt_;
+  std::optional<EpochSeconds> answeredAt_;
 };

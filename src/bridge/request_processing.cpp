@@ -2,7 +2,7 @@
 
 #include "bridge/request_body.hpp"
 
-Step processRequest(std::span<const std::uint8_t> buffer, Date now) {
+Step processRequest(std::span<const std::uint8_t> buffer, EpochSeconds now) {
   const HeadParse parsed = parseHead(buffer);
   switch (parsed.kind) {
     case HeadParse::Kind::needMore:

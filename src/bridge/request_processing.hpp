@@ -49,4 +49,4 @@ bool hostAllowed(const std::optional<std::string>& host);
 bool originAllowed(const std::optional<std::string>& origin);
 HTTPResponse pingResponse();
 Decision decide(const HTTPHead& head);
-Step processRequest(std::span<const std::uint8_t> buffer, Date now);
+Step processRequest(std::span<const std::uint8_t> buffer, EpochSeconds now);

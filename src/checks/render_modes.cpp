@@ -10,15 +10,15 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "checks/sample_history.hpp"
 #include "checks/sample_states.hpp"
 #include "display/phrases.hpp"
-#include "display/sample_history.hpp"
+#include "fonts/ui_font.hpp"
 #include "views/gauge_glyph.hpp"
 #include "views/panel_colours.hpp"
 #include "views/panel_render.hpp"
 #include "windows/guide_window.hpp"
 #include "windows/history_window.hpp"
-#include "windows/ui_font.hpp"
 
 namespace {
 
@@ -29,7 +29,7 @@ constexpr double sheetScale = 2;
 
 // A fixed moment keeps the sample sheet the same from run to run, apart from
 // the local clock times it prints: 2025-10-14 04:10 UTC.
-constexpr Date sampleNow = 1760415000;
+constexpr EpochSeconds sampleNow = 1760415000;
 
 QImage blankSheet(QSizeF size, const QColor& fill) {
   QImage image(int(std::ceil(size.width() * sheetScale)), int(std::ceil(size.height() * sheetScale)),

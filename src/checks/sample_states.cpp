@@ -4,13 +4,13 @@
 
 namespace {
 
-UsageWindow window(std::string key, double pct, std::optional<Date> resetsAt) {
+UsageWindow window(std::string key, double pct, std::optional<EpochSeconds> resetsAt) {
   std::optional<double> ms;
   if (resetsAt) ms = *resetsAt * 1000;
   return {std::move(key), pct, ms};
 }
 
-Reading reading(const std::string& status, Date dataTime, std::vector<UsageWindow> windows = {}) {
+Reading reading(const std::string& status, EpochSeconds dataTime, std::vector<UsageWindow> windows = {}) {
   Reading r;
   r.status = status;
   r.fetched_at = r.received_at = dataTime * 1000;
@@ -20,7 +20,7 @@ Reading reading(const std::string& status, Date dataTime, std::vector<UsageWindo
 
 }  // namespace
 
-std::vector<SampleState> sampleStates(Date now) {
+std::vector<SampleState> sampleStates(EpochSeconds now) {
   Reading live = reading(
       "ok", now - 60,
       {window("session", 42.3, now + 2 * 3600 + 600), window("weekly", 76, now + 3 * 86400 + 5 * 3600),

@@ -12,4 +12,4 @@ struct SampleState {
 };
 
 // Built at the fixed moment `now`, in the current interface language.
-std::vector<SampleState> sampleStates(Date now);
+std::vector<SampleState> sampleStates(EpochSeconds now);

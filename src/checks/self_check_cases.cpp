@@ -5,7 +5,7 @@
 #include <limits>
 #include <sstream>
 
-#include "bridge/app_version.hpp"
+#include "base/app_version.hpp"
 #include "bridge/http_head.hpp"
 #include "bridge/request_processing.hpp"
 #include "build_config.hpp"
@@ -20,7 +20,7 @@
 
 namespace {
 
-constexpr Date now = 1760421600;  // 2025-10-14 06:00 UTC
+constexpr EpochSeconds now = 1760421600;  // 2025-10-14 06:00 UTC
 constexpr double nowMs = now * 1000;
 const double nan = std::numeric_limits<double>::quiet_NaN();
 const double inf = std::numeric_limits<double>::infinity();

@@ -3,7 +3,7 @@
 #include <limits>
 #include <ostream>
 
-int runHistoryMode(const HistoryOptions& options, const std::filesystem::path& historyFile, Date now,
+int runHistoryMode(const HistoryOptions& options, const std::filesystem::path& historyFile, EpochSeconds now,
                    std::ostream& out) {
   const double fromMs =
       options.sinceSeconds ? (now - *options.sinceSeconds) * 1000 : -std::numeric_limits<double>::infinity();

@@ -17,5 +17,5 @@ struct HistoryOptions {
 
 // Reads the history file without writing anything and prints the lines since
 // the asked span before `now` to `out`. 0 on success.
-int runHistoryMode(const HistoryOptions& options, const std::filesystem::path& historyFile, Date now,
+int runHistoryMode(const HistoryOptions& options, const std::filesystem::path& historyFile, EpochSeconds now,
                    std::ostream& out);

@@ -105,7 +105,7 @@ class Watch {
 
 }  // namespace
 
-std::string statusText(StatusFormat format, const Saved& saved, Date now) {
+std::string statusText(StatusFormat format, const Saved& saved, EpochSeconds now) {
   // The running app writes last.json whenever it accepts a reading, so the
   // file's age alone tells fresh from stale; the listener is not ours to know,
   // and "starting" is the one state that claims nothing about it.
@@ -114,7 +114,7 @@ std::string statusText(StatusFormat format, const Saved& saved, Date now) {
 }
 
 int followStatus(StatusFormat format, const fs::path& lastFile, int outFd,
-                 const std::function<Date()>& clock) {
+                 const std::function<EpochSeconds()>& clock) {
   // A bar that goes away must end this process through a failed write, not
   // a signal that a shell might report.
   std::signal(SIGPIPE, SIG_IGN);
@@ -124,7 +124,7 @@ int followStatus(StatusFormat format, const fs::path& lastFile, int outFd,
   bool first = true;
   for (;;) {
     watch.watch();
-    const Date now = clock();
+    const EpochSeconds now = clock();
     const Saved saved = Store::load(lastFile, now);
     const std::string text = statusText(format, saved, now);
     if (first || text != printed) {
@@ -135,7 +135,7 @@ int followStatus(StatusFormat format, const fs::path& lastFile, int outFd,
     int timeout = watch.watching() ? longestSleepMs : retryWatchMs;
     if (const auto mark = nextPhraseChange(saved, now))
       timeout = int(std::clamp((*mark - now + markSlack) * 1000, 0.0, double(timeout)));
-    const Date wakeAt = now + timeout / 1000.0;
+    const EpochSeconds wakeAt = now + timeout / 1000.0;
 
     pollfd fds[2] = {{outFd, 0, 0}, {watch.fd(), POLLIN, 0}};
     for (;;) {

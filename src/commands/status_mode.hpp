@@ -19,4 +19,4 @@ struct StatusOptions {
 // model in the asked format to `out`; with `follow`, on standard output until
 // that is closed (followStatus). 0 on success.
 int runStatusMode(const StatusOptions& options, const std::filesystem::path& lastFile, std::ostream& out,
-                  const std::function<Date()>& clock);
+                  const std::function<EpochSeconds()>& clock);

@@ -23,7 +23,7 @@ const std::vector<UsageWindow>& shownWindows(const Shown& shown, const Saved& sa
   return saved.ok->windows;
 }
 
-std::optional<std::string> runOutOf(const UsageWindow& w, Date now) {
+std::optional<std::string> runOutOf(const UsageWindow& w, EpochSeconds now) {
   const std::optional<Pace> pace = paceOf(w, now);
   return pace ? runOutText(*pace) : std::nullopt;
 }
@@ -44,7 +44,7 @@ json orNull(const std::optional<std::string>& value) {
   return value ? json(*value) : json(nullptr);
 }
 
-std::vector<std::string> textLines(const Shown& shown, const Saved& saved, Date now) {
+std::vector<std::string> textLines(const Shown& shown, const Saved& saved, EpochSeconds now) {
   std::vector<std::string> out{shown.headline};
   if (shown.status) out.push_back(*shown.status);
   const auto& windows = shownWindows(shown, saved);
@@ -61,7 +61,7 @@ std::vector<std::string> textLines(const Shown& shown, const Saved& saved, Date 
 
 // The session's number as the text shows it, capped to what a bar's gauge
 // can hold; rounding the bar fraction instead can land one below the text.
-std::optional<std::int64_t> sessionPercentage(const Shown& shown, const Saved& saved, Date now) {
+std::optional<std::int64_t> sessionPercentage(const Shown& shown, const Saved& saved, EpochSeconds now) {
   if (!shown.gauge) return std::nullopt;
   for (const UsageWindow& w : shownWindows(shown, saved)) {
     if (w.key == "session") return std::clamp<std::int64_t>(roundedPct(effective(w, now).pct), 0, 100);
@@ -69,7 +69,7 @@ std::optional<std::int64_t> sessionPercentage(const Shown& shown, const Saved& s
   return std::nullopt;
 }
 
-std::string waybar(const Shown& shown, const Saved& saved, Date now) {
+std::string waybar(const Shown& shown, const Saved& saved, EpochSeconds now) {
   std::vector<std::string> tooltip;
   if (shown.status) tooltip.push_back(*shown.status);
   tooltip.insert(tooltip.end(), shown.rows.begin(), shown.rows.end());
@@ -82,7 +82,7 @@ std::string waybar(const Shown& shown, const Saved& saved, Date now) {
   return oneLine(document);
 }
 
-json paceJSON(const UsageWindow& w, Date now) {
+json paceJSON(const UsageWindow& w, EpochSeconds now) {
   const std::optional<Pace> pace = paceOf(w, now);
   if (!pace) return nullptr;
   json runsOut = nullptr;
@@ -91,7 +91,7 @@ json paceJSON(const UsageWindow& w, Date now) {
       {"expected_pct", pace->share * 100.0}, {"runs_out_at", runsOut}, {"text", orNull(runOutText(*pace))}};
 }
 
-std::string full(const Shown& shown, const Saved& saved, Date now) {
+std::string full(const Shown& shown, const Saved& saved, EpochSeconds now) {
   json windows = json::array();
   const auto& raw = shownWindows(shown, saved);
   for (std::size_t i = 0; i < raw.size() && i < shown.details.size(); ++i) {
@@ -131,7 +131,7 @@ std::optional<StatusFormat> statusFormatNamed(std::string_view name) {
   return std::nullopt;
 }
 
-std::string statusOutput(StatusFormat format, const Shown& shown, const Saved& saved, Date now) {
+std::string statusOutput(StatusFormat format, const Shown& shown, const Saved& saved, EpochSeconds now) {
   switch (format) {
     case StatusFormat::waybar:
       return waybar(shown, saved, now);

@@ -19,4 +19,4 @@ std::optional<StatusFormat> statusFormatNamed(std::string_view name);
 //          window that runs out before its reset, and the footer.
 //  waybar: one JSON line with "text", "tooltip", "class" and "percentage".
 //  json:   one JSON line with the model and a "windows" list.
-std::string statusOutput(StatusFormat format, const Shown& shown, const Saved& saved, Date now);
+std::string statusOutput(StatusFormat format, const Shown& shown, const Saved& saved, EpochSeconds now);

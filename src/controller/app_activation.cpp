@@ -18,7 +18,7 @@ constexpr int nameTries = 15;
 constexpr int nameRetryMs = 200;
 
 QString serviceName() {
-  return QString::fromUtf8(bundleID.data(), qsizetype(bundleID.size()));
+  return QString::fromUtf8(appId.data(), qsizetype(appId.size()));
 }
 
 // The object path a desktop derives from the id: dots become slashes.

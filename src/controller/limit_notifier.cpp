@@ -42,7 +42,7 @@ LimitNotifier::LimitNotifier(QDBusConnection bus, std::filesystem::path alertsFi
       logLine_(std::move(logLine)),
       state_(AlertStore::load(alertsFile_)) {}
 
-void LimitNotifier::readingAccepted(const Reading& reading, Date now) {
+void LimitNotifier::readingAccepted(const Reading& reading, EpochSeconds now) {
   if (!enabled_) return;
   const AlertState before = state_;
   const std::vector<LimitNotice> notices = limitNotices(state_, reading, ReadingSource::bridge, now);
@@ -50,7 +50,7 @@ void LimitNotifier::readingAccepted(const Reading& reading, Date now) {
   for (const LimitNotice& notice : notices) send(notice, now);
 }
 
-void LimitNotifier::send(const LimitNotice& notice, Date now) {
+void LimitNotifier::send(const LimitNotice& notice, EpochSeconds now) {
   if (!bus_.isConnected()) return serviceMissing("no session bus");
   const NoticeText text = noticeText(notice, now);
   const Outgoing outgoing{qs(text.title), qs(text.body),

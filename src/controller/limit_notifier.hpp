@@ -32,7 +32,7 @@ class LimitNotifier : public QObject {
   bool enabled() const { return enabled_; }
 
   // A reading the reading rule accepted in this run, and the time it did.
-  void readingAccepted(const Reading& reading, Date now);
+  void readingAccepted(const Reading& reading, EpochSeconds now);
 
  private:
   struct Outgoing {
@@ -47,7 +47,7 @@ class LimitNotifier : public QObject {
     std::optional<Outgoing> waiting;
   };
 
-  void send(const LimitNotice& notice, Date now);
+  void send(const LimitNotice& notice, EpochSeconds now);
   void dispatch(const std::string& key, const Outgoing& outgoing);
   void serviceMissing(const QString& why);
 

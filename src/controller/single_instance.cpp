@@ -26,7 +26,7 @@ int openLockFile(const std::filesystem::path& path) {
 }  // namespace
 
 std::filesystem::path instanceLockPath(const Store::EnvLookup& env, const std::filesystem::path& dataDir) {
-  const std::string name = std::string(bundleID) + ".lock";
+  const std::string name = std::string(appId) + ".lock";
   if (auto runtime = env("XDG_RUNTIME_DIR"); runtime && std::filesystem::path(*runtime).is_absolute())
     return std::filesystem::path(*runtime) / name;
   return dataDir.parent_path() / name;

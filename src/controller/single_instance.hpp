@@ -5,7 +5,7 @@
 
 #include "store/paths.hpp"
 
-// $XDG_RUNTIME_DIR/<bundleID>.lock when XDG_RUNTIME_DIR is an absolute path,
+// $XDG_RUNTIME_DIR/<appId>.lock when XDG_RUNTIME_DIR is an absolute path,
 // else the same name in the data folder's parent.
 std::filesystem::path instanceLockPath(const Store::EnvLookup& env, const std::filesystem::path& dataDir);
 

@@ -28,8 +28,8 @@ bool writeIfChanged(const fs::path& file, const std::string& bytes) {
 }  // namespace
 
 BundleDesktopFiles bundleDesktopFiles(const fs::path& dataHome) {
-  return {dataHome / "applications" / (std::string(bundleID) + ".desktop"),
-          dataHome / "icons/hicolor/scalable/apps" / (std::string(bundleID) + ".svg")};
+  return {dataHome / "applications" / (std::string(appId) + ".desktop"),
+          dataHome / "icons/hicolor/scalable/apps" / (std::string(appId) + ".svg")};
 }
 
 std::optional<std::string> bundleEntryText(std::string_view shipped, const std::string& executable) {

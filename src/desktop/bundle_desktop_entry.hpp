@@ -10,8 +10,8 @@
 #include <string_view>
 
 struct BundleDesktopFiles {
-  std::filesystem::path entry;  // <dataHome>/applications/<bundleID>.desktop
-  std::filesystem::path icon;   // <dataHome>/icons/hicolor/scalable/apps/<bundleID>.svg
+  std::filesystem::path entry;  // <dataHome>/applications/<appId>.desktop
+  std::filesystem::path icon;   // <dataHome>/icons/hicolor/scalable/apps/<appId>.svg
 };
 
 BundleDesktopFiles bundleDesktopFiles(const std::filesystem::path& dataHome);

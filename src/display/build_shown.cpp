@@ -24,7 +24,7 @@ struct Situation {
   std::optional<std::string> status;
 };
 
-Situation situation(const Saved& saved, bool freshThisSession, Date now) {
+Situation situation(const Saved& saved, bool freshThisSession, EpochSeconds now) {
   const std::string waiting = T("확장 프로그램을 기다리는 중이에요", "Waiting for the browser extension");
   if (!saved.latest) return {"waiting_first", waiting};
   const Reading& latest = *saved.latest;
@@ -40,14 +40,14 @@ Situation situation(const Saved& saved, bool freshThisSession, Date now) {
   return {"ok", std::nullopt};
 }
 
-std::string footerText(const Reading& ok, Date now) {
+std::string footerText(const Reading& ok, EpochSeconds now) {
   const double age = now - ok.dataTime();
   std::string ago = age >= 60.0 ? T("갱신 ", "updated ") + agoText(age) : T("방금 갱신", "updated just now");
   if (!ok.plan) return ago;
   return *ok.plan + std::string(partSeparator) + ago;
 }
 
-std::optional<double> paceMark(const UsageWindow& w, Date now) {
+std::optional<double> paceMark(const UsageWindow& w, EpochSeconds now) {
   const std::optional<Pace> pace = paceOf(w, now);
   if (!pace) return std::nullopt;
   return std::round(pace->share * 1000.0) / 1000.0;
@@ -55,7 +55,7 @@ std::optional<double> paceMark(const UsageWindow& w, Date now) {
 
 }  // namespace
 
-Shown buildShown(const Saved& saved, bool freshThisSession, const ListenState& listen, Date now) {
+Shown buildShown(const Saved& saved, bool freshThisSession, const ListenState& listen, EpochSeconds now) {
   Shown shown;
   Situation s = situation(saved, freshThisSession, now);
   if (listen.kind == ListenState::Kind::busy) {

@@ -45,7 +45,7 @@ void initFormatters() {
   f.made = true;
 }
 
-std::string clockText(Date date, bool withDay) {
+std::string clockText(EpochSeconds date, bool withDay) {
   if (std::isnan(date)) return {};
   if (!formats().made) initFormatters();
   const ClockFormats& f = formats();

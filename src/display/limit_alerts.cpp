@@ -22,7 +22,7 @@ bool sameCycle(double a, double b) {
 }  // namespace
 
 std::vector<LimitNotice> limitNotices(AlertState& state, const Reading& reading, ReadingSource source,
-                                      Date now) {
+                                      EpochSeconds now) {
   std::vector<LimitNotice> notices;
   if (source != ReadingSource::bridge || reading.status != "ok") return notices;
   // Written so that an age that is not a number counts as stale.
@@ -52,7 +52,7 @@ std::vector<LimitNotice> limitNotices(AlertState& state, const Reading& reading,
   return notices;
 }
 
-NoticeText noticeText(const LimitNotice& notice, Date now) {
+NoticeText noticeText(const LimitNotice& notice, EpochSeconds now) {
   const UsageWindow& w = notice.window;
   const std::string label = windowLabel(w.key);
   const std::string pct = pctText(w.pct);

@@ -32,7 +32,7 @@ struct LimitNotice {
 // reading from the bridge with status "ok" whose data is younger than
 // staleAfter counts, and only windows whose reset lies ahead of `now`.
 std::vector<LimitNotice> limitNotices(AlertState& state, const Reading& reading, ReadingSource source,
-                                      Date now);
+                                      EpochSeconds now);
 
 struct NoticeText {
   std::string title;
@@ -42,4 +42,4 @@ struct NoticeText {
 
 // "5-hour limit at 82%" over "resets in 2h 39m · 6:50 PM", with the pace
 // phrase on a second line when the window runs out before its reset.
-NoticeText noticeText(const LimitNotice& notice, Date now);
+NoticeText noticeText(const LimitNotice& notice, EpochSeconds now);

@@ -11,10 +11,10 @@ std::optional<double> windowLength(std::string_view key) {
   return std::nullopt;
 }
 
-std::optional<Pace> paceOf(const UsageWindow& window, Date now) {
+std::optional<Pace> paceOf(const UsageWindow& window, EpochSeconds now) {
   const std::optional<double> length = windowLength(window.key);
   if (!length || !window.resets_at) return std::nullopt;
-  const Date resetsAt = *window.resets_at / 1000.0;
+  const EpochSeconds resetsAt = *window.resets_at / 1000.0;
   // Written so that NaN falls on the absent side.
   if (!(now < resetsAt)) return std::nullopt;
 
@@ -25,7 +25,7 @@ std::optional<Pace> paceOf(const UsageWindow& window, Date now) {
   // no rate yet, and one already at 100 % has run out.
   const double pct = window.pct;
   if (!(pct > pace.share * 100.0) || !(elapsed > 0) || !(pct < 100.0)) return pace;
-  const Date runsOutAt = now + elapsed * (100.0 - pct) / pct;
+  const EpochSeconds runsOutAt = now + elapsed * (100.0 - pct) / pct;
   if (runsOutAt < resetsAt) pace.runsOutAt = runsOutAt;
   return pace;
 }

@@ -13,16 +13,16 @@
 std::optional<double> windowLength(std::string_view key);
 
 struct Pace {
-  double share = 0;               // part of the window that has passed, 0 … 1
-  Date resetsAt = 0;              // the window's reset moment
-  std::optional<Date> runsOutAt;  // when the average rate so far reaches 100 %,
-                                  // present only when that comes before the reset
+  double share = 0;                       // part of the window that has passed, 0 … 1
+  EpochSeconds resetsAt = 0;              // the window's reset moment
+  std::optional<EpochSeconds> runsOutAt;  // when the average rate so far reaches 100 %,
+                                          // present only when that comes before the reset
   bool operator==(const Pace&) const = default;
 };
 
 // Absent unless the window's length is known and its reset lies ahead of
 // `now`. A reset farther ahead than one window length counts as just started.
-std::optional<Pace> paceOf(const UsageWindow& window, Date now);
+std::optional<Pace> paceOf(const UsageWindow& window, EpochSeconds now);
 
 // "at this pace: out about 40m before the reset"; absent when the window is
 // not projected to run out before its reset.

@@ -2,11 +2,11 @@
 
 #include <cmath>
 
-std::optional<Date> nextPhraseChange(const Saved& saved, Date now) {
-  std::optional<Date> next;
-  const auto consider = [&](Date anchor) {
+std::optional<EpochSeconds> nextPhraseChange(const Saved& saved, EpochSeconds now) {
+  std::optional<EpochSeconds> next;
+  const auto consider = [&](EpochSeconds anchor) {
     if (!std::isfinite(anchor) || !std::isfinite(now)) return;
-    const Date mark = anchor + 60 * (std::floor((now - anchor) / 60) + 1);
+    const EpochSeconds mark = anchor + 60 * (std::floor((now - anchor) / 60) + 1);
     if (!next || mark < *next) next = mark;
   };
   for (const auto* reading : {&saved.latest, &saved.ok}) {

@@ -9,4 +9,4 @@
 
 // The first minute mark after `now` of any of the pair's moments; absent when
 // the pair holds none, so nothing changes until a new reading arrives.
-std::optional<Date> nextPhraseChange(const Saved& saved, Date now);
+std::optional<EpochSeconds> nextPhraseChange(const Saved& saved, EpochSeconds now);

@@ -55,7 +55,7 @@ std::string durationText(std::int64_t m) {
   return r >= 60 ? T(n(d) + "일 " + n(h) + "시간", n(d) + "d " + n(h) + "h") : T(n(d) + "일", n(d) + "d");
 }
 
-std::string remainingText(Date date, Date now) {
+std::string remainingText(EpochSeconds date, EpochSeconds now) {
   const std::int64_t m = phraseMinutes(date - now);
   const std::string phrase = T(durationText(m) + " 뒤 리셋", "resets in " + durationText(m));
   if (m < 60) return phrase;
@@ -65,7 +65,7 @@ std::string remainingText(Date date, Date now) {
   return phrase + std::string(partSeparator) + clock;
 }
 
-std::string resetLine(const WinState& state, Date now) {
+std::string resetLine(const WinState& state, EpochSeconds now) {
   switch (state.kind) {
     case WinState::Kind::active:
       return remainingText(state.resetsAt, now);

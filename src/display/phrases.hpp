@@ -43,10 +43,10 @@ std::string durationText(std::int64_t minutes);
 
 // The time-to-reset phrase, never less than one minute, with the local
 // clock time of `date` appended from an hour on.
-std::string remainingText(Date date, Date now);
+std::string remainingText(EpochSeconds date, EpochSeconds now);
 
 // The reset phrase of one window in the given state.
-std::string resetLine(const WinState& state, Date now);
+std::string resetLine(const WinState& state, EpochSeconds now);
 
 // How old the data is, for example "5 min ago".
 std::string agoText(double seconds);

@@ -90,7 +90,7 @@ struct RowInks {
 // The inks of one row's percentage text and bar; `stale` greys both.
 RowInks rowInks(Tone tone, bool stale);
 
-Shown buildShown(const Saved& saved, bool freshThisSession, const ListenState& listen, Date now);
+Shown buildShown(const Saved& saved, bool freshThisSession, const ListenState& listen, EpochSeconds now);
 
 // One string a screen reader speaks for the hand-drawn panel: status first,
 // then each window, then the footer, joined with ". ".

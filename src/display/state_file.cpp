@@ -39,7 +39,7 @@ std::string listeningText(const ListenState& listen) {
 }
 
 nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std::string_view version,
-                             Date at) {
+                             EpochSeconds at) {
   const auto orNull = [](const std::optional<std::string>& value) -> nlohmann::json {
     if (!value) return nullptr;
     return *value;
@@ -58,13 +58,13 @@ nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std:
   };
 }
 
-void writeState(const Shown& shown, const ListenState& listen, std::string_view version, Date at) {
+void writeState(const Shown& shown, const ListenState& listen, std::string_view version, EpochSeconds at) {
   if (!stateEnabled()) return;
-  writeState(shown, listen, version, stateURL(), at);
+  writeState(shown, listen, version, statePath(), at);
 }
 
 bool writeState(const Shown& shown, const ListenState& listen, std::string_view version,
-                const std::filesystem::path& file, Date at) {
+                const std::filesystem::path& file, EpochSeconds at) {
   // Renders come by the hundred while a menu opens and closes; each write
   // costs two fsyncs, so the bytes already in place are not written again.
   static std::pair<std::filesystem::path, std::string> written;

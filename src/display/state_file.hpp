@@ -31,16 +31,16 @@ std::string listeningText(const ListenState& listen);
 // member set never changes. `version` is the one the app reports everywhere
 // else (the launch line, the ping answer), settled at start-up.
 nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std::string_view version,
-                             Date at);
+                             EpochSeconds at);
 
-// Rewrites Store::stateURL() when stateEnabled(), else does nothing. Main
+// Rewrites Store::statePath() when stateEnabled(), else does nothing. Main
 // thread only; every failure is silent and keeps the old file.
-void writeState(const Shown& shown, const ListenState& listen, std::string_view version, Date at);
+void writeState(const Shown& shown, const ListenState& listen, std::string_view version, EpochSeconds at);
 
 // Writes the document to `file` whether or not the state file is enabled,
 // creating its folder, unless these very bytes were the last it wrote there;
 // false when that failed.
 bool writeState(const Shown& shown, const ListenState& listen, std::string_view version,
-                const std::filesystem::path& file, Date at);
+                const std::filesystem::path& file, EpochSeconds at);
 
 }  // namespace Store

@@ -14,8 +14,8 @@ std::vector<UsageCycle> splitCycles(const std::vector<HistoryEntry>& entries, st
       if (w.key == key) window = &w;
     }
     if (window == nullptr || !window->resets_at) continue;
-    const Date at = entry.at / 1000;
-    Date reset = *window->resets_at / 1000;
+    const EpochSeconds at = entry.at / 1000;
+    EpochSeconds reset = *window->resets_at / 1000;
     double pct = window->pct;
     if (at >= reset) {
       reset += *length * (std::floor((at - reset) / *length) + 1);

@@ -10,16 +10,16 @@
 #include "store/history_store.hpp"
 
 struct CyclePoint {
-  Date at = 0;
+  EpochSeconds at = 0;
   double pct = 0;
   bool operator==(const CyclePoint&) const = default;
 };
 
 struct UsageCycle {
-  Date start = 0;  // the reset minus the window's length
-  Date end = 0;    // the reset
+  EpochSeconds start = 0;  // the reset minus the window's length
+  EpochSeconds end = 0;    // the reset
   std::vector<CyclePoint> points;
-  std::optional<Date> ranOutAt;  // the first reading at 100 % or more
+  std::optional<EpochSeconds> ranOutAt;  // the first reading at 100 % or more
   bool operator==(const UsageCycle&) const = default;
 };
 

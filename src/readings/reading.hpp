@@ -12,9 +12,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-// Seconds since 1970-01-01 00:00 UTC. Reading times are epoch milliseconds
-// instead; a reading time becomes a Date by dividing by 1000.
-using Date = double;
+#include "base/epoch_seconds.hpp"
 
 inline constexpr std::array<std::string_view, 6> windowOrder = {"session", "weekly", "opus",
                                                                 "sonnet",  "fable",  "design"};
@@ -42,7 +40,7 @@ struct Reading {
   bool operator==(const Reading&) const = default;
 
   // The moment the reading's data stands for: the earlier of the two times.
-  Date dataTime() const;
+  EpochSeconds dataTime() const;
 };
 
 struct Saved {
@@ -55,9 +53,9 @@ struct Saved {
 bool isWindowKey(std::string_view key);
 bool isKnownStatus(std::string_view status);
 
-std::optional<Reading> parseReading(std::span<const std::uint8_t> data, Date now);
-std::optional<Reading> parseReading(std::string_view data, Date now);
-std::optional<Reading> sanitizeReading(const Reading& reading, Date now);
+std::optional<Reading> parseReading(std::span<const std::uint8_t> data, EpochSeconds now);
+std::optional<Reading> parseReading(std::string_view data, EpochSeconds now);
+std::optional<Reading> sanitizeReading(const Reading& reading, EpochSeconds now);
 
 // value may be null (absent). Strips Cc/Cf, trims Zs and tab, cuts at `max`
 // grapheme clusters; absent when nothing is left or value is not a string.

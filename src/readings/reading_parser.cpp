@@ -27,7 +27,7 @@ std::optional<std::size_t> windowIndex(const nlohmann::json* key) {
 
 }  // namespace
 
-std::optional<Reading> parseReading(std::string_view data, Date now) {
+std::optional<Reading> parseReading(std::string_view data, EpochSeconds now) {
   const auto document = readings_detail::parseDocument(data);
   if (!document.is_object()) return std::nullopt;
 
@@ -74,6 +74,6 @@ std::optional<Reading> parseReading(std::string_view data, Date now) {
   return sanitizeReading(reading, now);
 }
 
-std::optional<Reading> parseReading(std::span<const std::uint8_t> data, Date now) {
+std::optional<Reading> parseReading(std::span<const std::uint8_t> data, EpochSeconds now) {
   return parseReading(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), now);
 }

@@ -11,7 +11,7 @@ bool withinTimeSpan(double ms, double nowMs) {
 
 }  // namespace
 
-std::optional<Reading> sanitizeReading(const Reading& reading, Date now) {
+std::optional<Reading> sanitizeReading(const Reading& reading, EpochSeconds now) {
   const double nowMs = now * 1000.0;
   if (!isKnownStatus(reading.status)) return std::nullopt;
   if (!withinTimeSpan(reading.fetched_at, nowMs)) return std::nullopt;

@@ -6,9 +6,9 @@
 struct WinState {
   enum class Kind { active, reset, notStarted };
   Kind kind = Kind::notStarted;
-  Date resetsAt = 0;  // meaningful only when active
+  EpochSeconds resetsAt = 0;  // meaningful only when active
 
-  static WinState active(Date at) { return {Kind::active, at}; }
+  static WinState active(EpochSeconds at) { return {Kind::active, at}; }
   static WinState reset() { return {Kind::reset, 0}; }
   static WinState notStarted() { return {Kind::notStarted, 0}; }
 
@@ -23,4 +23,4 @@ struct Effective {
   bool operator==(const Effective&) const = default;
 };
 
-Effective effective(const UsageWindow& w, Date now);
+Effective effective(const UsageWindow& w, EpochSeconds now);

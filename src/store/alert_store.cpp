@@ -6,7 +6,6 @@
 #include "readings/reading.hpp"
 #include "store/atomic_file.hpp"
 #include "store/file_bytes.hpp"
-#include "store/process_paths.hpp"
 
 namespace AlertStore {
 
@@ -29,10 +28,6 @@ std::optional<WindowAlerts> decodeEntry(const json& entry) {
 }
 
 }  // namespace
-
-std::filesystem::path url() {
-  return dataDir() / "alerts.json";
-}
 
 AlertState decode(std::string_view data) {
   const auto document = readings_detail::parseDocument(data);

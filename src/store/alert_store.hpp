@@ -21,10 +21,8 @@ using AlertState = std::map<std::string, WindowAlerts, std::less<>>;
 
 namespace AlertStore {
 
-std::filesystem::path url();  // dataDir/alerts.json
-
 // The empty state when the file is missing, unreadable or damaged.
-AlertState load(const std::filesystem::path& file = url());
+AlertState load(const std::filesystem::path& file);
 
 // Anything but an object of window entries, each with a finite "cycle" and
 // boolean "near" and "reached", gives the empty state as a whole; entries of
@@ -35,6 +33,6 @@ AlertState decode(std::string_view data);
 std::optional<std::string> encode(const AlertState& state);
 
 // Atomically, creating the folder; failures are silent and leave the old file.
-void save(const AlertState& state, const std::filesystem::path& file = url());
+void save(const AlertState& state, const std::filesystem::path& file);
 
 }  // namespace AlertStore

@@ -111,7 +111,7 @@ std::optional<double> leadingTime(std::string_view line) {
   return at;
 }
 
-std::optional<HistoryEntry> decodeLine(std::string_view line, Date now, double fromMs) {
+std::optional<HistoryEntry> decodeLine(std::string_view line, EpochSeconds now, double fromMs) {
   if (const auto at = leadingTime(line); at && *at < fromMs) return std::nullopt;
   std::optional<Reading> reading = scanLine(line);
   if (!reading) {
@@ -132,7 +132,7 @@ std::optional<HistoryEntry> decodeLine(std::string_view line, Date now, double f
 
 // Calls `visit(line, entry)` for each complete line that decodes.
 template <typename Visit>
-void forEachLine(std::string_view text, Date now, double fromMs, Visit visit) {
+void forEachLine(std::string_view text, EpochSeconds now, double fromMs, Visit visit) {
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
     if (end == std::string_view::npos) return;  // torn by a kill during an append
@@ -151,7 +151,7 @@ void sortByTime(std::vector<HistoryEntry>& entries) {
 // Calls `visit(line, entry)` for the file's lines that decode, newest
 // first, until it returns false; `line` has no line feed.
 template <typename Visit>
-void forEachLineBack(int fd, std::uintmax_t scanLimit, Date now, double fromMs, Visit visit) {
+void forEachLineBack(int fd, std::uintmax_t scanLimit, EpochSeconds now, double fromMs, Visit visit) {
   struct stat info {};
   if (::fstat(fd, &info) != 0) return;
   Store::TailLines lines(fd, std::uintmax_t(info.st_size), maxLineBytes, scanLimit);
@@ -160,7 +160,7 @@ void forEachLineBack(int fd, std::uintmax_t scanLimit, Date now, double fromMs, 
   }
 }
 
-std::optional<HistoryEntry> newestOnFile(const std::filesystem::path& file, Date now) {
+std::optional<HistoryEntry> newestOnFile(const std::filesystem::path& file, EpochSeconds now) {
   const Store::FileDescriptor fd = Store::openRegular(file);
   std::optional<HistoryEntry> newest;
   if (!fd.valid()) return newest;
@@ -173,7 +173,7 @@ std::optional<HistoryEntry> newestOnFile(const std::filesystem::path& file, Date
 }
 
 // Rewrites the file with the lines a trim keeps; run under the file's lock.
-void trim(int fd, const std::filesystem::path& file, Date now) {
+void trim(int fd, const std::filesystem::path& file, EpochSeconds now) {
   std::vector<std::string> kept;  // newest first
   std::uintmax_t bytes = 0;
   forEachLineBack(fd, maxScanBytes, now, now * 1000 - keepMs,
@@ -223,7 +223,7 @@ std::optional<std::string> encodeLine(const HistoryEntry& entry) {
   return *line + "\n";
 }
 
-std::vector<HistoryEntry> decode(std::string_view text, Date now, double fromMs) {
+std::vector<HistoryEntry> decode(std::string_view text, EpochSeconds now, double fromMs) {
   std::vector<HistoryEntry> entries;
   forEachLine(text, now, fromMs,
               [&](std::string_view, HistoryEntry entry) { entries.push_back(std::move(entry)); });
@@ -231,7 +231,7 @@ std::vector<HistoryEntry> decode(std::string_view text, Date now, double fromMs)
   return entries;
 }
 
-std::vector<HistoryEntry> load(const std::filesystem::path& file, Date now, double fromMs) {
+std::vector<HistoryEntry> load(const std::filesystem::path& file, EpochSeconds now, double fromMs) {
   const Store::FileDescriptor fd = Store::openRegular(file);
   std::vector<HistoryEntry> entries;
   if (!fd.valid()) return entries;
@@ -251,7 +251,7 @@ bool worthRecording(const std::optional<HistoryEntry>& last, const HistoryEntry&
   return std::abs(next.at - last->at) >= heartbeatMs;
 }
 
-Appended append(const std::filesystem::path& file, std::string_view line, Date now) {
+Appended append(const std::filesystem::path& file, std::string_view line, EpochSeconds now) {
   Appended result;
   const Store::WritableFile locked = openLocked(file, result.wasNotAFile);
   const int fd = locked.fd.get();
@@ -267,7 +267,7 @@ Appended append(const std::filesystem::path& file, std::string_view line, Date n
   return result;
 }
 
-void Recorder::record(const Reading& ok, Date now) {
+void Recorder::record(const Reading& ok, EpochSeconds now) {
   if (!primed_) {
     last_ = newestOnFile(file_, now);
     primed_ = true;

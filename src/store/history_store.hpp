@@ -34,8 +34,6 @@ inline constexpr double keepMs = 40 * 86400000.0;
 // so the file stays under trimAtBytes and is not rewritten on every burst.
 inline constexpr std::uintmax_t trimToBytes = trimAtBytes / 4 * 3;
 
-std::filesystem::path url();  // dataDir/history.jsonl
-
 // The line for an "ok" reading, with its line feed; absent when a number is
 // not finite.
 std::optional<std::string> encodeLine(const HistoryEntry& entry);
@@ -44,12 +42,12 @@ HistoryEntry entryOf(const Reading& ok);
 // Every complete line that parses, at or after `fromMs` and not after `now`,
 // with its windows passed through the reading sanitiser, oldest first. A
 // torn last line, bad lines and bad windows are skipped.
-std::vector<HistoryEntry> decode(std::string_view text, Date now,
+std::vector<HistoryEntry> decode(std::string_view text, EpochSeconds now,
                                  double fromMs = -std::numeric_limits<double>::infinity());
 // The same for the file, read from its end: the newest lines up to
 // trimAtBytes of them, however large the file. Overlong lines are skipped;
 // a link, a folder or a pipe at the path reads as no history.
-std::vector<HistoryEntry> load(const std::filesystem::path& file, Date now,
+std::vector<HistoryEntry> load(const std::filesystem::path& file, EpochSeconds now,
                                double fromMs = -std::numeric_limits<double>::infinity());
 
 // Whether `next` earns a line after `last`, the newest line on file: its
@@ -71,14 +69,14 @@ struct Appended {
 // older than keepMs, and of those only the newest that fit in trimToBytes.
 // Append and trim hold the file's flock, so copies sharing a data folder
 // lose no line to each other's trims.
-Appended append(const std::filesystem::path& file, std::string_view line, Date now);
+Appended append(const std::filesystem::path& file, std::string_view line, EpochSeconds now);
 
 // The controller's writer: remembers the newest line so each burst costs one
 // comparison, and one append when the numbers changed or a heartbeat is due.
 class Recorder {
  public:
   explicit Recorder(std::filesystem::path file) : file_(std::move(file)) {}
-  void record(const Reading& ok, Date now);
+  void record(const Reading& ok, EpochSeconds now);
 
  private:
   std::filesystem::path file_;

@@ -53,7 +53,8 @@ void append(const fs::path& file, std::string_view line) {
 
 namespace Store {
 
-void appendLogLine(const fs::path& file, std::string_view message, Date now, std::uintmax_t rotateAt) {
+void appendLogLine(const fs::path& file, std::string_view message, EpochSeconds now,
+                   std::uintmax_t rotateAt) {
   const std::string line = isoTimeStamp(now) + " " + oneLine(message) + "\n";
   const std::lock_guard lock(logMutex());
   rotateIfFull(file, rotateAt);
@@ -65,5 +66,5 @@ void appendLogLine(const fs::path& file, std::string_view message, Date now, std
 void log(std::string_view message) {
   if (!logEnabled.load()) return;
   const auto now = std::chrono::system_clock::now().time_since_epoch();
-  Store::appendLogLine(logURL(), message, std::chrono::duration<double>(now).count());
+  Store::appendLogLine(logPath(), message, std::chrono::duration<double>(now).count());
 }

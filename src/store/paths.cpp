@@ -53,6 +53,11 @@ fs::path dataHomeFor(const EnvLookup& env, const fs::path& home, const fs::path&
   return underHome(home, cwd, ".local/share");
 }
 
+fs::path configHomeFor(const EnvLookup& env, const fs::path& home, const fs::path& cwd) {
+  if (auto xdg = absoluteVariable(env, "XDG_CONFIG_HOME")) return *xdg;
+  return underHome(home, cwd, ".config");
+}
+
 fs::path dataDirFor(const EnvLookup& env, const fs::path& home, const fs::path& cwd) {
   if (auto dir = nonEmpty(env, "QUOTALUME_DATA_DIR")) return cwd / *dir;
   return dataHomeFor(env, home, cwd) / "Quotalume";

@@ -25,6 +25,11 @@ EnvLookup fixedEnvironment(std::map<std::string, std::string> vars);
 std::filesystem::path dataHomeFor(const EnvLookup& env, const std::filesystem::path& home,
                                   const std::filesystem::path& cwd);
 
+// $XDG_CONFIG_HOME when that is absolute, else `home`/.config: where the
+// user's settings and autostart entries go.
+std::filesystem::path configHomeFor(const EnvLookup& env, const std::filesystem::path& home,
+                                    const std::filesystem::path& cwd);
+
 // QUOTALUME_DATA_DIR when set and non-empty (relative to `cwd`), else
 // dataHomeFor(...)/Quotalume.
 std::filesystem::path dataDirFor(const EnvLookup& env, const std::filesystem::path& home,

@@ -1,6 +1,5 @@
 #include "store/process_paths.hpp"
 
-#include "store/history_store.hpp"
 #include "store/paths.hpp"
 
 namespace {
@@ -9,7 +8,7 @@ namespace fs = std::filesystem;
 
 struct ProcessPaths {
   fs::path dataDir;
-  fs::path logURL;
+  fs::path logPath;
 };
 
 // Both locations come from one reading of the environment, so they can never
@@ -33,16 +32,16 @@ const ProcessPaths& processPaths() {
 const fs::path& dataDir() {
   return processPaths().dataDir;
 }
-const fs::path& logURL() {
-  return processPaths().logURL;
+const fs::path& logPath() {
+  return processPaths().logPath;
 }
 
 namespace Store {
 
-fs::path lastURL() {
+fs::path lastPath() {
   return dataDir() / "last.json";
 }
-fs::path stateURL() {
+fs::path statePath() {
   return dataDir() / "state.json";
 }
 
@@ -50,7 +49,7 @@ fs::path stateURL() {
 
 namespace History {
 
-fs::path url() {
+fs::path path() {
   return dataDir() / "history.jsonl";
 }
 
@@ -58,8 +57,16 @@ fs::path url() {
 
 namespace UpdateStore {
 
-fs::path url() {
+fs::path path() {
   return dataDir() / "update.json";
 }
 
 }  // namespace UpdateStore
+
+namespace AlertStore {
+
+fs::path path() {
+  return dataDir() / "alerts.json";
+}
+
+}  // namespace AlertStore

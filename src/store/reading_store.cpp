@@ -31,7 +31,7 @@ std::optional<std::optional<Reading>> storedMember(const json& document, const c
 
 }  // namespace
 
-Saved decode(std::string_view data, Date now) {
+Saved decode(std::string_view data, EpochSeconds now) {
   const auto document = readings_detail::parseDocument(data);
   if (!document.is_object()) return {};
   const auto latest = storedMember(document, "latest");
@@ -47,11 +47,11 @@ Saved decode(std::string_view data, Date now) {
   return saved;
 }
 
-Saved decode(std::span<const std::uint8_t> data, Date now) {
+Saved decode(std::span<const std::uint8_t> data, EpochSeconds now) {
   return decode(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()), now);
 }
 
-Saved load(const std::filesystem::path& file, Date now) {
+Saved load(const std::filesystem::path& file, EpochSeconds now) {
   const auto bytes = readFile(file, maxStoreBytes);
   if (!bytes) return {};
   return decode(*bytes, now);
@@ -70,7 +70,7 @@ void save(const Saved& saved, const std::filesystem::path& file) {
 }
 
 void save(const Saved& saved) {
-  save(saved, lastURL());
+  save(saved, lastPath());
 }
 
 }  // namespace Store

@@ -29,7 +29,7 @@ Civil civilFromDays(std::int64_t days) {
 
 }  // namespace
 
-std::string isoTimeStamp(Date now) {
+std::string isoTimeStamp(EpochSeconds now) {
   const std::int64_t seconds = safeInt(std::floor(now));
   std::int64_t days = seconds / 86400;
   std::int64_t rest = seconds % 86400;

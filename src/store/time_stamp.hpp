@@ -6,4 +6,4 @@
 
 #include "readings/reading.hpp"
 
-std::string isoTimeStamp(Date now);
+std::string isoTimeStamp(EpochSeconds now);

@@ -6,8 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "store/process_paths.hpp"
-
 struct UpdateState {
   std::optional<std::string> support;  // the feed's value, untrimmed
   std::optional<double> checked_at;    // epoch ms of the last received feed
@@ -18,7 +16,7 @@ struct UpdateState {
 namespace UpdateStore {
 
 // The empty state when the file is missing, unreadable or damaged.
-UpdateState load(const std::filesystem::path& file = url());
+UpdateState load(const std::filesystem::path& file);
 
 // A document that is not an object, or whose "support" is not a string or
 // "checked_at" not a finite number (null counts as absent), gives the empty
@@ -29,6 +27,6 @@ UpdateState decode(std::string_view data);
 std::optional<std::string> encode(const UpdateState& state);
 
 // Atomically, creating the folder; failures are silent and leave the old file.
-void save(const UpdateState& state, const std::filesystem::path& file = url());
+void save(const UpdateState& state, const std::filesystem::path& file);
 
 }  // namespace UpdateStore

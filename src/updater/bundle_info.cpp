@@ -43,7 +43,7 @@ std::optional<RunningInfo> runningInfo(const fs::path& executable) {
   // working directory's.
   if (bundle.empty() || bundle == bin) return std::nullopt;
   std::optional<nlohmann::json> info = infoObject(bundle);
-  if (!info || text(member(*info, "identifier")) != std::string(bundleID)) return std::nullopt;
+  if (!info || text(member(*info, "identifier")) != std::string(appId)) return std::nullopt;
   return RunningInfo{std::move(bundle), std::move(*info)};
 }
 

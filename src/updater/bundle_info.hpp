@@ -19,7 +19,7 @@ struct BundleInfo {
 std::optional<BundleInfo> readBundleInfo(const std::filesystem::path& bundle);
 
 // The bundle the executable runs from: the directory two levels above it when that directory's
-// Info.json carries bundleID ("kr.co.fernhallow.Quotalume"); absent otherwise.
+// Info.json names the app by its id ("kr.co.fernhallow.Quotalume"); absent otherwise.
 std::optional<std::filesystem::path> runningBundle(const std::filesystem::path& executable);
 
 // The version the application reports: the running bundle's "version" when it

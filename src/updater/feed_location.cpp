@@ -1,11 +1,9 @@
 #include "updater/feed_location.hpp"
 
 #include <QHostAddress>
-#include <QSettings>
-#include <QVariant>
 
 #include "links/site_links.hpp"
-#include "updater/settings_file.hpp"
+#include "store/settings_file.hpp"
 
 namespace Updater {
 
@@ -17,16 +15,8 @@ std::optional<QUrl> parsedURL(std::string_view text) {
 }
 
 QUrl feed() {
-  const QString file = userSettingsFile();
-  QVariant value;
-  if (settingsReadable(file)) value = QSettings(file, QSettings::IniFormat).value("updateFeed");
-  // An unquoted value with a comma in it (a query such as "?a=1,2") reads
-  // back as a list of its pieces.
-  QString address;
-  if (value.typeId() == QMetaType::QString) address = value.toString();
-  if (value.typeId() == QMetaType::QStringList) address = value.toStringList().join(QLatin1Char(','));
-  const QByteArray text = address.toUtf8();
-  if (auto url = parsedURL(std::string_view(text.constData(), std::size_t(text.size())))) return *url;
+  if (const auto text = Settings::read(Settings::userFile(), "updateFeed"))
+    if (auto url = parsedURL(*text)) return *url;
   return QUrl(QString::fromStdString(Links::page() + "/version.json"));
 }
 

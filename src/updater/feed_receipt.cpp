@@ -5,8 +5,8 @@
 
 namespace Updater {
 
-std::optional<bool> receiveFeed(UpdateState& state, const std::optional<std::string>& support, Date at,
-                                const std::filesystem::path& file) {
+std::optional<bool> receiveFeed(UpdateState& state, const std::optional<std::string>& support,
+                                EpochSeconds at, const std::filesystem::path& file) {
   const bool wasOn = Links::supportSwitchOn(state.support);
   state.support = support;
   state.checked_at = at * 1000;

@@ -14,7 +14,7 @@ namespace Updater {
 // file. Returns whether the support entry must now be shown, only when that
 // differs from before (and then logs the change); absent when the menu stays
 // as it is.
-std::optional<bool> receiveFeed(UpdateState& state, const std::optional<std::string>& support, Date at,
-                                const std::filesystem::path& file);
+std::optional<bool> receiveFeed(UpdateState& state, const std::optional<std::string>& support,
+                                EpochSeconds at, const std::filesystem::path& file);
 
 }  // namespace Updater

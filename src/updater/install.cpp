@@ -12,9 +12,9 @@
 #include <QThread>
 #include <QTimer>
 
-#include "bridge/app_version.hpp"
+#include "base/app_version.hpp"
+#include "base/wall_clock.hpp"
 #include "links/site_links.hpp"
-#include "readings/wall_clock.hpp"
 #include "store/log.hpp"
 #include "updater/bundle_info.hpp"
 #include "updater/feed_location.hpp"

@@ -117,7 +117,7 @@ std::variant<InstallFailure, Prepared> prepareInstall(const PrepareRequest& r,
   const auto bundle = r.workFolder / "Quotalume.app";
   if (!soundShape(bundle)) return refused;
   const auto info = readBundleInfo(bundle);
-  if (!info || info->identifier != bundleID || info->version != r.entry.version ||
+  if (!info || info->identifier != appId || info->version != r.entry.version ||
       !answersWithVersion(bundle / "bin" / "quotalume", r.entry.version, r.versionRun, stop)) {
     return refused;
   }

@@ -5,7 +5,7 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
-#include "bridge/app_version.hpp"
+#include "base/app_version.hpp"
 #include "store/log.hpp"
 #include "updater/feed_location.hpp"
 #include "updater/http_client.hpp"

@@ -54,7 +54,7 @@ bool newer(std::string_view a, std::string_view b) {
   return false;
 }
 
-bool dueOnWake(std::optional<double> lastChecked, Date now) {
+bool dueOnWake(std::optional<double> lastChecked, EpochSeconds now) {
   if (!lastChecked) return true;
   const double elapsed = now - *lastChecked / 1000;
   // NaN fails both tests and so is not due.

@@ -19,6 +19,6 @@ bool newer(std::string_view a, std::string_view b);
 
 // Whether a wake should check: never received, a day or more since the last
 // receipt (epoch ms), or the clock more than five minutes behind it.
-bool dueOnWake(std::optional<double> lastChecked, Date now);
+bool dueOnWake(std::optional<double> lastChecked, EpochSeconds now);
 
 }  // namespace Updater

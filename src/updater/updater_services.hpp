@@ -17,8 +17,8 @@ struct UpdaterServices {
   InstallHooks hooks;
   // Told, on the main thread, of every received feed (a JSON object from the
   // feed address): its support value and the receipt time.
-  std::function<void(const std::optional<std::string>& support, Date at)> onFeed;
-  std::function<Date()> now;
+  std::function<void(const std::optional<std::string>& support, EpochSeconds at)> onFeed;
+  std::function<EpochSeconds()> now;
   // "--update-now": an offer installs without asking.
   bool autoInstall = false;
 };

@@ -13,15 +13,15 @@ constexpr double wakeDelay = 10;
 
 }  // namespace
 
-WakeSchedule::WakeSchedule(std::function<std::optional<double>()> lastChecked, std::function<Date()> clock,
-                           Work autoCheck)
+WakeSchedule::WakeSchedule(std::function<std::optional<double>()> lastChecked,
+                           std::function<EpochSeconds()> clock, Work autoCheck)
     : scheduleAfterWake([](double seconds, Work work) {
         QTimer::singleShot(std::chrono::milliseconds(std::int64_t(seconds * 1000)), std::move(work));
       }),
       runAutoCheck(std::move(autoCheck)),
       state_(std::make_shared<State>(State{false, std::move(lastChecked), std::move(clock)})) {}
 
-bool WakeSchedule::handleWake(Date now) {
+bool WakeSchedule::handleWake(EpochSeconds now) {
   if (state_->pending || !dueOnWake(state_->lastChecked(), now)) {
     log("wake: update check not due");
     return false;

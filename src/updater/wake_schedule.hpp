@@ -20,7 +20,7 @@ class WakeSchedule {
   // lastChecked gives the receipt time (epoch ms) as it stands when asked;
   // clock the current time, read when the delayed work runs; autoCheck is
   // the owner's automatic update check.
-  WakeSchedule(std::function<std::optional<double>()> lastChecked, std::function<Date()> clock,
+  WakeSchedule(std::function<std::optional<double>()> lastChecked, std::function<EpochSeconds()> clock,
                Work autoCheck);
 
   // Replaceable so that tests can run the delay at once and count checks.
@@ -28,7 +28,7 @@ class WakeSchedule {
   Work runAutoCheck;
 
   // True when it scheduled a check.
-  bool handleWake(Date now);
+  bool handleWake(EpochSeconds now);
 
   bool wakeCheckPending() const { return state_->pending; }
 
@@ -36,7 +36,7 @@ class WakeSchedule {
   struct State {
     bool pending = false;
     std::function<std::optional<double>()> lastChecked;
-    std::function<Date()> clock;
+    std::function<EpochSeconds()> clock;
   };
   // Shared with the delayed work, which does nothing once the schedule is gone.
   std::shared_ptr<State> state_;

@@ -7,8 +7,8 @@
 #include <QSizeF>
 
 #include "display/shown.hpp"
+#include "fonts/panel_fonts.hpp"
 #include "views/panel_colours.hpp"
-#include "views/panel_fonts.hpp"
 
 class QPainter;
 

@@ -5,9 +5,9 @@
 
 #include <QPainter>
 
+#include "fonts/panel_fonts.hpp"
 #include "views/info_layout.hpp"
 #include "views/panel_colours.hpp"
-#include "views/panel_fonts.hpp"
 
 QImage renderPanel(const Shown& shown, Appearance appearance, double scale, bool checkColumn) {
   if (!(scale > 0) || scale > 8) scale = 1;

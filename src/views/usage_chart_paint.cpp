@@ -59,7 +59,7 @@ ChartFrame usageChartFrame(const QRectF& box, const UsageChart& chart, const Pan
           chart.current.end - chart.current.start};
 }
 
-void paintUsageChart(QPainter& painter, const QRectF& box, const UsageChart& chart, Date now,
+void paintUsageChart(QPainter& painter, const QRectF& box, const UsageChart& chart, EpochSeconds now,
                      const PanelLook& look, std::optional<std::size_t> focused) {
   const PanelColours& ink = look.colours;
   const PanelFonts& fonts = look.fonts;

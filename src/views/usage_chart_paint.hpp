@@ -19,7 +19,7 @@ inline constexpr double usageChartHeight = 190;
 ChartFrame usageChartFrame(const QRectF& box, const UsageChart& chart, const PanelLook& look);
 
 // `focused` is a reading of the current cycle to label (hover or keyboard).
-void paintUsageChart(QPainter& painter, const QRectF& box, const UsageChart& chart, Date now,
+void paintUsageChart(QPainter& painter, const QRectF& box, const UsageChart& chart, EpochSeconds now,
                      const PanelLook& look, std::optional<std::size_t> focused);
 
 // "Oct 18, 3:20 PM · 42%", in the interface language.

@@ -13,7 +13,7 @@ constexpr int chartMinimumWidth = 420;
 
 }  // namespace
 
-UsageChartView::UsageChartView(UsageChart chart, Date now, Appearance appearance, QWidget* parent)
+UsageChartView::UsageChartView(UsageChart chart, EpochSeconds now, Appearance appearance, QWidget* parent)
     : QWidget(parent), chart_(std::move(chart)), now_(now), appearance_(appearance) {
   setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);

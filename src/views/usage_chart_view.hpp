@@ -13,7 +13,7 @@
 class UsageChartView : public QWidget {
   Q_OBJECT
  public:
-  UsageChartView(UsageChart chart, Date now, Appearance appearance, QWidget* parent = nullptr);
+  UsageChartView(UsageChart chart, EpochSeconds now, Appearance appearance, QWidget* parent = nullptr);
 
   std::optional<std::size_t> focusedReading() const { return focused_; }
   QSize sizeHint() const override;
@@ -31,7 +31,7 @@ class UsageChartView : public QWidget {
   void focusReading(std::optional<std::size_t> index);
 
   UsageChart chart_;
-  Date now_;
+  EpochSeconds now_;
   Appearance appearance_;
   std::optional<std::size_t> focused_;
 };

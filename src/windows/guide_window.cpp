@@ -14,8 +14,8 @@
 #include "build_config.hpp"
 #include "desktop/links.hpp"
 #include "display/phrases.hpp"
+#include "fonts/ui_font.hpp"
 #include "windows/guide_layout.hpp"
-#include "windows/ui_font.hpp"
 
 namespace {
 

@@ -27,7 +27,8 @@ int HistoryWindow::chartCount() const {
   return int(findChildren<UsageChartView*>().size());
 }
 
-void HistoryWindow::showHistory(const std::vector<HistoryEntry>& entries, Date now, Appearance appearance) {
+void HistoryWindow::showHistory(const std::vector<HistoryEntry>& entries, EpochSeconds now,
+                                Appearance appearance) {
   while (QLayoutItem* item = charts_->takeAt(0)) {
     delete item->widget();
     delete item;
@@ -49,8 +50,8 @@ void HistoryWindow::showHistory(const std::vector<HistoryEntry>& entries, Date n
   adjustSize();
 }
 
-QImage renderHistory(const std::vector<HistoryEntry>& entries, Date now, Appearance appearance, int width,
-                     double scale) {
+QImage renderHistory(const std::vector<HistoryEntry>& entries, EpochSeconds now, Appearance appearance,
+                     int width, double scale) {
   HistoryWindow window;
   window.showHistory(entries, now, appearance);
   window.ensurePolished();

@@ -17,7 +17,7 @@ class HistoryWindow : public QWidget {
   explicit HistoryWindow(QWidget* parent = nullptr);
 
   // Replaces the charts with those of `entries` at `now`.
-  void showHistory(const std::vector<HistoryEntry>& entries, Date now, Appearance appearance);
+  void showHistory(const std::vector<HistoryEntry>& entries, EpochSeconds now, Appearance appearance);
   int chartCount() const;
 
  private:
@@ -26,5 +26,5 @@ class HistoryWindow : public QWidget {
 
 // The window's content drawn off screen (for renderings and tests), at
 // `width` logical pixels and device-pixel ratio `scale`.
-QImage renderHistory(const std::vector<HistoryEntry>& entries, Date now, Appearance appearance, int width,
-                     double scale);
+QImage renderHistory(const std::vector<HistoryEntry>& entries, EpochSeconds now, Appearance appearance,
+                     int width, double scale);

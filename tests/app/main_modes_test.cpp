@@ -20,8 +20,8 @@
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
+#include "base/wall_clock.hpp"
 #include "build_config.hpp"
-#include "readings/wall_clock.hpp"
 #include "store/history_store.hpp"
 #include "store/reading_store.hpp"
 #include "store/time_stamp.hpp"
@@ -117,7 +117,7 @@ TEST(OneShotModes, PicturesDrawOffScreenWhateverTheDisplayAndTheRestLeaveNothing
 }
 
 // Session 42.3 % resetting in 2 h 10 m; weekly 76 % with 3 d 5 h left, far ahead of its pace.
-Reading okReading(Date dataTime, Date now) {
+Reading okReading(EpochSeconds dataTime, EpochSeconds now) {
   return {"ok",
           {},
           "Max 5x",
@@ -136,7 +136,7 @@ std::string steady(const std::string& text) {
 }
 
 TEST(StatusMode, EveryFormatWithAndWithoutAStoredReading) {
-  const Date now = wallClockNow();
+  const EpochSeconds now = wallClockNow();
   const Reading fresh = okReading(now - 60, now);
   const std::string waiting = "Waiting for the browser extension", recent = "Max 5x · updated 1 min ago";
   const std::vector<std::string> rows{"5-hour limit  42%", "   resets in 2h 10m…", "7-day limit  76%",
@@ -222,7 +222,7 @@ TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
   QTemporaryDir dir;
   const fs::path data = dir.filePath("data").toStdString(), last = data / "last.json";
   fs::create_directory(data);
-  Date now = wallClockNow();
+  EpochSeconds now = wallClockNow();
   Store::save({okReading(now, now), okReading(now, now)}, last);
   int out[2];
   ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
@@ -271,7 +271,7 @@ TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
 // Both read-only modes refuse what they do not know, and neither writes a log.
 TEST(StatusMode, HistorySinceASpanLanguageAndRefusals) {
   QTemporaryDir dir;
-  const Date now = wallClockNow();
+  const EpochSeconds now = wallClockNow();
   const std::filesystem::path file = dir.filePath("history.jsonl").toStdString();
   for (const HistoryEntry& entry :
        {HistoryEntry{(now - 3 * 86400) * 1000, {{"weekly", 12, {}}}},

@@ -13,6 +13,7 @@
 #include <thread>
 #include <utility>
 
+#include "base/wall_clock.hpp"
 #include "bridge/request_samples.hpp"
 
 namespace {
@@ -86,7 +87,8 @@ class BridgeServerTest : public ::testing::Test {
   }
 
   // Long limits, so that only those a test shortens end its connections.
-  BridgeSettings settings{.port = 0, .lifetime = 20s, .linger = 10s, .acceptPause = 20ms, .log = {}};
+  BridgeSettings settings{
+      .port = 0, .lifetime = 20s, .linger = 10s, .acceptPause = 20ms, .now = wallClockNow, .log = {}};
   std::mutex mutex;
   std::vector<std::string> events;
   const std::thread::id tester = std::this_thread::get_id();

@@ -38,9 +38,9 @@ struct StandIn : QDBusVirtualObject {
   }
 };
 
-constexpr Date now = 1791951000;  // any fixed moment; the notifier never reads the clock
+constexpr EpochSeconds now = 1791951000;  // any fixed moment; the notifier never reads the clock
 
-Reading session(double pct, Date resetsAt, Date at = now) {
+Reading session(double pct, EpochSeconds resetsAt, EpochSeconds at = now) {
   return {"ok", {}, {}, at * 1000, at * 1000, {{"session", pct, resetsAt * 1000}}};
 }
 
@@ -55,7 +55,7 @@ TEST(LimitNotifier, NoticesOncePerCrossingAcrossARestart) {
   ASSERT_TRUE(serviceBus.registerVirtualObject(path, &standIn));
   ASSERT_TRUE(serviceBus.registerService(service));
   const std::filesystem::path alerts = dir.filePath("alerts.json").toStdString();
-  const Date resetsAt = now + 2 * 3600;
+  const EpochSeconds resetsAt = now + 2 * 3600;
 
   {
     LimitNotifier notifier(QDBusConnection::connectToBus(bus.address, "notify-test-app"), alerts, logLine);
@@ -72,7 +72,7 @@ TEST(LimitNotifier, NoticesOncePerCrossingAcrossARestart) {
   // A restart remembers through alerts.json; the new cycle then says so.
   LimitNotifier restarted(QDBusConnection::connectToBus(bus.address, "notify-test-app-2"), alerts, logLine);
   restarted.readingAccepted(session(100, resetsAt, now + 120), now + 120);
-  const Date later = resetsAt + 60;
+  const EpochSeconds later = resetsAt + 60;
   restarted.readingAccepted(session(2, resetsAt + 5 * 3600, later), later);
   ASSERT_TRUE(waitUntil([&] { return standIn.calls.size() == 3; }));
   settle(200);

@@ -15,12 +15,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "desktop/autostart_entry.hpp"
 #include "desktop/bundle_desktop_entry.hpp"
 #include "desktop/desktop_entry.hpp"
-#include "desktop/login_item.hpp"
+#include "store/settings_file.hpp"
 #include "support/ends_in_time.hpp"
 #include "updater/bundle_info.hpp"
-#include "updater/settings_file.hpp"
 #include "views/appearance.hpp"
 
 namespace {
@@ -43,7 +43,7 @@ TEST(DesktopPlaces, EntryFollowsAnAbsoluteXdgFolder) {
             "/home/u/.config/autostart/kr.co.fernhallow.Quotalume.desktop");
 }
 
-TEST(LoginItem, WhichEntriesADesktopWouldStart) {
+TEST(AutostartEntry, WhichEntriesADesktopWouldStart) {
   const std::string head = "[Desktop Entry]\nType=Application\nName=Q\n";
   struct Case {
     const char* name;
@@ -83,7 +83,7 @@ TEST(LoginItem, WhichEntriesADesktopWouldStart) {
 // no entry can carry is refused, through the login item's failure alert, and
 // nothing is written. desktop-file-validate and GLib's own loader and
 // launcher confirm every written entry when they are installed.
-TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
+TEST(AutostartEntry, EveryPathRunsAsItselfOrIsRefused) {
   QTemporaryDir dir;
   const auto root = tempPath(dir);
   const std::string names[] = {
@@ -104,7 +104,7 @@ TEST(LoginItem, EveryPathRunsAsItselfOrIsRefused) {
     std::ofstream(program) << "#!/bin/sh\nprintf '%s\\n' \"$0\" > \"$AUTOSTART_RECORD\"\n";
     std::filesystem::permissions(program, std::filesystem::perms::owner_all);
     const auto entry = root / std::to_string(entries.size()) / "kr.co.fernhallow.Quotalume.desktop";
-    const LoginItem item(entry, program.string());
+    const AutostartEntry item(entry, program.string());
     EXPECT_EQ(item.enable().has_value(), !writable);
     EXPECT_EQ(item.enabled(), writable);
     if (!writable) {
@@ -171,9 +171,9 @@ TEST(DesktopFiles, APipeAtAnyFileTheAppReadsIsNoFile) {
     ::mkfifo((root / name).c_str(), 0600);
   }
   EXPECT_EQ(exitStatusInTime([&] {
-              const bool none = !LoginItem(root / "autostart/q.desktop", "/bin/true").enabled() &&
+              const bool none = !AutostartEntry(root / "autostart/q.desktop", "/bin/true").enabled() &&
                                 !gtkAppearance("", root) &&
-                                notifyNearLimits(QString::fromStdString(root / "Quotalume/Quotalume.conf")) &&
+                                Settings::notifyNearLimits(root / "Quotalume/Quotalume.conf") &&
                                 !Updater::readBundleInfo(root / "app");
               return none ? 0 : 1;
             }),

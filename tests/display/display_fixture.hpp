@@ -13,7 +13,7 @@
 #include "display/shown.hpp"
 
 // 2026-10-14 13:10:00 in Seoul (04:10 UTC).
-inline constexpr Date testNow = 1791951000.0;
+inline constexpr EpochSeconds testNow = 1791951000.0;
 inline constexpr double minute = 60.0, hour = 3600.0, day = 86400.0;
 inline constexpr double infinity = std::numeric_limits<double>::infinity(),
                         notANumber = std::numeric_limits<double>::quiet_NaN();
@@ -39,7 +39,7 @@ inline void inBothEach(const std::vector<BothWays>& rows, const std::function<st
   for (const auto& [x, ko, en] : rows) inBoth(ko, en, [&make, x = x] { return make(x); });
 }
 
-inline UsageWindow window(std::string key, double pct, std::optional<Date> resetsAt) {
+inline UsageWindow window(std::string key, double pct, std::optional<EpochSeconds> resetsAt) {
   return {std::move(key), pct, resetsAt ? std::optional(*resetsAt * 1000.0) : std::nullopt};
 }
 
@@ -52,7 +52,7 @@ inline Reading reading(std::string status, double age, std::vector<UsageWindow> 
 
 // Session 42.3 % resetting at 15:20, weekly 18 % resetting in three days, plan "Max 5x".
 inline Reading liveReading(double age = minute) {
-  const Date session = testNow + 2 * hour + 10 * minute, weekly = testNow + 3 * day;
+  const EpochSeconds session = testNow + 2 * hour + 10 * minute, weekly = testNow + 3 * day;
   return reading("ok", age, {window("session", 42.3, session), window("weekly", 18, weekly)}, "Max 5x");
 }
 

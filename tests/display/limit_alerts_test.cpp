@@ -15,12 +15,12 @@ std::string kinds(const std::vector<LimitNotice>& notices) {
   return all;
 }
 
-constexpr Date resetAt = testNow + 2 * hour;
+constexpr EpochSeconds resetAt = testNow + 2 * hour;
 
 // One reading of the session window as it arrives at testNow + later.
 struct Step {
   double pct;
-  Date reset = resetAt;
+  EpochSeconds reset = resetAt;
   const char* want = "";
   double later = 0;
   ReadingSource source = ReadingSource::bridge;

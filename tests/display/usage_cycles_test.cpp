@@ -6,23 +6,23 @@
 
 namespace {
 
-constexpr Date t0 = 1760421600;
+constexpr EpochSeconds t0 = 1760421600;
 constexpr double hour = 3600, session = 5 * hour;
 
-HistoryEntry reading(Date at, double pct, std::optional<Date> reset) {
+HistoryEntry reading(EpochSeconds at, double pct, std::optional<EpochSeconds> reset) {
   HistoryEntry entry{at * 1000, {{"weekly", 1, (t0 + 86400) * 1000}}};
   if (reset) entry.windows.insert(entry.windows.begin(), {"session", pct, *reset * 1000});
   return entry;
 }
 
-UsageCycle cycle(Date end, std::vector<CyclePoint> points, std::optional<Date> ranOut = {}) {
+UsageCycle cycle(EpochSeconds end, std::vector<CyclePoint> points, std::optional<EpochSeconds> ranOut = {}) {
   return {end - session, end, std::move(points), ranOut};
 }
 
 }  // namespace
 
 TEST(UsageCycles, SplitsAtResetsAndKeepsAMovedResetInItsCycle) {
-  const Date r = t0 + hour;
+  const EpochSeconds r = t0 + hour;
   const std::tuple<const char*, std::vector<HistoryEntry>, std::vector<UsageCycle>> cases[] = {
       {"reset moved by seconds",
        {reading(t0, 10, r), reading(t0 + 60, 11, r + 30)},

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr Date now = 1760421600.0;
+constexpr EpochSeconds now = 1760421600.0;
 constexpr double nowMs = 1760421600000.0, inf = std::numeric_limits<double>::infinity();
 const double nan = std::nan("");
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-constexpr Date now = 1760421600;  // 2025-10-14 06:00:00 UTC
+constexpr EpochSeconds now = 1760421600;  // 2025-10-14 06:00:00 UTC
 constexpr double ms = now * 1000;
 constexpr double minute = 60000;
 

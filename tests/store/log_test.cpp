@@ -12,7 +12,7 @@
 
 #include "store/fixtures.hpp"
 
-constexpr Date stamp = 1796502849;  // 2026-12-05T20:34:09Z
+constexpr EpochSeconds stamp = 1796502849;  // 2026-12-05T20:34:09Z
 
 // Whatever lies at the log's place that is not a regular file is replaced
 // like a missing log (whose folder is made), never written through.

@@ -6,7 +6,7 @@
 #include "store/fixtures.hpp"
 #include "store/reading_store.hpp"
 
-constexpr Date now = 1760421600;  // 2025-10-14 06:00:00 UTC
+constexpr EpochSeconds now = 1760421600;  // 2025-10-14 06:00:00 UTC
 constexpr double ms = now * 1000;
 
 TEST(ReadingStore, PairsSurviveSaveAndLoadAndAnUnsavablePairKeepsTheOldFile) {

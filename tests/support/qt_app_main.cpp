@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 
-#include "updater/settings_file.hpp"
+#include "store/settings_file.hpp"
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   // port unless a test serves one, so no test reaches the maker's site.
   QTemporaryDir configDir;
   setenv("XDG_CONFIG_HOME", configDir.path().toLocal8Bit().constData(), 1);
-  QSettings(userSettingsFile(), QSettings::IniFormat)
+  QSettings(QString::fromStdString(Settings::userFile().string()), QSettings::IniFormat)
       .setValue("updateFeed", "http://127.0.0.1:9/version.json");
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

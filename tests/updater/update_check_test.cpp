@@ -7,7 +7,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 
-#include "bridge/app_version.hpp"
+#include "base/app_version.hpp"
 #include "build_config.hpp"
 #include "support/private_bus.hpp"
 #include "updater/support_switch.hpp"
@@ -118,9 +118,9 @@ TEST(Versions, NumericPieceByPiece) {
 // A wake schedules one check when the last feed is a day old or the clock went
 // back; the check runs only if no feed arrived during the delay.
 TEST(WakeSchedule, DayOldOrClockBackAndStillDueAfterTheDelay) {
-  constexpr Date day = 86400, t0 = 1760421600;
+  constexpr EpochSeconds day = 86400, t0 = 1760421600;
   constexpr double receipt = t0 * 1000;  // epoch ms
-  const std::tuple<const char*, std::optional<double>, Date, bool> cases[] = {
+  const std::tuple<const char*, std::optional<double>, EpochSeconds, bool> cases[] = {
       {"never received", std::nullopt, t0, true},     {"23 h 59 min later", receipt, t0 + 86340, false},
       {"exactly a day", receipt, t0 + day, true},     {"three days", receipt, t0 + 3 * day, true},
       {"clock 4 min back", receipt, t0 - 240, false}, {"clock exactly 300 s back", receipt, t0 - 300, false},

@@ -17,20 +17,20 @@
 #include <QTimer>
 
 #include "store/process_paths.hpp"
+#include "store/settings_file.hpp"
 #include "support/event_wait.hpp"
 #include "support/file_text.hpp"
 #include "updater/install.hpp"
-#include "updater/settings_file.hpp"
 #include "updater/time_limits.hpp"
 #include "updater/update_check.hpp"
 #include "updater/user_effects.hpp"
 
 // The messages logged since construction, without their time stamps.
 struct LogLines {
-  std::size_t start = readAll(logURL()).size();
+  std::size_t start = readAll(logPath()).size();
   std::vector<std::string> messages() const {
     std::vector<std::string> out;
-    std::istringstream in(readAll(logURL()).substr(start));
+    std::istringstream in(readAll(logPath()).substr(start));
     for (std::string line; std::getline(in, line);) out.push_back(line.substr(line.find(' ') + 1));
     return out;
   }
@@ -143,7 +143,8 @@ struct UpdaterFixture : ::testing::Test {
 
   // An empty address leaves the feed on the maker's site.
   static void setFeed(const std::string& url) {
-    QSettings(userSettingsFile(), QSettings::IniFormat).setValue("updateFeed", QString::fromStdString(url));
+    QSettings(QString::fromStdString(Settings::userFile().string()), QSettings::IniFormat)
+        .setValue("updateFeed", QString::fromStdString(url));
   }
   void SetUp() override {
     auto& e = updates.services().effects;
@@ -155,7 +156,7 @@ struct UpdaterFixture : ::testing::Test {
     e.installFailed = [this](const std::string& m) { seen += "failed: " + m + "\n"; };
     e.openURL = [this](const std::string& u) { seen += "open: " + u + "\n"; };
     e.quit = [this] { seen += "quit\n"; };
-    updates.services().onFeed = [this](const std::optional<std::string>& support, Date) {
+    updates.services().onFeed = [this](const std::optional<std::string>& support, EpochSeconds) {
       seen += "feed " + support.value_or("-") + "\n";
     };
     setFeed(server.url("/feed"));

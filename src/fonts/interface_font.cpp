@@ -1,4 +1,4 @@
-#include "views/interface_font.hpp"
+#include "fonts/interface_font.hpp"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "windows/ui_font.hpp"
+#include "fonts/ui_font.hpp"
 
 #include <QApplication>
 

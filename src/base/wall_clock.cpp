@@ -1,7 +1,7 @@
-#include "readings/wall_clock.hpp"
+#include "base/wall_clock.hpp"
 
 #include <chrono>
 
-Date wallClockNow() {
+EpochSeconds wallClockNow() {
   return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }

@@ -1,4 +1,4 @@
-#include "bridge/app_version.hpp"
+#include "base/app_version.hpp"
 
 #include "build_config.hpp"
 

@@ -11,8 +11,8 @@
 
 #include "store/paths.hpp"
 
-// $XDG_CONFIG_HOME/autostart/<bundleID>.desktop when XDG_CONFIG_HOME is an
-// absolute path, else ~/.config/autostart/<bundleID>.desktop.
+// $XDG_CONFIG_HOME/autostart/<appId>.desktop when XDG_CONFIG_HOME is an
+// absolute path, else ~/.config/autostart/<appId>.desktop.
 std::filesystem::path autostartEntryPath(const Store::EnvLookup& env, const std::filesystem::path& home);
 
 // Whether a desktop would start the entry at log-in: it loads as an
@@ -28,9 +28,9 @@ bool programRuns(const std::string& program);
 // into an entry safely.
 std::optional<std::string> autostartEntryText(const std::string& executable);
 
-class LoginItem {
+class AutostartEntry {
  public:
-  LoginItem(std::filesystem::path entry, std::string executable);
+  AutostartEntry(std::filesystem::path entry, std::string executable);
 
   bool enabled() const;
   // Each returns the reason when it failed, nothing when it worked.

@@ -1,4 +1,4 @@
-#include "controller/app_delegate.hpp"
+#include "controller/tray_controller.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -15,7 +15,8 @@
 #include <QTimer>
 #include <QWidgetAction>
 
-#include "bridge/app_version.hpp"
+#include "base/app_version.hpp"
+#include "base/wall_clock.hpp"
 #include "controller/app_activation.hpp"
 #include "controller/data_folder.hpp"
 #include "controller/limit_notifier.hpp"
@@ -25,18 +26,17 @@
 #include "desktop/links.hpp"
 #include "display/phrases.hpp"
 #include "display/state_file.hpp"
-#include "readings/wall_clock.hpp"
 #include "store/alert_store.hpp"
 #include "store/log.hpp"
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
+#include "store/settings_file.hpp"
 #include "tray/panel_placement.hpp"
 #include "tray/panel_window.hpp"
 #include "tray/popup_position.hpp"
 #include "tray/tray_presence.hpp"
 #include "tray/tray_text.hpp"
 #include "updater/feed_receipt.hpp"
-#include "updater/settings_file.hpp"
 #include "updater/support_switch.hpp"
 #include "updater/update_check.hpp"
 #include "updater/update_leftovers.hpp"
@@ -84,20 +84,20 @@ ControllerServices ControllerServices::system(const std::string& executable) {
           },
       .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
       .showGuide = {},
-      .bridge = {.log = [](std::string_view line) { log(std::string(line)); }},
-      .lastFile = Store::lastURL(),
-      .updateFile = UpdateStore::url(),
+      .bridge = {.now = wallClockNow, .log = [](std::string_view line) { log(std::string(line)); }},
+      .lastFile = Store::lastPath(),
+      .updateFile = UpdateStore::path(),
       .lockFile = instanceLockPath(env, dataDir()),
-      .login = LoginItem(autostartEntryPath(env, Store::homeDirectory(env)), executable),
-      .alertsFile = AlertStore::url(),
-      .settingsFile = userSettingsFile(),
+      .autostart = AutostartEntry(autostartEntryPath(env, Store::homeDirectory(env)), executable),
+      .alertsFile = AlertStore::path(),
+      .settingsFile = Settings::userFile(),
       .sessionBus = {},
-      .historyFile = History::url(),
+      .historyFile = History::path(),
       .updater = Updater::defaultUpdaterServices(),
   };
 }
 
-AppDelegate::AppDelegate(LaunchOptions options, ControllerServices services, QObject* parent)
+TrayController::TrayController(LaunchOptions options, ControllerServices services, QObject* parent)
     : QObject(parent),
       options_(options),
       services_(std::move(services)),
@@ -111,27 +111,27 @@ AppDelegate::AppDelegate(LaunchOptions options, ControllerServices services, QOb
   server_ = std::make_unique<BridgeServer>(services_.bridge);
   timer_ = new QTimer(this);
   timer_->setInterval(refreshMs);
-  connect(timer_, &QTimer::timeout, this, &AppDelegate::thirtySecondTick);
+  connect(timer_, &QTimer::timeout, this, &TrayController::thirtySecondTick);
 }
 
-AppDelegate::~AppDelegate() {
+TrayController::~TrayController() {
   // The bridge thread calls back into this object; it stops first.
   server_.reset();
 }
 
-std::uint16_t AppDelegate::bridgePort() const {
+std::uint16_t TrayController::bridgePort() const {
   return server_->port();
 }
 
-PanelWindow* AppDelegate::panelWindow() const {
+PanelWindow* TrayController::panelWindow() const {
   return panelWindow_;
 }
 
-bool AppDelegate::tickerRunning() const {
+bool TrayController::tickerRunning() const {
   return ticker_ != nullptr && ticker_->isActive();
 }
 
-bool AppDelegate::launch() {
+bool TrayController::launch() {
   instance_ = std::make_unique<InstanceLock>(services_.lockFile);
   if (!instance_->acquire()) {
     log("already running, quitting this copy");
@@ -147,8 +147,8 @@ bool AppDelegate::launch() {
 
   notifier_ =
       std::make_unique<LimitNotifier>(bus(), services_.alertsFile, [](std::string_view line) { log(line); });
-  notifier_->setEnabled(notifyNearLimits(services_.settingsFile));
-  connect(this, &AppDelegate::readingAccepted, this,
+  notifier_->setEnabled(Settings::notifyNearLimits(services_.settingsFile));
+  connect(this, &TrayController::readingAccepted, this,
           [this](const Reading& reading) { notifier_->readingAccepted(reading, services_.now()); });
 
   appearance_ = new AppearanceWatcher(this);
@@ -181,28 +181,28 @@ bool AppDelegate::launch() {
   // Last, so that a second start is only answered by a copy that can show
   // its panel.
   activation_ = new AppActivation(this);
-  connect(activation_, &AppActivation::activated, this, &AppDelegate::activate);
+  connect(activation_, &AppActivation::activated, this, &TrayController::activate);
   if (const auto why = activation_->publish(bus())) log("a second start cannot reach this copy: " + *why);
   return true;
 }
 
-QDBusConnection AppDelegate::bus() const {
+QDBusConnection TrayController::bus() const {
   return services_.sessionBus ? services_.sessionBus() : QDBusConnection::sessionBus();
 }
 
-void AppDelegate::checkDataFolder() {
+void TrayController::checkDataFolder() {
   dataProblem_ = dataFolderProblem(services_.lastFile.parent_path());
   if (!dataProblem_) return;
   const std::string line = "readings are not saved: " + *dataProblem_;
   log(line);
   // The log lies in the same folder unless told otherwise, and then this
   // line would be lost with it.
-  if (dataFolderProblem(logURL().parent_path())) std::cerr << "quotalume: " << line << "\n";
+  if (dataFolderProblem(logPath().parent_path())) std::cerr << "quotalume: " << line << "\n";
 }
 
-void AppDelegate::startUpdateChecks() {
-  updates_.services().onFeed = [self = QPointer<AppDelegate>(this)](const std::optional<std::string>& support,
-                                                                    Date at) {
+void TrayController::startUpdateChecks() {
+  updates_.services().onFeed = [self = QPointer<TrayController>(this)](
+                                   const std::optional<std::string>& support, EpochSeconds at) {
     if (self) self->feedArrived(support, at);
   };
   updates_.services().now = services_.now;
@@ -221,26 +221,26 @@ void AppDelegate::startUpdateChecks() {
   connect(wakeWatcher_, &Updater::WakeWatcher::woke, this, [this] { handleWake(services_.now()); });
 }
 
-void AppDelegate::feedArrived(const std::optional<std::string>& support, Date at) {
+void TrayController::feedArrived(const std::optional<std::string>& support, EpochSeconds at) {
   if (const auto nowOn = Updater::receiveFeed(updateState_, support, at, services_.updateFile)) {
     setSupportVisible(*nowOn);
   }
 }
 
-void AppDelegate::applySupport() {
+void TrayController::applySupport() {
   setSupportVisible(Links::supportSwitchOn(updateState_.support));
 }
 
-void AppDelegate::setSupportVisible(bool visible) {
+void TrayController::setSupportVisible(bool visible) {
   supportItem_->setVisible(visible);
   supportSeparator_->setVisible(visible);
 }
 
-bool AppDelegate::handleWake(Date now) {
+bool TrayController::handleWake(EpochSeconds now) {
   return wake_.handleWake(now);
 }
 
-void AppDelegate::scheduleGuide(bool noTray) {
+void TrayController::scheduleGuide(bool noTray) {
   QTimer::singleShot(guideDelayMs, this, [this, noTray] {
     if (services_.showGuide) {
       services_.showGuide(noTray);
@@ -251,7 +251,7 @@ void AppDelegate::scheduleGuide(bool noTray) {
   });
 }
 
-void AppDelegate::attachTray() {
+void TrayController::attachTray() {
   if (!tray_) {
     TrayHooks hooks;
     hooks.bus = bus();
@@ -262,25 +262,25 @@ void AppDelegate::attachTray() {
         tray_, &TrayPresence::activatedAt, this,
         // Some hosts send (0, 0) when they do not know where the click was.
         [this](int x, int y) { showPanel(x == 0 && y == 0 ? QRect() : QRect(QPoint(x, y), QSize(1, 1))); });
-    connect(tray_, &TrayPresence::iconActivated, this, &AppDelegate::showPanel);
+    connect(tray_, &TrayPresence::iconActivated, this, &TrayController::showPanel);
     connect(tray_, &TrayPresence::menuOpening, this, [this] {
       // Hosts may ask by the thousand; one turn of the event loop draws once.
       if (!renderedThisTurn_) {
         renderedThisTurn_ = true;
         QMetaObject::invokeMethod(
             this, [this] { renderedThisTurn_ = false; }, Qt::QueuedConnection);
-        menuNeedsUpdate();
+        aboutToShow();
       }
-      menuWillOpen();
+      menuOpened();
     });
-    connect(tray_, &TrayPresence::menuClosed, this, &AppDelegate::menuDidClose);
+    connect(tray_, &TrayPresence::menuClosed, this, &TrayController::menuClosed);
   }
   tray_->recheck();
   if (!tray_->attached() && !trayMissingLogged_) log("no tray: this desktop shows no tray icons");
   trayMissingLogged_ = trayMissingLogged_ || !tray_->attached();
 }
 
-void AppDelegate::buildMenu() {
+void TrayController::buildMenu() {
   infoView_ = new InfoView();
   infoItem_ = new QWidgetAction(this);
   infoItem_->setDefaultWidget(infoView_);
@@ -292,26 +292,26 @@ void AppDelegate::buildMenu() {
 
   installItem_ =
       new QAction(localized("브라우저 확장 설치하기\u2026", "Install the browser extension\u2026"), this);
-  connect(installItem_, &QAction::triggered, this, &AppDelegate::openInstall);
+  connect(installItem_, &QAction::triggered, this, &TrayController::openInstall);
 
-  loginOn_ = services_.login.enabled();
-  loginItem_ = new QAction(localized("로그인 시 자동 실행", "Open at login"), this);
-  loginItem_->setCheckable(true);
-  connect(loginItem_, &QAction::triggered, this, &AppDelegate::toggleLogin);
+  autostartOn_ = services_.autostart.enabled();
+  autostartItem_ = new QAction(localized("로그인 시 자동 실행", "Open at login"), this);
+  autostartItem_->setCheckable(true);
+  connect(autostartItem_, &QAction::triggered, this, &TrayController::toggleAutostart);
 
   notifyItem_ = new QAction(localized("한도 가까이 알림", "Notify near limits"), this);
   notifyItem_->setCheckable(true);
   notifyItem_->setChecked(notifier_->enabled());
-  connect(notifyItem_, &QAction::toggled, this, &AppDelegate::setNotifyNearLimits);
+  connect(notifyItem_, &QAction::toggled, this, &TrayController::setNotifyNearLimits);
 
   updateItem_ = new QAction(localized("업데이트 확인\u2026", "Check for updates\u2026"), this);
-  connect(updateItem_, &QAction::triggered, this, &AppDelegate::checkUpdates);
+  connect(updateItem_, &QAction::triggered, this, &TrayController::checkUpdates);
 
   pageItem_ = new QAction(localized("Quotalume 페이지", "Quotalume website"), this);
-  connect(pageItem_, &QAction::triggered, this, &AppDelegate::openPage);
+  connect(pageItem_, &QAction::triggered, this, &TrayController::openPage);
 
   auto* historyItem = new QAction(localized("사용 기록\u2026", "Usage history\u2026"), this);
-  connect(historyItem, &QAction::triggered, this, &AppDelegate::openHistory);
+  connect(historyItem, &QAction::triggered, this, &TrayController::openHistory);
 
   auto* separator = new QAction(this);
   separator->setSeparator(true);
@@ -319,14 +319,14 @@ void AppDelegate::buildMenu() {
   supportItem_ = new QAction(localized("이 앱 후원하기\u2026", "Support This App\u2026"), this);
   supportSeparator_ = new QAction(this);
   supportSeparator_->setSeparator(true);
-  connect(supportItem_, &QAction::triggered, this, &AppDelegate::openSupport);
+  connect(supportItem_, &QAction::triggered, this, &TrayController::openSupport);
 
   quitItem_ = new QAction(localized("Quotalume 종료", "Quit Quotalume"), this);
   quitItem_->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
-  connect(quitItem_, &QAction::triggered, this, &AppDelegate::quit);
+  connect(quitItem_, &QAction::triggered, this, &TrayController::quit);
 
-  commands_ = {installItem_, loginItem_, notifyItem_,  updateItem_,       pageItem_,
-               historyItem,  separator,  supportItem_, supportSeparator_, quitItem_};
+  commands_ = {installItem_, autostartItem_, notifyItem_,  updateItem_,       pageItem_,
+               historyItem,  separator,      supportItem_, supportSeparator_, quitItem_};
   panelMenu_->addAction(infoItem_);
   panelMenu_->addAction(infoSeparator_);
   panelMenu_->addActions(commands_);
@@ -336,21 +336,21 @@ void AppDelegate::buildMenu() {
 
   for (QMenu* menu : {panelMenu_.get(), contextMenu_.get()}) {
     connect(menu, &QMenu::aboutToShow, this, [this] {
-      menuNeedsUpdate();
-      menuWillOpen();
+      aboutToShow();
+      menuOpened();
     });
-    connect(menu, &QMenu::aboutToHide, this, &AppDelegate::menuDidClose);
+    connect(menu, &QMenu::aboutToHide, this, &TrayController::menuClosed);
   }
 }
 
-void AppDelegate::activate() {
+void TrayController::activate() {
   if (tray_ && tray_->attached())
     showPanel(lastAnchor_);
   else
     showPanelWindow();
 }
 
-void AppDelegate::showPanel(const QRect& anchor) {
+void TrayController::showPanel(const QRect& anchor) {
   if (anchor.isValid()) lastAnchor_ = anchor;
   if (!panelInWindow()) {
     if (!panelMenu_->isVisible()) panelMenu_->popup(besideIcon(anchor, panelMenu_->sizeHint()));
@@ -359,16 +359,16 @@ void AppDelegate::showPanel(const QRect& anchor) {
   showPanelWindow();
 }
 
-void AppDelegate::showPanelWindow() {
+void TrayController::showPanelWindow() {
   if (!panelWindow_) {
     panelWindow_ = new PanelWindow();
     panelWindow_->setCommands(commands_);
     panelWindow_->view()->setAppearance(infoView_->appearance());
     connect(panelWindow_, &PanelWindow::opened, this, [this] {
-      menuNeedsUpdate();
-      menuWillOpen();
+      aboutToShow();
+      menuOpened();
     });
-    connect(panelWindow_, &PanelWindow::closed, this, &AppDelegate::menuDidClose);
+    connect(panelWindow_, &PanelWindow::closed, this, &TrayController::menuClosed);
     connect(this, &QObject::destroyed, panelWindow_, &QObject::deleteLater);
   }
   if (lastShown_) panelWindow_->view()->update(*lastShown_, false, false);
@@ -382,7 +382,7 @@ void AppDelegate::showPanelWindow() {
   panelWindow_->activateWindow();
 }
 
-void AppDelegate::render(bool force) {
+void TrayController::render(bool force) {
   Shown shown = buildShown(saved_, freshThisSession_, listen_, services_.now());
   if (dataProblem_) noteUnsavedReadings(shown);
   // The state file mirrors the listener as well, so a listener change that
@@ -394,7 +394,7 @@ void AppDelegate::render(bool force) {
   traySpec_ = trayGlyphSpec(shown, currentAppearance());
   toolTip_ = trayToolTip(shown);
 
-  loginItem_->setChecked(loginOn_);
+  autostartItem_->setChecked(autostartOn_);
 
   const bool hidden = panelHidden(shown);
   infoItem_->setVisible(!hidden);
@@ -403,7 +403,7 @@ void AppDelegate::render(bool force) {
   applyContextRows(rows, hidden);
   if (tray_) tray_->show({traySpec_, shown.headline, toolTip_, rows, infoAccessibilityLabel(shown)});
 
-  if (infoView_->update(shown, loginOn_, menuOpen_)) {
+  if (infoView_->update(shown, autostartOn_, menuOpen_)) {
     // A menu measures its items once and keeps their places while closed;
     // a panel that changed size must make it measure again.
     QActionEvent changed(QEvent::ActionChanged, infoItem_);
@@ -416,7 +416,7 @@ void AppDelegate::render(bool force) {
   services_.writeState(shown, listen_);
 }
 
-void AppDelegate::applyContextRows(const std::vector<std::string>& rows, bool hidden) {
+void TrayController::applyContextRows(const std::vector<std::string>& rows, bool hidden) {
   // Rows keep their actions while their count stays, so an open exported menu
   // only sees changed labels.
   while (textRows_.size() > rows.size()) {
@@ -433,19 +433,19 @@ void AppDelegate::applyContextRows(const std::vector<std::string>& rows, bool hi
   textSeparator_->setVisible(!hidden);
 }
 
-void AppDelegate::setListen(const ListenState& state) {
+void TrayController::setListen(const ListenState& state) {
   listen_ = state;
   render(false);
 }
 
-void AppDelegate::enqueue(Reading reading) {
+void TrayController::enqueue(Reading reading) {
   // Called on the bridge thread: only the first reading of a burst posts a
   // drain, the rest wait in the queue for it.
   if (queue_->push(std::move(reading)))
-    QMetaObject::invokeMethod(this, &AppDelegate::drainReadings, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &TrayController::drainReadings, Qt::QueuedConnection);
 }
 
-void AppDelegate::drainReadings() {
+void TrayController::drainReadings() {
   const std::vector<Reading> burst = queue_->takeAll();
   if (burst.empty()) return;
   const BurstOutcome outcome =
@@ -459,7 +459,7 @@ void AppDelegate::drainReadings() {
   render(false);
 }
 
-void AppDelegate::thirtySecondTick() {
+void TrayController::thirtySecondTick() {
   if (listen_.kind == ListenState::Kind::failed || listen_.kind == ListenState::Kind::busy) {
     listen_ = ListenState::starting();
     server_->start();
@@ -469,12 +469,12 @@ void AppDelegate::thirtySecondTick() {
   render(false);
 }
 
-void AppDelegate::menuNeedsUpdate() {
-  loginOn_ = services_.login.enabled();
+void TrayController::aboutToShow() {
+  autostartOn_ = services_.autostart.enabled();
   render(true);
 }
 
-void AppDelegate::menuWillOpen() {
+void TrayController::menuOpened() {
   menuOpen_ = true;
   delete ticker_;
   ticker_ = new QTimer(this);
@@ -483,53 +483,53 @@ void AppDelegate::menuWillOpen() {
   ticker_->start();
 }
 
-void AppDelegate::menuDidClose() {
+void TrayController::menuClosed() {
   menuOpen_ = false;
   delete ticker_;
   ticker_ = nullptr;
 }
 
-void AppDelegate::openInstall() {
+void TrayController::openInstall() {
   services_.openUrl(QUrl(QString::fromStdString(Links::installTarget())));
 }
 
-void AppDelegate::openPage() {
+void TrayController::openPage() {
   services_.openUrl(QUrl(QString::fromStdString(Links::page())));
 }
 
-void AppDelegate::setNotifyNearLimits(bool on) {
+void TrayController::setNotifyNearLimits(bool on) {
   notifier_->setEnabled(on);
-  saveNotifyNearLimits(services_.settingsFile, on);
+  if (const auto why = Settings::saveNotifyNearLimits(services_.settingsFile, on)) log("settings: " + *why);
 }
 
-void AppDelegate::openSupport() {
+void TrayController::openSupport() {
   services_.openUrl(QUrl(QString::fromStdString(Links::support())));
 }
 
-void AppDelegate::openHistory() {
+void TrayController::openHistory() {
   if (!historyWindow_) historyWindow_ = std::make_unique<HistoryWindow>();
-  const Date now = services_.now();
+  const EpochSeconds now = services_.now();
   historyWindow_->showHistory(History::load(services_.historyFile, now), now, currentAppearance());
   historyWindow_->show();
   historyWindow_->raise();
   historyWindow_->activateWindow();
 }
 
-void AppDelegate::checkUpdates() {
+void TrayController::checkUpdates() {
   updates_.check(true);
 }
 
-void AppDelegate::toggleLogin() {
-  const LoginItem& login = services_.login;
-  const std::optional<std::string> failure = login.enabled() ? login.disable() : login.enable();
+void TrayController::toggleAutostart() {
+  const AutostartEntry& autostart = services_.autostart;
+  const std::optional<std::string> failure = autostart.enabled() ? autostart.disable() : autostart.enable();
   if (failure) {
     log("login item: " + *failure);
     services_.alert(localized("로그인 항목 설정 실패", "Couldn\u2019t change the login item"));
   }
-  loginOn_ = login.enabled();
+  autostartOn_ = autostart.enabled();
   render(true);
 }
 
-void AppDelegate::quit() {
+void TrayController::quit() {
   QCoreApplication::quit();
 }

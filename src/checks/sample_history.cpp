@@ -1,9 +1,9 @@
-#include "display/sample_history.hpp"
+#include "checks/sample_history.hpp"
 
 #include <algorithm>
 #include <cmath>
 
-std::vector<HistoryEntry> sampleHistory(Date now, double days, double step, bool dedupe) {
+std::vector<HistoryEntry> sampleHistory(EpochSeconds now, double days, double step, bool dedupe) {
   constexpr double hour = 3600, day = 86400, week = 7 * day;
   std::vector<HistoryEntry> entries;
   std::optional<HistoryEntry> last;

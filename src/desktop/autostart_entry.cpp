@@ -1,4 +1,4 @@
-#include "desktop/login_item.hpp"
+#include "desktop/autostart_entry.hpp"
 
 #include <unistd.h>
 
@@ -18,12 +18,7 @@ constexpr std::uintmax_t maxEntryBytes = 64 * 1024;
 }  // namespace
 
 std::filesystem::path autostartEntryPath(const Store::EnvLookup& env, const std::filesystem::path& home) {
-  std::filesystem::path config;
-  if (auto xdg = env("XDG_CONFIG_HOME"); xdg && std::filesystem::path(*xdg).is_absolute())
-    config = *xdg;
-  else
-    config = home / ".config";
-  return config / "autostart" / (std::string(bundleID) + ".desktop");
+  return Store::configHomeFor(env, home, "/") / "autostart" / (std::string(appId) + ".desktop");
 }
 
 bool autostartEntryEnabled(std::string_view text, const std::function<bool(const std::string&)>& runs) {
@@ -67,22 +62,22 @@ std::optional<std::string> autostartEntryText(const std::string& executable) {
          *exec +
          "\n"
          "Icon=" +
-         std::string(bundleID) +
+         std::string(appId) +
          "\n"
          "Terminal=false\n"
          "X-GNOME-Autostart-enabled=true\n";
 }
 
-LoginItem::LoginItem(std::filesystem::path entry, std::string executable)
+AutostartEntry::AutostartEntry(std::filesystem::path entry, std::string executable)
     : entry_(std::move(entry)), executable_(std::move(executable)) {}
 
-bool LoginItem::enabled() const {
+bool AutostartEntry::enabled() const {
   // Read on every menu open: a pipe at the path must not hang the app.
   const auto text = Store::readFile(entry_, maxEntryBytes);
   return text && autostartEntryEnabled(*text, programRuns);
 }
 
-std::optional<std::string> LoginItem::enable() const {
+std::optional<std::string> AutostartEntry::enable() const {
   std::error_code error;
   std::filesystem::create_directories(entry_.parent_path(), error);
   if (error) return error.message();
@@ -93,7 +88,7 @@ std::optional<std::string> LoginItem::enable() const {
   return std::nullopt;
 }
 
-std::optional<std::string> LoginItem::disable() const {
+std::optional<std::string> AutostartEntry::disable() const {
   std::error_code error;
   std::filesystem::remove(entry_, error);
   if (error) return error.message();

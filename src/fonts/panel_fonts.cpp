@@ -1,4 +1,4 @@
-#include "views/panel_fonts.hpp"
+#include "fonts/panel_fonts.hpp"
 
 #include <algorithm>
 

@@ -4,5 +4,9 @@
 // texts, which joins the fonts the application knows when it runs from a
 // bundle; fontconfig's own choices for Korean still come first.
 
-// Call once the application object exists, before any text is measured.
-void useBundledFont();
+#include <filesystem>
+#include <optional>
+
+// `bundle`: the bundle the app runs from, absent when it does not. Call once
+// the application object exists, before any text is measured.
+void useBundledFont(const std::optional<std::filesystem::path>& bundle);

@@ -21,7 +21,7 @@
 
 #include "bridge/bridge_server.hpp"
 #include "controller/launch_options.hpp"
-#include "desktop/login_item.hpp"
+#include "desktop/autostart_entry.hpp"
 #include "display/shown.hpp"
 #include "readings/reading.hpp"
 #include "store/history_store.hpp"
@@ -52,7 +52,7 @@ class WakeWatcher;
 // desktop; tests swap in a clock, capture alerts and opened pages, and point
 // the files at a temporary folder.
 struct ControllerServices {
-  std::function<Date()> now;
+  std::function<EpochSeconds()> now;
   std::function<void(const QUrl&)> openUrl;
   // Shows a modal message with one button and returns when it is dismissed.
   std::function<void(const QString&)> alert;
@@ -63,10 +63,10 @@ struct ControllerServices {
   std::filesystem::path lastFile;
   std::filesystem::path updateFile;
   std::filesystem::path lockFile;
-  LoginItem login;
+  AutostartEntry autostart;
   std::filesystem::path alertsFile;
   // The user's INI settings file, shared with the updater.
-  QString settingsFile;
+  std::filesystem::path settingsFile;
   // Where limit notices and the tray item go; empty: the session bus.
   std::function<QDBusConnection()> sessionBus;
   // The usage history; empty: none is kept.
@@ -78,11 +78,11 @@ struct ControllerServices {
   static ControllerServices system(const std::string& executable);
 };
 
-class AppDelegate : public QObject {
+class TrayController : public QObject {
   Q_OBJECT
  public:
-  AppDelegate(LaunchOptions options, ControllerServices services, QObject* parent = nullptr);
-  ~AppDelegate() override;
+  TrayController(LaunchOptions options, ControllerServices services, QObject* parent = nullptr);
+  ~TrayController() override;
 
   // The launch sequence. False when another copy already runs: the caller
   // then ends the process without starting anything.
@@ -93,9 +93,9 @@ class AppDelegate : public QObject {
   // The steps of the timers and menu callbacks, public so that the rules can
   // be driven without waiting.
   void thirtySecondTick();
-  void menuNeedsUpdate();
-  void menuWillOpen();
-  void menuDidClose();
+  void aboutToShow();
+  void menuOpened();
+  void menuClosed();
   // Opens the drawn panel with the commands beside the tray icon at
   // `anchor` (global coordinates; an invalid rectangle when the host did not
   // say: then beside the pointer). On Wayland the compositor places it.
@@ -110,7 +110,7 @@ class AppDelegate : public QObject {
   // Menu actions.
   void openInstall();
   void openPage();
-  void toggleLogin();
+  void toggleAutostart();
   void setNotifyNearLimits(bool on);
   void checkUpdates();
   void openSupport();
@@ -120,9 +120,9 @@ class AppDelegate : public QObject {
   // The updater's side of the controller. feedArrived is installed as
   // Updater::Updates' feed handler at launch; handleWake runs on every wake from sleep and
   // returns whether it scheduled a check.
-  void feedArrived(const std::optional<std::string>& support, Date at);
+  void feedArrived(const std::optional<std::string>& support, EpochSeconds at);
   void applySupport();
-  bool handleWake(Date now);
+  bool handleWake(EpochSeconds now);
   // Its scheduleAfterWake and runAutoCheck hooks are replaceable.
   Updater::WakeSchedule& wakeSchedule() { return wake_; }
   Updater::Updates& updates() { return updates_; }
@@ -133,7 +133,7 @@ class AppDelegate : public QObject {
   const std::optional<Shown>& lastShown() const { return lastShown_; }
   bool menuOpen() const { return menuOpen_; }
   bool tickerRunning() const;
-  bool loginOn() const { return loginOn_; }
+  bool autostartOn() const { return autostartOn_; }
   const UpdateState& updateState() const { return updateState_; }
   const std::string& toolTip() const { return toolTip_; }
   const TrayGlyphSpec& traySpec() const { return traySpec_; }
@@ -184,7 +184,7 @@ class AppDelegate : public QObject {
   std::unique_ptr<LimitNotifier> notifier_;
   QTimer* timer_ = nullptr;
   QTimer* ticker_ = nullptr;
-  bool loginOn_ = false;
+  bool autostartOn_ = false;
   bool menuOpen_ = false;
   bool renderedThisTurn_ = false;
   std::optional<Shown> lastShown_;
@@ -210,7 +210,7 @@ class AppDelegate : public QObject {
   std::vector<QAction*> textRows_;
   QAction* textSeparator_ = nullptr;
   QAction* installItem_ = nullptr;
-  QAction* loginItem_ = nullptr;
+  QAction* autostartItem_ = nullptr;
   QAction* notifyItem_ = nullptr;
   QAction* updateItem_ = nullptr;
   QAction* pageItem_ = nullptr;

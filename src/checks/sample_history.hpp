@@ -10,4 +10,4 @@
 // Readings every `step` seconds for `days` days before `now`. With `dedupe`
 // only the lines the recorder would write (changes and heartbeats), else
 // one line per reading.
-std::vector<HistoryEntry> sampleHistory(Date now, double days, double step = 60, bool dedupe = true);
+std::vector<HistoryEntry> sampleHistory(EpochSeconds now, double days, double step = 60, bool dedupe = true);

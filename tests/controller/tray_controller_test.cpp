@@ -14,9 +14,9 @@
 #include <QTimer>
 #include <QWidgetAction>
 
-#include "bridge/app_version.hpp"
+#include "base/app_version.hpp"
 #include "build_config.hpp"
-#include "controller/app_delegate.hpp"
+#include "controller/tray_controller.hpp"
 #include "desktop/links.hpp"
 #include "display/phrases.hpp"
 #include "display/state_file.hpp"
@@ -35,11 +35,11 @@
 
 namespace {
 
-constexpr Date start = 1760421600;  // 2025-10-14 06:00 UTC
+constexpr EpochSeconds start = 1760421600;  // 2025-10-14 06:00 UTC
 
 struct Harness {
   QTemporaryDir dir;
-  Date now = start;
+  EpochSeconds now = start;
   bool tray = true;
   int stateWrites = 0;
   std::optional<Shown> written;
@@ -52,6 +52,7 @@ struct Harness {
   ControllerServices services() {
     BridgeSettings bridge;
     bridge.port = 0;
+    bridge.now = [this] { return now; };
     return ControllerServices{
         .now = [this] { return now; },
         .openUrl = [this](const QUrl& url) { opened.push_back(url); },
@@ -68,10 +69,10 @@ struct Harness {
         .lastFile = path("last.json"),
         .updateFile = path("update.json"),
         .lockFile = path("run/q.lock"),
-        .login = LoginItem(path("config/autostart/q.desktop"),
-                           QCoreApplication::applicationFilePath().toStdString()),
+        .autostart = AutostartEntry(path("config/autostart/q.desktop"),
+                                    QCoreApplication::applicationFilePath().toStdString()),
         .alertsFile = path("alerts.json"),
-        .settingsFile = QString::fromStdString(path("Quotalume.ini").string()),
+        .settingsFile = path("Quotalume.ini"),
         // Never connected, so no test can reach a real notification service or tray.
         .sessionBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
         .historyFile = path("history.jsonl"),
@@ -81,18 +82,18 @@ struct Harness {
 
   void store(const Reading& r) const { Store::save(Saved{r, r}, path("last.json")); }
 
-  std::unique_ptr<AppDelegate> launch(LaunchOptions options = {.guide = false}) {
-    auto app = std::make_unique<AppDelegate>(options, services());
+  std::unique_ptr<TrayController> launch(LaunchOptions options = {.guide = false}) {
+    auto app = std::make_unique<TrayController>(options, services());
     EXPECT_TRUE(app->launch());
     return app;
   }
 };
 
-Reading okReading(Date at, double pct) {
+Reading okReading(EpochSeconds at, double pct) {
   return {"ok", {}, {}, at * 1000, at * 1000, {{"session", pct, (at + 3600) * 1000}}};
 }
 
-bool listening(AppDelegate& app, ListenState::Kind kind = ListenState::Kind::ready) {
+bool listening(TrayController& app, ListenState::Kind kind = ListenState::Kind::ready) {
   return waitUntil([&] { return app.listen().kind == kind; }, 5000);
 }
 
@@ -131,13 +132,13 @@ struct Replacements {
 };
 
 std::size_t logLines(const std::string& text) {
-  std::ifstream in(logURL());
+  std::ifstream in(logPath());
   std::size_t n = 0;
   for (std::string line; std::getline(in, line);) n += line.find(text) != std::string::npos;
   return n;
 }
 
-TEST(AppDelegate, ABurstKeepsTheLastReadingWithOneSaveAndOneRender) {
+TEST(TrayController, ABurstKeepsTheLastReadingWithOneSaveAndOneRender) {
   Harness h;
   auto app = h.launch();
   ASSERT_TRUE(listening(*app));
@@ -165,7 +166,7 @@ TEST(AppDelegate, ABurstKeepsTheLastReadingWithOneSaveAndOneRender) {
       << "one window, re-used";
 }
 
-TEST(AppDelegate, GuideIsScheduledOnFirstLaunchOrWithoutATray) {
+TEST(TrayController, GuideIsScheduledOnFirstLaunchOrWithoutATray) {
   struct Case {
     const char* name;
     LaunchOptions options;
@@ -192,7 +193,7 @@ TEST(AppDelegate, GuideIsScheduledOnFirstLaunchOrWithoutATray) {
 
 // The way back to a running copy, above all where no tray shows its icon: a
 // second start asks it over the session bus to show its panel, and leaves.
-TEST(AppDelegate, ASecondStartShowsTheRunningCopysPanel) {
+TEST(TrayController, ASecondStartShowsTheRunningCopysPanel) {
   PrivateBus bus;
   ASSERT_FALSE(bus.address.isEmpty());
   const LaunchOptions quiet{.guide = false, .updateChecks = false};
@@ -207,10 +208,10 @@ TEST(AppDelegate, ASecondStartShowsTheRunningCopysPanel) {
       };
       return services;
     };
-    AppDelegate first(quiet, on("first"));
+    TrayController first(quiet, on("first"));
     ASSERT_TRUE(first.launch());
     const std::size_t before = logLines("already running, quitting this copy");
-    EXPECT_FALSE(AppDelegate(quiet, on("second")).launch());
+    EXPECT_FALSE(TrayController(quiet, on("second")).launch());
     const auto panelShown = [&] {
       return tray ? first.panelMenu()->isVisible() : first.panelWindow() && first.panelWindow()->isVisible();
     };
@@ -218,19 +219,19 @@ TEST(AppDelegate, ASecondStartShowsTheRunningCopysPanel) {
     EXPECT_EQ(first.panelWindow() != nullptr, !tray);
     // Without a bus the second start still leaves, and says it could not ask.
     const std::size_t unreached = logLines("could not show the running copy: no session bus");
-    EXPECT_FALSE(AppDelegate(quiet, h.services()).launch());
+    EXPECT_FALSE(TrayController(quiet, h.services()).launch());
     EXPECT_EQ(logLines("already running, quitting this copy"), before + 2);
     EXPECT_EQ(logLines("could not show the running copy: no session bus"), unreached + 1);
   }
 }
 
-TEST(AppDelegate, AnUnusableDataFolderIsSaidWhileReadingsStillShow) {
+TEST(TrayController, AnUnusableDataFolderIsSaidWhileReadingsStillShow) {
   Harness h;
   std::ofstream(h.path("taken")) << "a file where the folder should be";
   ControllerServices services = h.services();
   services.lastFile = h.path("taken") / "last.json";
   const std::size_t before = logLines("readings are not saved: ");
-  AppDelegate app({.guide = false, .updateChecks = false}, services);
+  TrayController app({.guide = false, .updateChecks = false}, services);
   ASSERT_TRUE(app.launch());
   EXPECT_EQ(app.lastShown()->status, unsavedReadingsNote()) << "in place of waiting for the extension";
   EXPECT_EQ(logLines("readings are not saved: "), before + 1);
@@ -240,7 +241,7 @@ TEST(AppDelegate, AnUnusableDataFolderIsSaidWhileReadingsStillShow) {
             std::pair(std::string("77%"), std::optional(unsavedReadingsNote())));
 }
 
-TEST(AppDelegate, MenusHoldTheCommandsAfterWhatThePanelShows) {
+TEST(TrayController, MenusHoldTheCommandsAfterWhatThePanelShows) {
   const std::string commands =
       "Install the browser extension\u2026|Open at login|Notify near limits|Check for updates\u2026|"
       "Quotalume website|Usage history\u2026|---|Quit Quotalume";
@@ -264,7 +265,7 @@ TEST(AppDelegate, MenusHoldTheCommandsAfterWhatThePanelShows) {
   EXPECT_EQ(panel->defaultWidget()->geometry(), menu->actionGeometry(panel));
 }
 
-TEST(AppDelegate, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
+TEST(TrayController, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
   Harness h;
   // Without the daily update timer, so that every timer here is counted.
   auto app = h.launch({.guide = false, .updateChecks = false});
@@ -289,40 +290,40 @@ TEST(AppDelegate, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
   emit tray->menuOpening();
   EXPECT_EQ(h.stateWrites, writes + 4);
 
-  app->menuWillOpen();
-  app->menuWillOpen();
+  app->menuOpened();
+  app->menuOpened();
   EXPECT_EQ(app->findChildren<QTimer*>().size(), 2u) << "the 30-second timer and one ticker";
   EXPECT_TRUE(app->tickerRunning());
-  app->menuDidClose();
+  app->menuClosed();
   EXPECT_FALSE(app->menuOpen() || app->tickerRunning());
 }
 
-TEST(AppDelegate, LoginToggleFollowsTheRealStateAndAFailureAlertsEachTime) {
+TEST(TrayController, LoginToggleFollowsTheRealStateAndAFailureAlertsEachTime) {
   Harness h;
   auto app = h.launch();
   const auto entry = h.path("config/autostart/q.desktop");
-  app->toggleLogin();
-  EXPECT_TRUE(app->loginOn() && std::filesystem::exists(entry));
-  app->toggleLogin();
-  EXPECT_FALSE(app->loginOn());
+  app->toggleAutostart();
+  EXPECT_TRUE(app->autostartOn() && std::filesystem::exists(entry));
+  app->toggleAutostart();
+  EXPECT_FALSE(app->autostartOn());
 
   // Changed outside the app: the next opening of the menu shows it.
   std::ofstream(entry) << "[Desktop Entry]\nType=Application\nName=q\nExec=sh\n";
-  app->menuNeedsUpdate();
-  EXPECT_TRUE(app->loginOn());
+  app->aboutToShow();
+  EXPECT_TRUE(app->autostartOn());
 
   std::filesystem::remove_all(h.path("config"));
   std::ofstream(h.path("config")) << "not a folder";
-  app->menuNeedsUpdate();
+  app->aboutToShow();
   const std::size_t before = logLines("login item: ");
-  app->toggleLogin();
-  app->toggleLogin();
+  app->toggleAutostart();
+  app->toggleAutostart();
   EXPECT_EQ(h.alerts, std::vector<QString>(2, "Couldn\u2019t change the login item"));
-  EXPECT_FALSE(app->loginOn());
+  EXPECT_FALSE(app->autostartOn());
   EXPECT_EQ(logLines("login item: "), before + 2);
 }
 
-TEST(AppDelegate, LimitNoticesFollowTheSwitchAndOnlyThisSessionsReadings) {
+TEST(TrayController, LimitNoticesFollowTheSwitchAndOnlyThisSessionsReadings) {
   Harness h;
   h.store(okReading(start - 30, 95));
   {
@@ -344,7 +345,7 @@ TEST(AppDelegate, LimitNoticesFollowTheSwitchAndOnlyThisSessionsReadings) {
   EXPECT_EQ(AlertStore::load(h.path("alerts.json")).count("session"), 1u);
 }
 
-bool supportShown(AppDelegate& app) {
+bool supportShown(TrayController& app) {
   EXPECT_EQ(app.supportItem()->isVisible(), app.supportSeparator()->isVisible());
   return app.supportItem()->isVisible();
 }

@@ -1,12 +1,12 @@
 // A Korean interface in one typeface: which application fonts follow it.
-#include "views/interface_font.hpp"
+#include "fonts/interface_font.hpp"
 
 #include <QApplication>
 #include <QFontInfo>
 
 #include <gtest/gtest.h>
 
-#include "views/panel_fonts.hpp"
+#include "fonts/panel_fonts.hpp"
 
 TEST(InterfaceTypeface, KoreanReachesEveryWidgetClassEnglishChangesNothing) {
   const QString family = koreanFamily();

@@ -1,14 +1,11 @@
-#include "windows/bundle_font.hpp"
+#include "fonts/bundle_font.hpp"
 
-#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QString>
 
 #include "store/log.hpp"
-#include "updater/bundle_info.hpp"
 
-void useBundledFont() {
-  const auto bundle = Updater::runningBundle(QCoreApplication::applicationFilePath().toStdString());
+void useBundledFont(const std::optional<std::filesystem::path>& bundle) {
   if (!bundle) return;
   const auto font = *bundle / "share/fonts/QuotalumeHangul.otf";
   if (QFontDatabase::addApplicationFont(QString::fromStdString(font.string())) < 0)
