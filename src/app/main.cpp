@@ -66,9 +66,9 @@ int runTray(int argc, char** argv, const LaunchOptions& options) {
   QApplication::setQuitOnLastWindowClosed(false);
   QuitOnSignals signalQuit;
 
-  TrayController delegate(options,
-                          ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
-  if (!delegate.launch()) return 0;
+  TrayController controller(
+      options, ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
+  if (!controller.launch()) return 0;
   // Once the bridge is up, whose start it would otherwise delay, and only in
   // the copy that stays.
   refreshDesktopFilesOfRunningBundle();
