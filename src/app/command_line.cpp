@@ -93,6 +93,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const S
     line.status.follow = hasOption(args, "--follow");
     parsed.error =
         readValue(args, "--format", "use waybar, json or text", statusFormatNamed, line.status.format);
+    if (!parsed.error) {
+      TrayWindow window = TrayWindow::session;
+      parsed.error = readValue(args, "--window", "use session, weekly or highest", trayWindowNamed, window);
+      if (!parsed.error && hasOption(args, "--window")) line.status.window = window;
+    }
   } else if (line.choice.mode == Mode::history) {
     parsed.error = readValue(args, "--format", "use csv or json", historyFormatNamed, line.history.format);
     if (!parsed.error) {

@@ -27,6 +27,7 @@
 #include "store/history_store.hpp"
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
+#include "store/settings_file.hpp"
 #include "updater/bundle_info.hpp"
 #include "updater/bundle_swap.hpp"
 #include "views/app_icon.hpp"
@@ -126,7 +127,7 @@ int main(int argc, char** argv) {
   if (choice.mode == Mode::selftest) return runSelftest(std::cout);
   // Bars run this every few seconds, so it never starts the toolkit.
   if (choice.mode == Mode::status)
-    return runStatusMode(line.status, Store::lastPath(), std::cout, wallClockNow);
+    return runStatusMode(line.status, {Store::lastPath(), Settings::userFile()}, std::cout, wallClockNow);
   if (choice.mode == Mode::history)
     return runHistoryMode(line.history, History::path(), wallClockNow(), std::cout);
 

@@ -12,7 +12,8 @@ constexpr Option options[] = {
     {"--version", "", "", G::mode, Mode::version, "print the version and exit"},
     {"--selftest", "", "", G::mode, Mode::selftest,
      "run the built-in self-check; the exit status is its result"},
-    {"--status", "", "", G::mode, Mode::status, "print the numbers and exit (see --format and --follow)"},
+    {"--status", "", "", G::mode, Mode::status,
+     "print the numbers and exit (see --format, --window and --follow)"},
     {"--history", "", "", G::mode, Mode::history,
      "print the recorded usage and exit (see --format and --since)"},
     {"--render-guide", "", "PATH", G::mode, Mode::renderGuide,
@@ -26,6 +27,9 @@ constexpr Option options[] = {
      "--status: text (default), waybar or json; --history: csv (default) or json"},
     {"--follow", "", "", G::command, Mode::normal,
      "--status: print the numbers again at every change until the reader goes away"},
+    {"--window", "", "W", G::command, Mode::normal,
+     "--status: the limit shown first and in the bar's number: session (the 5-hour limit), weekly (the "
+     "7-day limit) or highest (default: the tray's choice, \"Show in tray\")"},
     {"--since", "", "SPAN", G::command, Mode::normal,
      "--history: only the last SPAN, a number and m, h or d, such as 7d (default: everything)"},
 
@@ -56,14 +60,14 @@ constexpr Entry environment[] = {
 constexpr Entry files[] = {
     {"~/.local/share/Quotalume/", "last.json, history.jsonl, alerts.json, update.json, state.json"},
     {"~/.local/state/Quotalume/Quotalume.log", "the log, rotated to Quotalume.log.1 at 1 MiB"},
-    {"~/.config/Quotalume/Quotalume.conf", "settings: updateFeed, notifyNearLimits"},
+    {"~/.config/Quotalume/Quotalume.conf", "settings: updateFeed, notifyNearLimits, trayWindow"},
     {"~/.config/autostart/kr.co.fernhallow.Quotalume.desktop", "\"Open at login\""},
 };
 
 constexpr Entry exitStatuses[] = {
     {"0", "success; also a second start that handed over to the running copy"},
     {"1", "the self-check found a fault, or a picture could not be written"},
-    {"2", "a value of --format or --since is missing or unknown"},
+    {"2", "a value of --format, --window or --since is missing or unknown"},
 };
 
 // The toolkit reads its options with one dash or two, and some with the

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "display/shown.hpp"
 #include "store/file_bytes.hpp"
 #include "store/reading_store.hpp"
+#include "store/settings_file.hpp"
 
 namespace {
 
@@ -105,46 +107,61 @@ class Watch {
 
 }  // namespace
 
-std::string statusText(StatusFormat format, const Saved& saved, EpochSeconds now) {
+std::string statusText(StatusFormat format, const Saved& saved, TrayWindow choice, EpochSeconds now) {
   // The running app writes last.json whenever it accepts a reading, so the
   // file's age alone tells fresh from stale; the listener is not ours to know,
   // and "starting" is the one state that claims nothing about it.
   const Shown shown = buildShown(saved, true, ListenState::starting(), now);
-  return statusOutput(format, shown, saved, now);
+  return statusOutput(format, shown, glanceOf(shown, choice), saved, now);
 }
 
-int followStatus(StatusFormat format, const fs::path& lastFile, int outFd,
+TrayWindow shownWindow(const StatusOptions& options, const StatusFiles& files) {
+  if (options.window) return *options.window;
+  return trayWindowOr(Settings::read(files.settings, Settings::trayWindowKey));
+}
+
+int followStatus(const StatusOptions& options, const StatusFiles& files, int outFd,
                  const std::function<EpochSeconds()>& clock) {
   // A bar that goes away must end this process through a failed write, not
   // a signal that a shell might report.
   std::signal(SIGPIPE, SIG_IGN);
-  Watch watch(lastFile.parent_path());
-  const std::string name = lastFile.filename().string();
+  Watch watch(files.last.parent_path());
+  const std::string name = files.last.filename().string();
+  // A choice made in the tray's menu shows at once; --window fixes it.
+  std::optional<Watch> settingsWatch;
+  if (!options.window) settingsWatch.emplace(files.settings.parent_path());
+  const std::string settingsName = files.settings.filename().string();
   std::string printed;
   bool first = true;
   for (;;) {
     watch.watch();
+    if (settingsWatch) settingsWatch->watch();
     const EpochSeconds now = clock();
-    const Saved saved = Store::load(lastFile, now);
-    const std::string text = statusText(format, saved, now);
+    const Saved saved = Store::load(files.last, now);
+    const std::string text = statusText(options.format, saved, shownWindow(options, files), now);
     if (first || text != printed) {
       if (!Store::writeAll(outFd, text)) return 0;
       printed = text;
       first = false;
     }
-    int timeout = watch.watching() ? longestSleepMs : retryWatchMs;
+    const bool watching = watch.watching() && (!settingsWatch || settingsWatch->watching());
+    int timeout = watching ? longestSleepMs : retryWatchMs;
     if (const auto mark = nextPhraseChange(saved, now))
       timeout = int(std::clamp((*mark - now + markSlack) * 1000, 0.0, double(timeout)));
     const EpochSeconds wakeAt = now + timeout / 1000.0;
 
-    pollfd fds[2] = {{outFd, 0, 0}, {watch.fd(), POLLIN, 0}};
+    // A negative descriptor is skipped by poll.
+    pollfd fds[3] = {
+        {outFd, 0, 0}, {watch.fd(), POLLIN, 0}, {settingsWatch ? settingsWatch->fd() : -1, POLLIN, 0}};
     for (;;) {
-      const int ready = ::poll(fds, watch.fd() >= 0 ? 2 : 1, timeout);
+      const int ready = ::poll(fds, 3, timeout);
       if (ready < 0 && errno == EINTR) continue;
       if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return 0;
-      // Other files in the folder (the log, the history) change too; they
+      // Other files in the folders (the log, the history) change too; they
       // wake this loop but cost no output.
-      if (ready > 0 && (fds[1].revents & POLLIN) && !watch.changed(name) && watch.watching()) {
+      const bool readings = (fds[1].revents & POLLIN) && (watch.changed(name) || !watch.watching());
+      const bool choice = (fds[2].revents & POLLIN) && settingsWatch->changed(settingsName);
+      if (ready > 0 && !readings && !choice) {
         timeout = std::max(0, int((wakeAt - clock()) * 1000));
         if (timeout > 0) continue;
       }

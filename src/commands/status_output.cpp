@@ -44,8 +44,9 @@ json orNull(const std::optional<std::string>& value) {
   return value ? json(*value) : json(nullptr);
 }
 
-std::vector<std::string> textLines(const Shown& shown, const Saved& saved, EpochSeconds now) {
-  std::vector<std::string> out{shown.headline};
+std::vector<std::string> textLines(const Shown& shown, const Glance& glance, const Saved& saved,
+                                   EpochSeconds now) {
+  std::vector<std::string> out{glanceText(glance)};
   if (shown.status) out.push_back(*shown.status);
   const auto& windows = shownWindows(shown, saved);
   for (std::size_t i = 0; i < shown.rows.size(); ++i) {
@@ -59,17 +60,18 @@ std::vector<std::string> textLines(const Shown& shown, const Saved& saved, Epoch
   return out;
 }
 
-// The session's number as the text shows it, capped to what a bar's gauge
-// can hold; rounding the bar fraction instead can land one below the text.
-std::optional<std::int64_t> sessionPercentage(const Shown& shown, const Saved& saved, EpochSeconds now) {
-  if (!shown.gauge) return std::nullopt;
+// The chosen window's number as the text shows it, capped to what a bar's
+// gauge can hold; rounding the bar fraction instead can land one below the text.
+std::optional<std::int64_t> chosenPercentage(const Shown& shown, const Glance& glance, const Saved& saved,
+                                             EpochSeconds now) {
+  if (!glance.gauge) return std::nullopt;
   for (const UsageWindow& w : shownWindows(shown, saved)) {
-    if (w.key == "session") return std::clamp<std::int64_t>(roundedPct(effective(w, now).pct), 0, 100);
+    if (w.key == glance.key) return std::clamp<std::int64_t>(roundedPct(effective(w, now).pct), 0, 100);
   }
   return std::nullopt;
 }
 
-std::string waybar(const Shown& shown, const Saved& saved, EpochSeconds now) {
+std::string waybar(const Shown& shown, const Glance& glance, const Saved& saved, EpochSeconds now) {
   std::vector<std::string> tooltip;
   if (shown.status) tooltip.push_back(*shown.status);
   tooltip.insert(tooltip.end(), shown.rows.begin(), shown.rows.end());
@@ -77,8 +79,12 @@ std::string waybar(const Shown& shown, const Saved& saved, EpochSeconds now) {
   std::string joined;
   for (const std::string& line : tooltip) joined += (joined.empty() ? "" : "\n") + line;
 
-  json document{{"text", shown.headline}, {"tooltip", joined}, {"class", std::string(toneName(shown.tone))}};
-  if (const auto percentage = sessionPercentage(shown, saved, now)) document["percentage"] = *percentage;
+  json document{
+      {"text", glance.headline}, {"tooltip", joined}, {"class", std::string(toneName(glance.tone))}};
+  if (const auto percentage = chosenPercentage(shown, glance, saved, now))
+    document["percentage"] = *percentage;
+  // Waybar's own member for which state a module is in: the window's key.
+  if (!glance.key.empty()) document["alt"] = glance.key;
   return oneLine(document);
 }
 
@@ -91,7 +97,7 @@ json paceJSON(const UsageWindow& w, EpochSeconds now) {
       {"expected_pct", pace->share * 100.0}, {"runs_out_at", runsOut}, {"text", orNull(runOutText(*pace))}};
 }
 
-std::string full(const Shown& shown, const Saved& saved, EpochSeconds now) {
+std::string full(const Shown& shown, const Glance& glance, const Saved& saved, EpochSeconds now) {
   json windows = json::array();
   const auto& raw = shownWindows(shown, saved);
   for (std::size_t i = 0; i < raw.size() && i < shown.details.size(); ++i) {
@@ -119,6 +125,7 @@ std::string full(const Shown& shown, const Saved& saved, EpochSeconds now) {
                   {"rows", shown.rows},
                   {"footer", orNull(shown.footer)},
                   {"gauge", gauge},
+                  {"window", glance.key.empty() ? json(nullptr) : json(glance.key)},
                   {"windows", windows}});
 }
 
@@ -131,14 +138,15 @@ std::optional<StatusFormat> statusFormatNamed(std::string_view name) {
   return std::nullopt;
 }
 
-std::string statusOutput(StatusFormat format, const Shown& shown, const Saved& saved, EpochSeconds now) {
+std::string statusOutput(StatusFormat format, const Shown& shown, const Glance& glance, const Saved& saved,
+                         EpochSeconds now) {
   switch (format) {
     case StatusFormat::waybar:
-      return waybar(shown, saved, now);
+      return waybar(shown, glance, saved, now);
     case StatusFormat::json:
-      return full(shown, saved, now);
+      return full(shown, glance, saved, now);
     case StatusFormat::text:
       break;
   }
-  return lines(textLines(shown, saved, now));
+  return lines(textLines(shown, glance, saved, now));
 }

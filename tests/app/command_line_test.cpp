@@ -71,11 +71,13 @@ TEST(OptionTable, EveryListedOptionChangesTheParseAndToolkitOnesAreLeftToTheTool
     const std::string name(option.name);
     SCOPED_TRACE(name);
     Args base = {"q"};
-    if (name == "--format" || name == "--follow") base.push_back("--status");
+    if (name == "--format" || name == "--follow" || name == "--window") base.push_back("--status");
     if (name == "--since") base.push_back("--history");
     Args with = base;
     with.push_back(name);
-    if (!option.value.empty()) with.push_back(name == "--format" ? "json" : name == "--since" ? "7d" : "ko");
+    const std::map<std::string, std::string> values = {
+        {"--format", "json"}, {"--since", "7d"}, {"--window", "weekly"}};
+    if (!option.value.empty()) with.push_back(values.contains(name) ? values.at(name) : "ko");
     const ParsedCommandLine plain = parseCommandLine(base, env), given = parseCommandLine(with, env);
     EXPECT_EQ(given.unknown, std::vector<std::string>{});
     EXPECT_EQ(given.error, std::nullopt);

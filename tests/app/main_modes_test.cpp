@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
@@ -26,6 +27,7 @@
 #include "build_config.hpp"
 #include "store/history_store.hpp"
 #include "store/reading_store.hpp"
+#include "store/settings_file.hpp"
 #include "store/time_stamp.hpp"
 
 namespace {
@@ -220,7 +222,7 @@ TEST(StatusMode, EveryFormatWithAndWithoutAStoredReading) {
     json want{{"class", c.tone},
               {"text", c.headline},
               {"tooltip", (above + below).substr(0, (above + below).size() - 1)}};
-    if (numbers) want["percentage"] = 42;
+    if (numbers) want["percentage"] = 42, want["alt"] = "session";
     EXPECT_EQ(json::parse(steady(bar.out), nullptr, false), want);
 
     const Outcome full = runApp({"--status", "--format", "json", "--lang", "en"}, dir.path());
@@ -233,10 +235,35 @@ TEST(StatusMode, EveryFormatWithAndWithoutAStoredReading) {
                     {"rows", numbers ? json(rows) : json::array()},
                     {"status", c.status ? json(*c.status) : json()},
                     {"tone", c.tone},
+                    {"window", numbers ? json("session") : json()},
                     {"windows", numbers ? windows : json::array()}}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), c.saved ? QStringList{"last.json"} : QStringList())
         << "nothing written";
   }
+}
+
+// A spent week behind a calm session: the tray's saved choice decides what a
+// bar shows, and --window overrides it for one call.
+TEST(StatusMode, TheTraysChoiceOfWindowAndWindowForOneCall) {
+  QTemporaryDir dir;
+  const EpochSeconds now = wallClockNow();
+  Reading spent = okReading(now - 60, now);
+  spent.windows = {{"session", 3, (now + 3600) * 1000}, {"weekly", 100, (now + 86400) * 1000}};
+  Store::save({spent, spent}, dir.filePath("last.json").toStdString());
+  const std::map<QString, QString> config{{"XDG_CONFIG_HOME", dir.path()}};
+  const auto firstLine = [&](const QStringList& args) {
+    const Outcome got = runApp(args + QStringList{"--lang", "en"}, dir.path(), config);
+    return got.out.substr(0, got.out.find('\n'));
+  };
+  EXPECT_EQ(firstLine({"--status"}), "3%") << "nothing chosen: the 5-hour limit";
+  ASSERT_TRUE(QDir(dir.path()).mkpath("Quotalume"));
+  std::ofstream(dir.filePath("Quotalume/Quotalume.conf").toStdString()) << "[General]\ntrayWindow=weekly\n";
+  EXPECT_EQ(json::parse(firstLine({"--status", "--format", "waybar"})).value("text", ""), "100%");
+  EXPECT_EQ(firstLine({"--status"}), "7-day limit 100%");
+  EXPECT_EQ(firstLine({"--status", "--window", "session"}), "3%");
+  EXPECT_EQ(
+      json::parse(firstLine({"--status", "--format", "json", "--window", "highest"})).value("window", ""),
+      "weekly");
 }
 
 // The "text" of the next waybar line on `fd`; empty after 5 s without one.
@@ -269,6 +296,10 @@ TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
   QProcess follower;
   QProcessEnvironment env;
   env.insert("QUOTALUME_DATA_DIR", QString::fromStdString(data.string()));
+  // As ~/.config is there on any desktop, while the app's own folder in it
+  // comes with the first choice saved.
+  env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+  fs::create_directory(dir.filePath("config").toStdString());
   follower.setProcessEnvironment(env);
   follower.setStandardOutputFile(QString("/dev/fd/%1").arg(out[1]));
   follower.start(QUOTALUME_EXECUTABLE, {"--status", "--follow", "--format", "waybar"});
@@ -302,6 +333,14 @@ TEST(StatusMode, FollowPrintsEachChangeAndEndsWithItsReader) {
     fs::create_directory(real);
     fs::create_directory_symlink(real, data);
   })) << "the folder moved away and a link in its place";
+
+  // A choice made in the tray's menu reaches the bar without a new reading.
+  const fs::path settings = dir.filePath("config/Quotalume/Quotalume.conf").toStdString();
+  fs::create_directories(settings.parent_path());
+  ASSERT_TRUE(Settings::write(settings, Settings::trayWindowKey, "weekly") == std::nullopt);
+  std::string text;
+  for (int i = 0; i < 3 && text != "76%"; ++i) text = nextBarText(out[0], pending);
+  EXPECT_EQ(text, "76%") << "the 7-day limit, chosen while the bar runs";
 
   ::close(out[0]);
   EXPECT_TRUE(follower.waitForFinished(2000)) << "still running 2 s after its reader left";
@@ -340,6 +379,11 @@ TEST(StatusMode, HistorySinceASpanLanguageAndRefusals) {
       {{"--status", "--format"}, 2, "", "--format needs a value"},
       {{"--status", "--lang", "ko"}, 0, "\u2013\n확장 프로그램을 기다리는 중이에요\n", ""},
       {{"--status", "--format", "xml"}, 2, "", "use waybar, json or text"},
+      {{"--status", "--window", "monthly"},
+       2,
+       "",
+       "unknown --window \"monthly\"; use session, weekly or highest"},
+      {{"--status", "--window"}, 2, "", "--window needs a value"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.join(' ').toStdString());

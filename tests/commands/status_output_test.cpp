@@ -22,11 +22,24 @@ TEST_F(DisplayTest, WaybarCarriesTheHeadlineToneAndAClampedPercentage) {
     SCOPED_TRACE(c.pct);
     const Saved saved = savedOk(reading("ok", 0, {window("session", c.pct, testNow + 1)}));
     const Shown shown = buildShown(saved, true, ListenState::ready(), testNow);
-    const auto bar = nlohmann::json::parse(statusOutput(StatusFormat::waybar, shown, saved, testNow));
+    const auto bar = nlohmann::json::parse(
+        statusOutput(StatusFormat::waybar, shown, glanceOf(shown, TrayWindow::session), saved, testNow));
     EXPECT_EQ(bar.value("text", ""), c.text);
     EXPECT_EQ(bar.value("class", ""), c.tone);
     EXPECT_EQ(bar.value("percentage", -1), c.percentage);
+    EXPECT_EQ(bar.value("alt", ""), "session");
   }
+  // Another window chosen: the bar's number, class and key are its, while
+  // the tooltip still lists every window.
+  const Saved saved =
+      savedOk(reading("ok", 0, {window("session", 3, testNow + 1), window("weekly", 100.4, testNow + 1)}));
+  const Shown shown = buildShown(saved, true, ListenState::ready(), testNow);
+  const auto bar = nlohmann::json::parse(
+      statusOutput(StatusFormat::waybar, shown, glanceOf(shown, TrayWindow::weekly), saved, testNow));
+  EXPECT_EQ(std::tuple(bar.value("text", ""), bar.value("class", ""), bar.value("percentage", -1),
+                       bar.value("alt", "")),
+            std::tuple("100%", "red", 100, "weekly"));
+  EXPECT_NE(bar.value("tooltip", "").find("5-hour limit  3%"), std::string::npos);
 }
 
 }  // namespace

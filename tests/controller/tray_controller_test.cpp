@@ -25,6 +25,7 @@
 #include "store/alert_store.hpp"
 #include "store/process_paths.hpp"
 #include "store/reading_store.hpp"
+#include "store/settings_file.hpp"
 #include "store/update_store.hpp"
 #include "support/event_wait.hpp"
 #include "support/private_bus.hpp"
@@ -304,6 +305,36 @@ TEST(TrayController, TheNoticesSwitchIsKeptInTheSettingsFileAndReachesTheMonitor
   app->enqueue(okReading(start, 85));
   settle(30);
   EXPECT_EQ(AlertStore::load(h.path("alerts.json")).count("session"), 1u);
+}
+
+// A spent week behind a calm session: chosen in the menu, the 7-day limit is
+// what the icon, its label and its tooltip show, and the choice is kept.
+TEST(TrayController, TheChosenLimitIsShownAtAGlanceAndKept) {
+  Harness h;
+  Reading spent = okReading(start, 3);
+  spent.windows.push_back({"weekly", 100, (start + 86400) * 1000});
+  const auto choose = [](TrayController& app, int index) {
+    app.menus().trayWindowItem()->menu()->actions().at(index)->trigger();
+  };
+  {
+    auto app = h.launch();
+    app->enqueue(spent);
+    settle(50);
+    EXPECT_EQ(std::pair(app->face().spec.number, app->face().toolTip),
+              std::pair(std::string("3"), std::string("Quotalume 3%")));
+    choose(*app, 1);
+    EXPECT_EQ(std::tuple(app->face().spec.number, app->face().spec.value, app->face().spec.tone,
+                         app->face().toolTip),
+              std::tuple(std::string("100"), 1.0, Tone::red, std::string("Quotalume 7-day limit 100%")));
+    EXPECT_EQ(app->monitor().lastFrame()->glance.headline, "100%") << "the label hosts draw";
+    EXPECT_EQ(app->monitor().lastFrame()->shown.headline, "3%")
+        << "the panel and state.json keep the 5-hour headline";
+  }
+  auto app = h.launch();
+  EXPECT_TRUE(app->menus().trayWindowItem()->menu()->actions().at(1)->isChecked()) << "kept across a restart";
+  EXPECT_EQ(app->monitor().trayWindow(), TrayWindow::weekly);
+  choose(*app, 2);
+  EXPECT_EQ(Settings::read(h.path("Quotalume.ini"), Settings::trayWindowKey), "highest");
 }
 
 bool supportShown(TrayController& app) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <QAction>
+#include <QActionGroup>
 #include <QCursor>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -242,6 +243,54 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
     settle(100);
     EXPECT_EQ(log.seen.keys(), signals_) << name;
   }
+}
+
+// "Show in tray": a submenu of radio items, as hosts draw them, toggled by a
+// host's click and read back.
+TEST_F(TrayBus, ASubmenuOfRadioItemsIsExportedAndFollowsItsChecks) {
+  QMenu choices("Show in tray");
+  QActionGroup group(&choices);
+  for (const char* text : {"5-hour limit", "7-day limit", "Highest limit"}) {
+    QAction* item = choices.addAction(text);
+    item->setCheckable(true);
+    group.addAction(item);
+  }
+  choices.actions()[0]->setChecked(true);
+  menu.addAction(choices.menuAction());
+  start();
+
+  const auto layout = [&] {
+    return qdbus_cast<MenuLayoutItem>(
+        call("/MenuBar", menuInterface, "GetLayout", {0, -1, QStringList()}).arguments().value(1));
+  };
+  const auto states = [&] {
+    QList<QVariant> all;
+    for (const MenuLayoutItem& item : layout().children.value(0).children)
+      all << item.properties.value("toggle-state");
+    return all;
+  };
+  const MenuLayoutItem root = layout();
+  ASSERT_EQ(root.children.size(), 1);
+  const MenuLayoutItem& submenu = root.children[0];
+  EXPECT_EQ(std::pair(submenu.properties.value("label"), submenu.properties.value("children-display")),
+            std::pair(QVariant("Show in tray"), QVariant("submenu")));
+  ASSERT_EQ(submenu.children.size(), 3);
+  EXPECT_EQ(submenu.children[1].properties.value("toggle-type"), "radio");
+  EXPECT_EQ(states(), (QList<QVariant>{1, 0, 0}));
+  // A submenu on its own, as a host asks for it when it opens.
+  const auto alone = qdbus_cast<MenuLayoutItem>(
+      call("/MenuBar", menuInterface, "GetLayout", {submenu.id, 1, QStringList{"label"}})
+          .arguments()
+          .value(1));
+  EXPECT_EQ(alone.children.value(2).properties, (QVariantMap{{"label", "Highest limit"}}));
+
+  call("/MenuBar", menuInterface, "Event",
+       {submenu.children[1].id, "clicked", QVariant::fromValue(QDBusVariant(0)), 0u});
+  ASSERT_TRUE(waitUntil([&] { return log.seen.count("ItemsPropertiesUpdated"); }, 1000));
+  EXPECT_TRUE(choices.actions()[1]->isChecked());
+  EXPECT_EQ(states(), (QList<QVariant>{0, 1, 0}));
+  EXPECT_EQ(
+      variantIn(call("/MenuBar", menuInterface, "GetProperty", {submenu.children[1].id, "toggle-state"})), 1);
 }
 
 TEST_F(TrayBus, MenuLayoutEventsAndOpening) {
