@@ -64,12 +64,13 @@ run: app
 # scripts: one holding quotes, ';', '$', a backslash or a control character
 # is refused before anything runs, as it would change them rather than name a
 # folder. Checked on its text as given, before make expands anything in it.
+# An empty or relative one would install into wherever make runs.
 ifneq ($(filter install uninstall,$(MAKECMDGOALS)),)
 prefix_text := $(if $(filter command line environment,$(origin PREFIX)),$(value PREFIX),$(PREFIX))
 prefix_file := $(shell mktemp)
 $(file >$(prefix_file),$(prefix_text))
-ifneq ($(shell f=$(prefix_file); [ "$$(wc -l <$$f)" = 1 ] && [ "$$(LC_ALL=C tr -d '\000-\037\042\044\047\073\134\140\177' <$$f | wc -c)" = "$$(($$(wc -c <$$f) - 1))" ] && echo ok; rm -f $$f),ok)
-$(error PREFIX may not hold quotes, ';', '$$', backslashes or control characters: $(prefix_text))
+ifneq ($(shell f=$(prefix_file); [ "$$(wc -l <$$f)" = 1 ] && [ "$$(head -c 1 <$$f)" = / ] && [ "$$(LC_ALL=C tr -d '\000-\037\042\044\047\073\134\140\177' <$$f | wc -c)" = "$$(($$(wc -c <$$f) - 1))" ] && echo ok; rm -f $$f),ok)
+$(error PREFIX must be an absolute path and may not hold quotes, ';', '$$', backslashes or control characters: '$(prefix_text)')
 endif
 endif
 

@@ -6,8 +6,10 @@
 # usage: cmake -DPREFIX=DIR -DBUILD=build [-DMANIFEST=FILE] -P cmake/LocalInstall.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/Uninstall.cmake)
 
+# Made absolute only to tidy it: an empty or relative prefix would name
+# wherever the install happens to run.
+quotalume_check_prefix("${PREFIX}")
 get_filename_component(prefix "${PREFIX}" ABSOLUTE)
-quotalume_check_prefix("${prefix}")
 set(manifest "${BUILD}/install_manifest.txt")
 if(DEFINED MANIFEST)
   set(manifest "${MANIFEST}")

@@ -9,12 +9,25 @@
 # A prefix reaches shell commands and CMake's install scripts: quotes, ';',
 # '$', a backslash or a control character would change them rather than name
 # a folder. Checked byte by byte on the hex form, where no character is special.
+# With a second argument the prefix was read from that manifest.
 function(quotalume_check_prefix prefix)
   string(HEX "${prefix}" hex)
   if(NOT prefix MATCHES "^/." OR hex MATCHES "^(..)*(0.|1.|7f|22|27|60|3b|24|5c)")
-    message(FATAL_ERROR "Refusing the prefix '${prefix}': it must be an absolute path without quotes, "
-                        "';', '$', backslashes or control characters")
+    string(CONCAT reason "Refusing the prefix '${prefix}': it must be an absolute path without quotes, "
+                  "';', '$', backslashes or control characters")
+    if(ARGC GREATER 1)
+      quotalume_refuse_manifest("${ARGV1}" "${reason}")
+    endif()
+    message(FATAL_ERROR "${reason}")
   endif()
+endfunction()
+
+# A list that cannot be trusted stops every later install and uninstall, so
+# the message names it and the way past it.
+function(quotalume_refuse_manifest manifest reason)
+  get_filename_component(list "${manifest}" ABSOLUTE)
+  message(FATAL_ERROR "${reason}\nNothing was removed. Remove by hand what the list names that you no "
+                      "longer want, then delete the list, and `make install` installs afresh:\n  rm '${list}'")
 endfunction()
 
 # Sets manifest_prefix, manifest_count and manifest_<i> for each listed path.
@@ -65,9 +78,9 @@ function(quotalume_uninstall manifest)
   cmake_parse_arguments(arg "MISSING_OK" "" "" ${ARGN})
   quotalume_read_manifest("${manifest}")
   if(manifest_count LESS 1)
-    message(FATAL_ERROR "${manifest} lists no installed file")
+    quotalume_refuse_manifest("${manifest}" "${manifest} lists no installed file")
   endif()
-  quotalume_check_prefix("${manifest_prefix}")
+  quotalume_check_prefix("${manifest_prefix}" "${manifest}")
   set(foreign "")
   math(EXPR last "${manifest_count} - 1")
   foreach(i RANGE ${last})
@@ -80,8 +93,8 @@ function(quotalume_uninstall manifest)
     endif()
   endforeach()
   if(NOT foreign STREQUAL "")
-    message(FATAL_ERROR "${manifest} lists what `make install` under ${manifest_prefix} never wrote; "
-                        "nothing was removed:${foreign}")
+    quotalume_refuse_manifest("${manifest}"
+                              "${manifest} lists what `make install` under ${manifest_prefix} never wrote:${foreign}")
   endif()
   set(missing "")
   foreach(i RANGE ${last})

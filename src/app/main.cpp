@@ -43,10 +43,20 @@ bool hasDisplay() {
   return isSet("QT_QPA_PLATFORM") || isSet("DISPLAY") || isSet("WAYLAND_DISPLAY");
 }
 
+// The file this process runs from, with every symlink resolved, so a link
+// in /usr/local/bin to a bundle's binary still finds the bundle. Not
+// QApplication's: the version is settled before one exists, and a path that
+// is not UTF-8 keeps its bytes here, where Qt would replace them.
+std::filesystem::path runningExecutable() {
+  std::error_code ec;
+  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::filesystem::path() : exe;
+}
+
 // What every mode with a toolkit shares: the interface's typeface, the
 // application's name, version and icon.
 void nameTheApplication() {
-  useBundledFont(Updater::runningBundle(QCoreApplication::applicationFilePath().toStdString()));
+  useBundledFont(Updater::runningBundle(runningExecutable()));
   useInterfaceTypeface(isKorean);
   QApplication::setApplicationName("Quotalume");
   QApplication::setApplicationVersion(QString::fromUtf8(appVersion().data(), qsizetype(appVersion().size())));
@@ -72,17 +82,8 @@ int runTray(int argc, char** argv, const LaunchOptions& options) {
   if (!controller.launch()) return 0;
   // Once the bridge is up, whose start it would otherwise delay, and only in
   // the copy that stays.
-  refreshDesktopFilesOfRunningBundle();
+  refreshDesktopFilesOfRunningBundle(runningExecutable());
   return QApplication::exec();
-}
-
-// The file this process runs from, with every symlink resolved, so a link
-// in /usr/local/bin to a bundle's binary still finds the bundle. QApplication
-// would know it too, but the version is settled before one exists.
-std::filesystem::path runningExecutable() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::path() : exe;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "bridge/bridge_server.hpp"
 
-#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <asio/error.hpp>
 #include <asio/executor_work_guard.hpp>
@@ -20,15 +21,29 @@
 
 namespace {
 
+using asio::ip::tcp;
+
 // The app starts other programs: the browser, the updater's swap script and
 // through it the next version of itself. Sockets they inherited would hold
-// the port against that version while answering nobody; asio opens them
-// without close-on-exec.
-void keepFromChildren(int fd) {
-  ::fcntl(fd, F_SETFD, ::fcntl(fd, F_GETFD) | FD_CLOEXEC);
+// the port against that version while answering nobody. asio opens and
+// accepts without close-on-exec, and setting it afterwards leaves a moment in
+// which a program started from another thread inherits the socket, so each
+// is made close-on-exec as it is made.
+std::error_code lastError() {
+  return {errno, asio::error::get_system_category()};
 }
 
-using asio::ip::tcp;
+// Non-blocking too: a readiness that a vanished connection leaves behind must
+// not stop the bridge thread in accept4.
+void openListener(tcp::acceptor& acceptor, std::error_code& error) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) {
+    error = lastError();
+    return;
+  }
+  acceptor.assign(tcp::v4(), fd, error);
+  if (error) ::close(fd);
+}
 
 // The state that lives on the bridge thread. Handlers hold it weakly, so
 // anything still queued when the server goes away finds nothing to do.
@@ -47,6 +62,7 @@ class BridgeCore : public std::enable_shared_from_this<BridgeCore> {
 
  private:
   void acceptNext();
+  void acceptOne();
   void accepted(std::error_code error, tcp::socket socket);
   void admit(tcp::socket socket);
   void pauseAccepting(const std::error_code& error);
@@ -72,8 +88,7 @@ void BridgeCore::startOnQueue() {
   auto acceptor = std::make_shared<tcp::acceptor>(context_);
   const tcp::endpoint endpoint(asio::ip::address_v4::loopback(), settings_.port);
   std::error_code error;
-  acceptor->open(endpoint.protocol(), error);
-  if (!error) keepFromChildren(acceptor->native_handle());
+  openListener(*acceptor, error);
   if (!error) acceptor->set_option(tcp::acceptor::reuse_address(true), error);
   if (!error) acceptor->bind(endpoint, error);
   if (!error) acceptor->listen(asio::socket_base::max_listen_connections, error);
@@ -94,19 +109,35 @@ void BridgeCore::startOnQueue() {
 
 void BridgeCore::acceptNext() {
   std::weak_ptr<tcp::acceptor> weakListener = listener_;
-  listener_->async_accept([weak = weak_from_this(), weakListener](std::error_code error, tcp::socket socket) {
-    auto self = weak.lock();
-    auto listener = weakListener.lock();
-    // A listener that was dropped (and maybe replaced) meanwhile has no say.
-    if (!self || !listener || listener != self->listener_) return;
-    self->accepted(error, std::move(socket));
-  });
+  listener_->async_wait(tcp::acceptor::wait_read,
+                        [weak = weak_from_this(), weakListener](std::error_code error) {
+                          auto self = weak.lock();
+                          auto listener = weakListener.lock();
+                          // A listener that was dropped (and maybe replaced) meanwhile has no say.
+                          if (!self || !listener || listener != self->listener_) return;
+                          if (error) {
+                            self->accepted(error, tcp::socket(self->context_));
+                            return;
+                          }
+                          self->acceptOne();
+                        });
+}
+
+void BridgeCore::acceptOne() {
+  tcp::socket socket(context_);
+  std::error_code error;
+  const int fd = ::accept4(listener_->native_handle(), nullptr, nullptr, SOCK_CLOEXEC);
+  if (fd < 0) {
+    error = lastError();
+  } else if (socket.assign(tcp::v4(), fd, error); error) {
+    ::close(fd);
+  }
+  accepted(error, std::move(socket));
 }
 
 void BridgeCore::accepted(std::error_code error, tcp::socket socket) {
   if (!error) {
     pauseLogged_ = false;
-    keepFromChildren(socket.native_handle());
     admit(std::move(socket));
     acceptNext();
     return;

@@ -1,10 +1,15 @@
 #include "checks/render_modes.hpp"
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <memory>
+#include <string_view>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDialog>
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -14,6 +19,8 @@
 #include "checks/sample_states.hpp"
 #include "display/phrases.hpp"
 #include "fonts/ui_font.hpp"
+#include "store/atomic_file.hpp"
+#include "store/file_bytes.hpp"
 #include "views/gauge_glyph.hpp"
 #include "views/panel_colours.hpp"
 #include "views/panel_render.hpp"
@@ -43,10 +50,28 @@ QSize logicalSize(const QImage& image) {
   return (QSizeF(image.size()) / image.devicePixelRatio()).toSize();
 }
 
+// The whole picture or nothing: a file goes through a temporary renamed into
+// place once every byte is on disk, so a full disk leaves no stub. A device
+// or pipe named on purpose (/dev/stdout) is written as it is.
+bool writePicture(const std::filesystem::path& path, std::string_view bytes) {
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    Store::FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC));
+    return fd.valid() && Store::writeAll(fd.get(), bytes) && fd.close();
+  }
+  const auto folder = path.has_parent_path() ? path.parent_path() : ".";
+  return std::filesystem::is_directory(folder, ec) && Store::writeAtomically(path, bytes);
+}
+
 // A picture that was not written must not look like one that was: the
 // reason goes to `err` and the mode ends with status 1.
 bool save(const QImage& image, const std::string& path, std::ostream& err) {
-  if (!image.isNull() && image.save(QString::fromStdString(path), "PNG")) return true;
+  QByteArray png;
+  QBuffer buffer(&png);
+  if (!image.isNull() && buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG") &&
+      writePicture(path, std::string_view(png.constData(), std::size_t(png.size()))))
+    return true;
   err << "quotalume: could not write " << path << (image.isNull() ? ": nothing was drawn" : "") << "\n";
   return false;
 }

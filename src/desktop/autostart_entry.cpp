@@ -29,8 +29,8 @@ bool autostartEntryEnabled(std::string_view text, const std::function<bool(const
     return it == keys->end() ? std::string() : it->second;
   };
   if (value("Type") != "Application" || value("Name").empty()) return false;
-  const auto args = execArguments(value("Exec"));
-  if (!args || !runs(args->front())) return false;
+  const auto program = execProgram(value("Exec"));
+  if (!program || !runs(*program)) return false;
   return value("Hidden") != "true" && value("X-GNOME-Autostart-enabled") != "false";
 }
 

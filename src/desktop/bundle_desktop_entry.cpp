@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <QCoreApplication>
-
 #include "build_config.hpp"
 #include "desktop/desktop_entry.hpp"
 #include "store/atomic_file.hpp"
@@ -70,12 +68,33 @@ std::optional<std::string> refreshBundleDesktopFiles(const fs::path& bundle,
   return std::nullopt;
 }
 
-void refreshDesktopFilesOfRunningBundle() {
-  const auto bundle = Updater::runningBundle(QCoreApplication::applicationFilePath().toStdString());
-  if (!bundle) return;
+bool removeOrphanedDesktopFiles(const BundleDesktopFiles& files) {
+  const auto text = Store::readFile(files.entry, maxFileBytes);
+  const auto keys = text ? desktopEntryKeys(*text) : std::nullopt;
+  const auto exec = keys ? keys->find("Exec") : DesktopEntryKeys::const_iterator();
+  if (!keys || exec == keys->end()) return false;
+  // A bare name is looked up on PATH, where an installed copy may well be.
+  const auto program = execProgram(exec->second);
+  std::error_code ec;
+  if (!program || !program->starts_with('/') || fs::exists(fs::symlink_status(*program, ec))) return false;
+  fs::remove(files.entry, ec);
+  if (ec) return false;
+  fs::remove(files.icon, ec);
+  return true;
+}
+
+void refreshDesktopFiles(const fs::path& executable, const BundleDesktopFiles& files) {
+  if (const auto bundle = Updater::runningBundle(executable)) {
+    if (const auto failure = refreshBundleDesktopFiles(*bundle, files))
+      log("desktop entry not written: " + *failure);
+  } else if (removeOrphanedDesktopFiles(files)) {
+    log("desktop entry removed: " + files.entry.string() + " started a program that is gone");
+  }
+}
+
+void refreshDesktopFilesOfRunningBundle(const fs::path& executable) {
   const Store::EnvLookup env = Store::processEnvironment();
   std::error_code ec;
   const fs::path dataHome = Store::dataHomeFor(env, Store::homeDirectory(env), fs::current_path(ec));
-  if (const auto failure = refreshBundleDesktopFiles(*bundle, bundleDesktopFiles(dataHome)))
-    log("desktop entry not written: " + *failure);
+  refreshDesktopFiles(executable, bundleDesktopFiles(dataHome));
 }

@@ -27,5 +27,16 @@ std::optional<std::string> bundleEntryText(std::string_view shipped, const std::
 std::optional<std::string> refreshBundleDesktopFiles(const std::filesystem::path& bundle,
                                                      const BundleDesktopFiles& files);
 
-// The whole step for this process: nothing unless it runs from a bundle.
-void refreshDesktopFilesOfRunningBundle();
+// Removes the entry and icon at `files` when the entry's program is gone (its
+// bundle was deleted): an entry with this app's id that starts nothing hides
+// an installed copy's own entry from the desktop. Returns whether it did.
+bool removeOrphanedDesktopFiles(const BundleDesktopFiles& files);
+
+// The step for a process running `executable` (its path as the kernel has it,
+// whatever the bytes): a bundle brings `files` in line with itself, any other
+// copy removes them when orphaned. Logs what it did not write and what it
+// removed.
+void refreshDesktopFiles(const std::filesystem::path& executable, const BundleDesktopFiles& files);
+
+// The same under the user's data folder.
+void refreshDesktopFilesOfRunningBundle(const std::filesystem::path& executable);

@@ -7,6 +7,9 @@
 
 namespace {
 
+// The Exec words that start the program named after them through the shell.
+constexpr std::string_view shellStart = R"(/bin/sh -c "exec \"\$0\"")";
+
 bool isControl(char c) {
   const auto u = static_cast<unsigned char>(c);
   return u < 0x20 || u == 0x7F;
@@ -114,12 +117,26 @@ std::optional<std::string> execValueFor(const std::string& program) {
     quoted += c == '%' ? "%%" : std::string(1, c);
   }
   quoted += '"';
+  // A desktop looks for the program under its literal name, before "%%"
+  // becomes "%", so such a path cannot come first. The shell starts it as
+  // given; env would take a path holding '=' for a variable to set.
+  if (program.find('%') != std::string::npos) quoted = std::string(shellStart) + " " + quoted;
   std::string value;
   for (char c : quoted) value += c == '\\' ? "\\\\" : std::string(1, c);
-  // A desktop looks for the program under its literal name, before "%%"
-  // becomes "%", so such a path cannot come first; env starts it instead.
-  if (program.find('%') != std::string::npos) value = "/usr/bin/env " + value;
   return value;
+}
+
+std::optional<std::string> execProgram(std::string_view value) {
+  auto args = execArguments(value);
+  if (!args) return std::nullopt;
+  if (args->size() != 4 || (*args)[0] != "/bin/sh" || (*args)[1] != "-c" || (*args)[2] != "exec \"$0\"")
+    return std::move(args->front());
+  std::string program;
+  for (std::size_t i = 0; i < (*args)[3].size(); ++i) {
+    program += (*args)[3][i];
+    if ((*args)[3][i] == '%') ++i;  // "%%", the one field code left in a path
+  }
+  return program;
 }
 
 std::optional<DesktopEntryKeys> desktopEntryKeys(std::string_view text) {

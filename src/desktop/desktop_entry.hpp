@@ -15,7 +15,12 @@ using DesktopEntryKeys = std::map<std::string, std::string, std::less<>>;
 
 // The Exec value that runs `program` with no arguments; absent when the path
 // holds a control character or is not UTF-8, which no entry carries safely.
+// A path holding '%' is started through /bin/sh.
 std::optional<std::string> execValueFor(const std::string& program);
+
+// The program an Exec value starts, seen through the shell execValueFor puts
+// before a path holding '%'; absent when execArguments is.
+std::optional<std::string> execProgram(std::string_view value);
 
 // The keys of the [Desktop Entry] group, values still escaped. Absent when a
 // desktop would refuse the file: not UTF-8, a control character, a line that

@@ -1,8 +1,10 @@
 #include "store/file_bytes.hpp"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace Store {
@@ -24,6 +26,19 @@ std::optional<std::string> readFile(const std::filesystem::path& file, std::uint
     filled += static_cast<std::size_t>(got);
   }
   bytes.resize(filled);
+  return bytes;
+}
+
+std::string readProcFile(const std::filesystem::path& file, std::size_t limit) {
+  const FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  std::string bytes;
+  char block[4096];
+  while (fd.valid() && bytes.size() < limit) {
+    const ssize_t got = ::read(fd.get(), block, std::min(sizeof block, limit - bytes.size()));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    bytes.append(block, static_cast<std::size_t>(got));
+  }
   return bytes;
 }
 

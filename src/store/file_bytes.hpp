@@ -17,6 +17,10 @@ namespace Store {
 std::optional<std::string> readFile(const std::filesystem::path& file, std::uintmax_t limit,
                                     Links links = Links::refuse);
 
+// The first `limit` bytes of a file whose size is known only once read
+// (those under /proc); empty when it cannot be opened.
+std::string readProcFile(const std::filesystem::path& file, std::size_t limit);
+
 // Writes all of `bytes` to `fd`, retrying after signals; false on any
 // failure, a closed pipe included (with SIGPIPE ignored).
 bool writeAll(int fd, std::string_view bytes);

@@ -38,10 +38,14 @@ constexpr std::uintmax_t maxScanBytes = 64u << 20;
 constexpr std::size_t maxLineBytes = 16 * 1024;
 // The newest line is somewhere in the last few kilobytes.
 constexpr std::uintmax_t tailBytes = 64 * 1024;
-// Waiting for another copy's append or trim: a millisecond at a time, two
-// seconds at most, so a process that holds the lock for good costs one line.
+// Waiting for another copy's append or trim without a say of the caller's: a
+// millisecond at a time, two seconds at most.
 constexpr int lockAttempts = 2000;
 constexpr auto lockPause = std::chrono::milliseconds(1);
+// The recorder's writer tries a lock held elsewhere this often, and keeps
+// this many lines meanwhile (a day of readings a minute apart).
+constexpr auto recorderRetry = std::chrono::milliseconds(20);
+constexpr std::size_t maxQueuedLines = 1440;
 
 // Reads the history's own lines without a JSON parser, which is most of the
 // cost of opening a long history; anything else (a hand edit, another
@@ -192,19 +196,22 @@ void trim(int fd, const std::filesystem::path& file, EpochSeconds now) {
 // The file, locked, and still the one at the path: another copy's trim may
 // have put a new file in place while this one waited, and a line added to
 // the old one would be lost.
-Store::WritableFile openLocked(const std::filesystem::path& file, bool& wasNotAFile) {
-  for (int attempt = 0; attempt < lockAttempts; ++attempt) {
+Store::WritableFile openLocked(const std::filesystem::path& file, Appended& result,
+                               const std::function<bool()>& keepWaiting) {
+  for (int replaced = 0; replaced < lockAttempts; ++replaced) {
     Store::WritableFile opened = Store::openOrReplace(file, O_RDWR | O_APPEND);
-    wasNotAFile = wasNotAFile || opened.wasNotAFile;
+    result.wasNotAFile = result.wasNotAFile || opened.wasNotAFile;
     if (!opened.fd.valid()) return opened;
-    if (::flock(opened.fd.get(), LOCK_EX | LOCK_NB) == 0) {
-      if (Store::stillAtPath(opened.fd.get(), file)) return opened;
-      continue;
+    while (::flock(opened.fd.get(), LOCK_EX | LOCK_NB) != 0) {
+      // A file system without locks (some network ones) still gets the line,
+      // unguarded: a lost trim race is rarer than a history never recorded.
+      if (errno != EWOULDBLOCK && errno != EINTR) return opened;
+      if (!keepWaiting()) {
+        result.lockedElsewhere = true;
+        return {};
+      }
     }
-    // A file system without locks (some network ones) still gets the line,
-    // unguarded: a lost trim race is rarer than a history never recorded.
-    if (errno != EWOULDBLOCK && errno != EINTR) return opened;
-    std::this_thread::sleep_for(lockPause);
+    if (Store::stillAtPath(opened.fd.get(), file)) return opened;
   }
   return {};
 }
@@ -251,9 +258,15 @@ bool worthRecording(const std::optional<HistoryEntry>& last, const HistoryEntry&
   return std::abs(next.at - last->at) >= heartbeatMs;
 }
 
-Appended append(const std::filesystem::path& file, std::string_view line, EpochSeconds now) {
+Appended append(const std::filesystem::path& file, std::string_view line, EpochSeconds now,
+                const std::function<bool()>& keepWaiting) {
   Appended result;
-  const Store::WritableFile locked = openLocked(file, result.wasNotAFile);
+  int waits = 0;
+  const Store::WritableFile locked = openLocked(file, result, [&] {
+    if (keepWaiting) return keepWaiting();
+    std::this_thread::sleep_for(lockPause);
+    return ++waits < lockAttempts;
+  });
   const int fd = locked.fd.get();
   struct stat info {};
   if (!locked.fd.valid() || ::fstat(fd, &info) != 0) return result;
@@ -267,6 +280,15 @@ Appended append(const std::filesystem::path& file, std::string_view line, EpochS
   return result;
 }
 
+Recorder::~Recorder() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  if (writer_.joinable()) writer_.join();
+}
+
 void Recorder::record(const Reading& ok, EpochSeconds now) {
   if (!primed_) {
     last_ = newestOnFile(file_, now);
@@ -274,16 +296,43 @@ void Recorder::record(const Reading& ok, EpochSeconds now) {
   }
   HistoryEntry entry = entryOf(ok);
   if (!worthRecording(last_, entry)) return;
-  const auto line = encodeLine(entry);
+  auto line = encodeLine(entry);
   if (!line) return;
-  const Appended appended = append(file_, *line, now);
-  if (appended.wasNotAFile && !reportedNotAFile_) {
-    reportedNotAFile_ = true;
-    log(appended.written
-            ? "history: " + file_.string() + " was not a file; replaced it"
-            : "history: " + file_.string() + " is not a file and cannot be replaced; not recording");
+  last_ = std::move(entry);
+  {
+    const std::lock_guard lock(mutex_);
+    if (queue_.size() >= maxQueuedLines) return;
+    queue_.push_back({std::move(*line), now});
   }
-  if (appended.written) last_ = std::move(entry);
+  if (!writer_.joinable()) writer_ = std::thread([this] { writeQueued(); });
+  wake_.notify_all();
+}
+
+void Recorder::writeQueued() {
+  bool reportedNotAFile = false;
+  std::size_t given = 0;
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
+    if (queue_.empty()) break;
+    const Queued next = queue_.front();
+    lock.unlock();
+    const Appended appended = append(file_, next.line, next.now, [this] {
+      std::unique_lock waiting(mutex_);
+      return !wake_.wait_for(waiting, recorderRetry, [this] { return stopping_; });
+    });
+    if (appended.wasNotAFile && !reportedNotAFile) {
+      reportedNotAFile = true;
+      log(appended.written
+              ? "history: " + file_.string() + " was not a file; replaced it"
+              : "history: " + file_.string() + " is not a file and cannot be replaced; not recording");
+    }
+    given += appended.lockedElsewhere ? 1 : 0;
+    lock.lock();
+    queue_.pop_front();
+  }
+  if (given > 0)
+    log("history: " + std::to_string(given) + " lines not written: another process held " + file_.string());
 }
 
 }  // namespace History

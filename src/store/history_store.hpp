@@ -4,12 +4,17 @@
 // how the numbers got where they are. Only numbers are kept: no plan, no
 // error text.
 
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
+#include <functional>
 #include <limits>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "readings/reading.hpp"
@@ -60,6 +65,8 @@ struct Appended {
   // A link, a pipe or a folder was at the path; it is replaced by a file
   // unless it is a folder with something in it.
   bool wasNotAFile = false;
+  // Another process held the file's lock for as long as the caller waited.
+  bool lockedElsewhere = false;
   explicit operator bool() const { return written; }
 };
 
@@ -68,21 +75,42 @@ struct Appended {
 // passes trimAtBytes it is rewritten with the lines decode keeps that are not
 // older than keepMs, and of those only the newest that fit in trimToBytes.
 // Append and trim hold the file's flock, so copies sharing a data folder
-// lose no line to each other's trims.
-Appended append(const std::filesystem::path& file, std::string_view line, EpochSeconds now);
+// lose no line to each other's trims. While another process holds it,
+// `keepWaiting` is asked between tries, and the line is given up once it
+// answers false; without it the wait is two seconds at most.
+Appended append(const std::filesystem::path& file, std::string_view line, EpochSeconds now,
+                const std::function<bool()>& keepWaiting = nullptr);
 
 // The controller's writer: remembers the newest line so each burst costs one
 // comparison, and one append when the numbers changed or a heartbeat is due.
+// The caller never waits for the file: its lines are appended in order by a
+// thread of the recorder's own, which keeps each one while another process
+// holds the lock. What still waits when the recorder goes is tried once more.
 class Recorder {
  public:
   explicit Recorder(std::filesystem::path file) : file_(std::move(file)) {}
+  ~Recorder();
+  Recorder(const Recorder&) = delete;
+  Recorder& operator=(const Recorder&) = delete;
+
   void record(const Reading& ok, EpochSeconds now);
 
  private:
+  struct Queued {
+    std::string line;
+    EpochSeconds now;
+  };
+  void writeQueued();
+
   std::filesystem::path file_;
   std::optional<HistoryEntry> last_;
   bool primed_ = false;
-  bool reportedNotAFile_ = false;
+  // Shared with the writer thread, under mutex_.
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<Queued> queue_;
+  bool stopping_ = false;
+  std::thread writer_;
 };
 
 }  // namespace History

@@ -14,7 +14,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// In the work folder, which the script removes afterwards whatever it holds.
+// In the work folder, under the name the swap script looks for when this
+// process ends without a bundle at the target.
 bool replaceByRenames(const fs::path& target, const fs::path& incoming) {
   const fs::path aside = incoming.parent_path() / "Quotalume.app.old";
   if (std::rename(target.c_str(), aside.c_str()) != 0) return false;

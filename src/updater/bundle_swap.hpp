@@ -12,9 +12,11 @@ namespace Updater {
 // bundle then sitting at `incoming`; true when the new bundle is in place.
 // Nothing moves unless both are real folders. Where the kernel or the file
 // system cannot exchange (kernels before 3.15, some network and FUSE file
-// systems) it moves the old bundle aside into the work folder and the new one
-// in, putting the old one back when the second move fails; there, and only
-// there, a kill between those two adjacent system calls leaves no bundle.
+// systems) it moves the old bundle aside into the work folder, as
+// Quotalume.app.old, and the new one in, putting the old one back when the
+// second move fails. When this process dies between those two adjacent
+// system calls the swap script puts the old bundle back; only a kill of both
+// at that moment leaves no bundle.
 bool swapBundles(const std::filesystem::path& target, const std::filesystem::path& incoming);
 
 // `quotalume --swap-bundles TARGET INCOMING`: the exit status, 0 when the new

@@ -20,8 +20,10 @@ namespace Updater {
 // the app to end (an exited app its launcher never reaps counts as ended),
 // exchanges the bundles in one step (swapBundles), removes the work folder
 // with whichever bundle it then holds, and starts whatever bundle is
-// installed. A kill at any moment leaves one whole bundle in place, and at
-// worst a work folder that the next launch sweeps.
+// installed. When the exchange leaves no bundle in place, the old one goes
+// back first, and a work folder still holding the only bundle is kept. A kill
+// at any moment leaves one whole bundle in place, and at worst a work folder
+// that the next launch sweeps.
 
 // 64 lower-case hex digits.
 std::string sha256Hex(std::string_view bytes);

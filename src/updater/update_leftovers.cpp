@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <string>
 #include <string_view>
 
+#include "store/file_bytes.hpp"
 #include "store/log.hpp"
 #include "updater/bundle_info.hpp"
 #include "updater/install.hpp"
@@ -26,29 +26,49 @@ bool allOf(std::string_view s, int (*wanted)(int)) {
 
 // As newWorkFolder names them: an upper-case UUID after the prefix.
 bool workFolderName(std::string_view name) {
-  const std::string_view uuid = name.substr(std::min(name.size(), workFolderPrefix.size()));
-  return name.starts_with(workFolderPrefix) && uuid.size() == 36 &&
-         allOf(uuid, [](int c) { return int(std::isdigit(c) || (c >= 'A' && c <= 'F') || c == '-'); });
+  if (!name.starts_with(workFolderPrefix)) return false;
+  const std::string_view uuid = name.substr(workFolderPrefix.size());
+  if (uuid.size() != 36) return false;
+  for (std::size_t i = 0; i < uuid.size(); ++i) {
+    const char c = uuid[i];
+    const bool dash = i == 8 || i == 13 || i == 18 || i == 23;
+    if (dash ? c != '-' : !(std::isdigit(static_cast<unsigned char>(c)) || (c >= 'A' && c <= 'F')))
+      return false;
+  }
+  return true;
 }
 
-// <bundle>.old-<pid>, as earlier releases' swap scripts named the old bundle.
+// <bundle>.old-<pid>, as earlier releases' swap scripts named the old bundle:
+// a pid is at most 4194303 (the kernel's limit) and has no leading zero, so a
+// dated backup such as Quotalume.app.old-20240101 is the user's own.
 bool asideName(std::string_view name, const std::string& bundleName) {
   const std::string marker = bundleName + ".old-";
-  const std::string_view pid = name.substr(std::min(name.size(), marker.size()));
-  return name.starts_with(marker) && !pid.empty() && pid.size() <= 10 && allOf(pid, ::isdigit);
+  if (!name.starts_with(marker)) return false;
+  const std::string_view pid = name.substr(marker.size());
+  return !pid.empty() && pid.size() <= 7 && pid.front() != '0' && allOf(pid, ::isdigit) &&
+         std::stoul(std::string(pid)) < 4194304;
 }
 
-bool names(std::string_view argument, std::string_view folder) {
-  return argument.starts_with(folder) && (argument.size() == folder.size() || argument[folder.size()] == '/');
+bool under(const fs::path& p, const fs::path& folder) {
+  const std::string_view path = p.native(), top = folder.native();
+  return path.starts_with(top) && (path.size() == top.size() || path[top.size()] == '/');
 }
 
-bool someProcessNames(const fs::path& folder) {
+// Whether the process's arguments name the folder or a path in it (a swap
+// script and its exchange do), or its working folder, root, program or an
+// open file lies in it.
+bool processUses(const fs::path& process, const fs::path& folder) {
   std::error_code ec;
-  for (const auto& process : fs::directory_iterator("/proc", ec)) {
-    if (!allOf(process.path().filename().string(), ::isdigit)) continue;
-    std::ifstream in(process.path() / "cmdline", std::ios::binary);
-    for (std::string argument; std::getline(in, argument, '\0');)
-      if (names(argument, folder.native())) return true;
+  for (const char* link : {"cwd", "root", "exe"})
+    if (under(fs::read_symlink(process / link, ec), folder)) return true;
+  for (const auto& fd : fs::directory_iterator(process / "fd", ec))
+    if (std::error_code gone; under(fs::read_symlink(fd.path(), gone), folder)) return true;
+  // The kernel keeps at most a few megabytes of arguments; more is not read.
+  std::string args = Store::readProcFile(process / "cmdline", 4u << 20);
+  for (std::size_t start = 0; start < args.size();) {
+    const std::size_t end = std::min(args.find('\0', start), args.size());
+    if (under(args.substr(start, end - start), folder)) return true;
+    start = end + 1;
   }
   return false;
 }
@@ -58,7 +78,10 @@ bool inUse(const fs::path& folder) {
   const std::size_t mark = name.rfind(".old-");
   std::error_code ec;
   if (mark != std::string::npos && fs::exists("/proc/" + name.substr(mark + 5), ec)) return true;
-  return someProcessNames(folder);
+  for (const auto& process : fs::directory_iterator("/proc", ec))
+    if (allOf(process.path().filename().string(), ::isdigit) && processUses(process.path(), folder))
+      return true;
+  return false;
 }
 
 }  // namespace

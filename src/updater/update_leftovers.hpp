@@ -10,10 +10,11 @@
 
 namespace Updater {
 
-// The real folders beside `bundle` that are named as its leftovers, belong to
-// `owner` and that no live process still uses: none has the folder, or a path
-// in it, among its arguments (a swap script and its exchange do), nor is
-// the process a <bundle>.old-<pid> names.
+// The real folders beside `bundle` named exactly as the updater names its
+// leftovers, that belong to `owner` and that no live process still uses:
+// none has the folder, or a path in it, among its arguments (a swap script
+// and its exchange do) or as its working folder, root, program or an open
+// file, nor is the process a <bundle>.old-<pid> names.
 std::vector<std::filesystem::path> staleLeftovers(const std::filesystem::path& bundle, uid_t owner);
 
 // Removes this user's stale leftovers beside the bundle `executable` runs

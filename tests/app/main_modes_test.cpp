@@ -3,7 +3,10 @@
 // data folder without writing anything.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <chrono>
 #include <filesystem>
@@ -41,8 +44,10 @@ struct Outcome {
 
 // The real executable run in `dir` with its data kept there, without a
 // display of any kind unless `env` (added to the inherited one) names one.
-Outcome runApp(const QStringList& args, const QString& dir, const std::map<QString, QString>& env = {}) {
+Outcome runApp(const QStringList& args, const QString& dir, const std::map<QString, QString>& env = {},
+               const std::function<void()>& inChild = nullptr) {
   QProcess p;
+  if (inChild) p.setChildProcessModifier(inChild);
   p.setWorkingDirectory(dir);
   QProcessEnvironment vars = QProcessEnvironment::systemEnvironment();
   for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"})
@@ -100,6 +105,24 @@ TEST(OneShotModes, PicturesDrawOffScreenWhateverTheDisplayAndTheRestLeaveNothing
                          got.err.rfind("quotalume: could not write " + args[1].toStdString(), 0)),
               std::tuple(1, "", 0))
         << got.err;
+  }
+
+  // A full disk (a file size limit stands in for it) or /dev/full: each
+  // mode fails and leaves nothing at the path, not even a temporary.
+  const std::function<void()> fullDisk = [] {
+    const rlimit small{1024, 1024};
+    ::signal(SIGXFSZ, SIG_IGN), ::setrlimit(RLIMIT_FSIZE, &small);
+  };
+  const auto everything = [&] { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden); };
+  const QStringList before = everything();
+  for (const char* mode : {"--render-glyph", "--render-menu", "--render-history", "--render-guide"}) {
+    for (const QString path : {"full.png", "/dev/full"}) {
+      const Outcome got = runApp({mode, path}, dir.path(), {}, path == "full.png" ? fullDisk : nullptr);
+      EXPECT_EQ(std::pair(got.status, got.err),
+                std::pair(1, "quotalume: could not write " + path.toStdString() + "\n"))
+          << mode;
+    }
+    EXPECT_EQ(everything(), before) << mode;
   }
 
   // Logging is off and nothing is drawn, so the folder stays empty.

@@ -4,11 +4,8 @@
 
 #include <algorithm>
 #include <fstream>
-#include <functional>
-#include <iterator>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QFileInfo>
@@ -18,8 +15,11 @@
 #include "desktop/autostart_entry.hpp"
 #include "desktop/bundle_desktop_entry.hpp"
 #include "desktop/desktop_entry.hpp"
+#include "fonts/bundle_font.hpp"
+#include "store/process_paths.hpp"
 #include "store/settings_file.hpp"
 #include "support/ends_in_time.hpp"
+#include "support/file_text.hpp"
 #include "updater/bundle_info.hpp"
 #include "views/appearance.hpp"
 
@@ -27,20 +27,6 @@ namespace {
 
 std::filesystem::path tempPath(const QTemporaryDir& dir) {
   return dir.path().toStdString();
-}
-
-std::string readText(const std::filesystem::path& file) {
-  std::ifstream in(file);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-TEST(DesktopPlaces, EntryFollowsAnAbsoluteXdgFolder) {
-  const auto entry = [](std::map<std::string, std::string> env) {
-    return autostartEntryPath(Store::fixedEnvironment(env), "/home/u");
-  };
-  EXPECT_EQ(entry({{"XDG_CONFIG_HOME", "/cfg"}}), "/cfg/autostart/kr.co.fernhallow.Quotalume.desktop");
-  EXPECT_EQ(entry({{"XDG_CONFIG_HOME", "relative"}}),
-            "/home/u/.config/autostart/kr.co.fernhallow.Quotalume.desktop");
 }
 
 TEST(AutostartEntry, WhichEntriesADesktopWouldStart) {
@@ -71,8 +57,12 @@ TEST(AutostartEntry, WhichEntriesADesktopWouldStart) {
       {"a control character", head + "Exec=/bin/q\x01\n", false},
       {"not UTF-8", head + "Exec=/bin/q\nComment=\xff\n", false},
       {"empty file", "", false},
+      {"a path with % and = started through the shell", head + "Exec=" + *execValueFor("/v=2%/q") + "\n",
+       true},
+      {"the shell left to start a program that is gone", head + "Exec=" + *execValueFor("/gone%/q") + "\n",
+       false},
   };
-  const auto runs = [](const std::string& program) { return program == "/bin/q"; };
+  const auto runs = [](const std::string& program) { return program == "/bin/q" || program == "/v=2%/q"; };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(autostartEntryEnabled(c.text, runs), c.enabled);
@@ -87,12 +77,19 @@ TEST(AutostartEntry, EveryPathRunsAsItselfOrIsRefused) {
   QTemporaryDir dir;
   const auto root = tempPath(dir);
   const std::string names[] = {
-      "my apps",        "quo\"ta'lume",
-      "$(touch PWNED)", "`touch PWNED`",
-      "back\\slash",    "back\\\"quote",
-      "100%",           "a;b=c#d",
-      "\\\\server",     "new\nExec=/bin/sh -c 'touch PWNED'",
-      "tab\there",      "bad\xff\xfe",
+      "my apps",
+      "quo\"ta'lume",
+      "$(touch PWNED)",
+      "`touch PWNED`",
+      "back\\slash",
+      "back\\\"quote",
+      "100%",
+      "a;b=c#d",
+      "v=2%",
+      "\\\\server",
+      "new\nExec=/bin/sh -c 'touch PWNED'",
+      "tab\there",
+      "bad\xff\xfe",
   };
   QStringList entries;
   std::string programs;
@@ -112,7 +109,7 @@ TEST(AutostartEntry, EveryPathRunsAsItselfOrIsRefused) {
       EXPECT_FALSE(item.disable()) << "removing an entry that is not there is not a failure";
       continue;
     }
-    const std::string text = readText(entry);
+    const std::string text = readAll(entry);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 8) << text;
     entries << QString::fromStdString(entry.string());
     programs += program.string() + "\n";
@@ -128,36 +125,56 @@ TEST(AutostartEntry, EveryPathRunsAsItselfOrIsRefused) {
   EXPECT_EQ(run.exitCode(), 0) << run.readAllStandardError().toStdString();
   EXPECT_EQ(run.readAllStandardOutput().toStdString(), programs);
   EXPECT_FALSE(std::filesystem::exists(root / "PWNED"));
+  std::filesystem::remove_all(root / "bad\xff\xfe");  // a name QTemporaryDir cannot remove
 }
 
 // A bundle's entry and icon follow the bundle: written on the first run,
-// rewritten after a move or an update, left alone when nothing changed.
-TEST(BundleDesktopFiles, FollowTheBundle) {
+// rewritten after a move or an update, left alone when nothing changed. A
+// bundle whose path no entry can carry says so in the log. Once the bundle is
+// deleted, a copy that is not a bundle removes both, and only then.
+TEST(BundleDesktopFiles, FollowTheBundleAndGoWithIt) {
   QTemporaryDir dir;
   const auto files = bundleDesktopFiles(tempPath(dir) / "data");
+  const std::string shipped = readAll(QUOTALUME_SOURCE_DIR "/data/kr.co.fernhallow.Quotalume.desktop");
+  const auto logged = [start = readAll(logPath()).size()] { return readAll(logPath()).substr(start); };
   struct stat entry {};
-  const std::string shipped = readText(QUOTALUME_SOURCE_DIR "/data/kr.co.fernhallow.Quotalume.desktop");
-  for (const std::string place : {"first", "moved"}) {
+  for (const std::string place : {"first", "moved", "bad\xff"}) {
     const auto bundle = tempPath(dir) / place / "Quotalume.app", share = bundle / "share";
-    for (const char* sub : {"applications", "icons/hicolor/scalable/apps"})
-      std::filesystem::create_directories(share / sub);
+    for (const auto& sub : {share / "applications", share / "icons/hicolor/scalable/apps", bundle / "bin"})
+      std::filesystem::create_directories(sub);
     std::ofstream(share / "applications/kr.co.fernhallow.Quotalume.desktop") << shipped;
     std::ofstream(share / "icons/hicolor/scalable/apps/kr.co.fernhallow.Quotalume.svg") << place;
-    ASSERT_FALSE(refreshBundleDesktopFiles(bundle, files));
-    const auto keys = desktopEntryKeys(readText(files.entry)).value();
+    std::ofstream(bundle / "bin/quotalume");
+    std::ofstream(bundle / "Info.json") << R"({"identifier": "kr.co.fernhallow.Quotalume", "version": "1"})";
+    refreshDesktopFiles(bundle / "bin/quotalume", files);
+    if (place == "bad\xff") break;
+    const auto keys = desktopEntryKeys(readAll(files.entry)).value();
     EXPECT_EQ(execArguments(keys.at("Exec")), std::vector<std::string>{(bundle / "bin/quotalume").string()});
     EXPECT_EQ(keys.at("Comment[ko]"), desktopEntryKeys(shipped)->at("Comment[ko]"));
-    EXPECT_EQ(readText(files.icon), place);
+    EXPECT_EQ(readAll(files.icon), place);
     const auto before = (::stat(files.entry.c_str(), &entry), entry.st_ino);
-    ASSERT_FALSE(refreshBundleDesktopFiles(bundle, files));
+    refreshDesktopFiles(bundle / "bin/quotalume", files);
     EXPECT_EQ((::stat(files.entry.c_str(), &entry), entry.st_ino), before) << "rewritten unchanged";
   }
+  EXPECT_NE(logged().find("desktop entry not written: the bundle's path cannot be written"),
+            std::string::npos);
+  EXPECT_EQ(readAll(files.icon), "moved");
+  refreshDesktopFiles("/usr/bin/quotalume", files);
+  EXPECT_TRUE(std::filesystem::exists(files.entry)) << "removed while its bundle is still there";
+  std::filesystem::remove_all(tempPath(dir) / "moved");
+  refreshDesktopFiles("/usr/bin/quotalume", files);
+  EXPECT_FALSE(std::filesystem::exists(files.entry) || std::filesystem::exists(files.icon));
+  EXPECT_NE(logged().find("desktop entry removed: " + files.entry.string()), std::string::npos);
+  std::ofstream(files.entry) << "[Desktop Entry]\nType=Application\nName=Q\nExec=quotalume\n";
+  EXPECT_FALSE(removeOrphanedDesktopFiles(files)) << "a program on PATH is no bundle's";
+
   const std::string action = "[Desktop Entry]\nName=Q\nExec=q\n[Desktop Action a]\nExec=q --a\n";
   EXPECT_EQ(bundleEntryText(action, "/b/q"),
             "[Desktop Entry]\nName=Q\nExec=\"/b/q\"\n[Desktop Action a]\nExec=q --a\n");
   EXPECT_FALSE(bundleEntryText("[Desktop Entry]\nName=Q\n", "/b/q")) << "no Exec to point at the bundle";
   EXPECT_FALSE(bundleEntryText("[Desktop Entry]\nExec = q\n", "/b/q")) << "an Exec left unreplaced";
   EXPECT_FALSE(bundleEntryText(action, "/b\nExec=/bin/sh"));
+  std::filesystem::remove_all(tempPath(dir) / "bad\xff");  // a name QTemporaryDir cannot remove
 }
 
 // A pipe at any file the app reads is passed over at once, as no file:
@@ -165,8 +182,8 @@ TEST(BundleDesktopFiles, FollowTheBundle) {
 TEST(DesktopFiles, APipeAtAnyFileTheAppReadsIsNoFile) {
   QTemporaryDir dir;
   const auto root = tempPath(dir);
-  for (const char* name :
-       {"autostart/q.desktop", "gtk-3.0/settings.ini", "Quotalume/Quotalume.conf", "app/Info.json"}) {
+  for (const char* name : {"autostart/q.desktop", "gtk-3.0/settings.ini", "Quotalume/Quotalume.conf",
+                           "app/Info.json", "app/share/fonts/QuotalumeHangul.otf"}) {
     std::filesystem::create_directories((root / name).parent_path());
     ::mkfifo((root / name).c_str(), 0600);
   }
@@ -175,6 +192,7 @@ TEST(DesktopFiles, APipeAtAnyFileTheAppReadsIsNoFile) {
                                 !gtkAppearance("", root) &&
                                 Settings::notifyNearLimits(root / "Quotalume/Quotalume.conf") &&
                                 !Updater::readBundleInfo(root / "app");
+              useBundledFont(root / "app");  // Qt opening it would wait for a writer
               return none ? 0 : 1;
             }),
             0);

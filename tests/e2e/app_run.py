@@ -38,11 +38,13 @@ class AppRun(e2e.Case):
     def test_readings_show_and_survive_a_restart(self):
         box = self.box
         # Run from a bundle whose Info.json names another version than the
-        # one compiled in: every place that reports it says the bundle's.
+        # one compiled in: every place that reports it says the bundle's. It
+        # lies under a path no desktop entry can carry.
         program = box.bundle("1.0.9")
         app = box.start(program=program)
         box.wait_listening()
         self.assertIn("launch Quotalume 1.0.9", box.log())
+        self.assertIn("desktop entry not written: ", box.log())  # nor does it fail silently
         code, body = e2e.curl("/ping")
         ping = json.loads(body) if code == 200 else {}
         self.assertEqual((code, ping.get("app"), ping.get("version"),

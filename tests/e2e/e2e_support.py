@@ -122,12 +122,13 @@ class Sandbox:
         return done.returncode, done.stdout.decode("utf-8", "replace")
 
     def bundle(self, version):
-        """A Quotalume.app holding a copy of the binary, its Info.json naming version."""
-        app = os.path.join(self.root, "Quotalume.app")
-        os.makedirs(os.path.join(app, "bin"))
-        write(os.path.join(app, "Info.json"),
+        """A Quotalume.app holding a copy of the binary, its Info.json naming version, in a
+        folder whose name is not UTF-8."""
+        app = os.path.join(os.fsencode(self.root), b"\xff", b"Quotalume.app")
+        os.makedirs(os.path.join(app, b"bin"))
+        write(os.path.join(app, b"Info.json"),
               json.dumps({"identifier": "kr.co.fernhallow.Quotalume", "version": version}))
-        return shutil.copy2(os.environ["QUOTALUME_BIN"], os.path.join(app, "bin", "quotalume"))
+        return os.fsdecode(shutil.copy2(os.environ["QUOTALUME_BIN"], os.path.join(app, b"bin", b"quotalume")))
 
     def start(self, extra=None, program=None):
         """Starts the app; every copy's output goes to quotalume.log."""

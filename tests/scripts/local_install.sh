@@ -27,19 +27,23 @@ uninstall && only "$@" && [ ! -e "$work/manifest" ] || fail "uninstall"
 # A list from before the prefix was recorded: the folder above bin/quotalume.
 install "$b" && sed -i 1d "$work/manifest" && uninstall && only "$@" || fail "a list without its prefix"
 
-# A manifest naming a file outside its prefix, or a folder, removes nothing.
+# A manifest naming a file outside its prefix, or a folder, removes nothing,
+# and says which list to delete to go on; an install stops on it too.
+told() { grep -qF "rm '$work/manifest'" "$work/out"; }
 for foreign in "$work/victim" "$b/bin"; do
   install "$b" && echo "$foreign" >>"$work/manifest"
-  ! uninstall && only "$@" $(ours 홈/é) || fail "tampered with $foreign"
+  ! uninstall && told && ! install "$b" && told && only "$@" $(ours 홈/é) || fail "tampered with $foreign"
   sed -i '$d' "$work/manifest"
 done
 # A path holding ';' is one path, here a missing one: the rest goes, and the uninstall fails.
 echo "$b/bin/x;$work/victim" >>"$work/manifest"
 ! uninstall && only "$@" || fail "a listed path with ';' in it"
 
-for prefix in "$work/s;$work/a" "$work/y\"; touch $work/PWNED; \"" "$work/\$(shell touch $work/PWNED)"; do
-  ! install "$prefix" && grep -q "Refusing the prefix" "$work/out" || fail "CMake took the prefix $prefix"
-  ! make -n -C "$root" install PREFIX="$prefix" >"$work/out" 2>&1 && grep -q "may not hold" "$work/out" ||
-    fail "make took the prefix $prefix"
+# Run where an empty or relative prefix would land.
+cd "$work"
+for prefix in "$work/s;$work/a" "$work/y\"; touch $work/PWNED; \"" "$work/\$(shell touch $work/PWNED)" "" rel; do
+  ! install "$prefix" && grep -q "Refusing the prefix" "$work/out" || fail "CMake took the prefix '$prefix'"
+  ! make -n -C "$root" install PREFIX="$prefix" >"$work/out" 2>&1 && grep -q "PREFIX must be" "$work/out" ||
+    fail "make took the prefix '$prefix'"
 done
 only "$@" || fail "a refused prefix"

@@ -1,8 +1,16 @@
 #include "store/history_store.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <thread>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -103,12 +111,14 @@ TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndReplacesWhatIsNotAFile) {
   const auto file = tmp / "history.jsonl";
   const Reading ok{"ok", {}, "Pro", ms, ms, at(ms, 42).windows};
   writeAll(file, line(at(ms - minute, 42)));
-  History::Recorder recorder(file);
-  recorder.record(ok, now);  // the same numbers as the line already there
-  Reading changed = ok;
-  changed.windows[0].pct = 43;
-  recorder.record(changed, now);
-  recorder.record(changed, now);
+  {
+    History::Recorder recorder(file);
+    recorder.record(ok, now);  // the same numbers as the line already there
+    Reading changed = ok;
+    changed.windows[0].pct = 43;
+    recorder.record(changed, now);
+    recorder.record(changed, now);
+  }  // its lines are written by the time it is gone
   EXPECT_EQ(readAll(file), line(at(ms - minute, 42)) + line(at(ms, 43)));
 
   fs::create_directory(tmp / "folder");
@@ -129,24 +139,40 @@ TEST(HistoryStore, TheRecorderAppendsOncePerChangeAndReplacesWhatIsNotAFile) {
   EXPECT_TRUE(refused.wasNotAFile && !refused.written && fs::exists(tmp / "full/kept"));
 }
 
-// Two copies sharing a data folder: every line of each survives the trims
-// the other makes meanwhile. Long lines from before the forty days are
-// appended between, so that trims come every few dozen lines.
-TEST(HistoryStore, CopiesSharingTheFileLoseNoLineToEachOthersTrims) {
+// While another copy holds the lock, recording costs the caller no wait and
+// the line is kept; it lands once the lock is free, in the file then at the
+// path, although that copy's trim replaced the file meanwhile, while the
+// recorder waited on the old one: a line lost to neither.
+TEST(HistoryStore, ALockHeldElsewhereNeitherHoldsTheCallerNorLosesTheLine) {
   TempFolder tmp;
   const auto file = tmp / "history.jsonl";
-  const std::string filler = "{" + std::string(8000, ' ') + line(at(ms - 50 * 86400000.0, 1)).substr(1);
-  constexpr int perCopy = 600;
-  std::vector<pid_t> copies;
-  for (int copy = 0; copy < 2; ++copy) {
-    copies.push_back(::fork());
-    if (copies.back() != 0) continue;
-    for (int i = 0; i < perCopy; ++i) {
-      History::append(file, line(at(ms - 86400000.0 + (copy * perCopy + i) * 1000.0, 1)), now);
-      for (int f = 0; f < 4; ++f) History::append(file, filler, now);
-    }
-    ::_exit(0);
+  writeAll(file, line(at(ms - 2 * minute, 41)));
+  int locked[2];
+  ASSERT_EQ(::pipe(locked), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    if (::flock(::open(file.c_str(), O_RDWR), LOCK_EX) == 0 && ::write(locked[1], "l", 1) == 1) ::pause();
+    ::_exit(1);
   }
-  for (const pid_t child : copies) ::waitpid(child, nullptr, 0);
-  EXPECT_EQ(History::decode(readAll(file), now, ms - 86400000.0).size(), 2u * perCopy);
+  char got = 0;
+  ASSERT_EQ(::read(locked[0], &got, 1), 1);
+  const auto polled = [](const std::function<bool()>& done) {
+    for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+  };
+  History::Recorder recorder(file);
+  const auto started = std::chrono::steady_clock::now();
+  recorder.record({"ok", {}, "Pro", ms, ms, at(ms, 42).windows}, now);
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1)) << "waited for the lock";
+  EXPECT_TRUE(polled([&] {
+    return std::ranges::any_of(std::filesystem::directory_iterator("/proc/self/fd"), [&](const auto& fd) {
+      return std::filesystem::read_symlink(fd.path()) == file;
+    });
+  })) << "the history is not open, waiting for its lock";
+  writeAll(tmp / "trimmed", line(at(ms - minute, 41)));
+  std::filesystem::rename(tmp / "trimmed", file);
+  ::kill(holder, SIGKILL);
+  ::waitpid(holder, nullptr, 0);
+  EXPECT_TRUE(polled([&] { return readAll(file) == line(at(ms - minute, 41)) + line(at(ms, 42)); }))
+      << readAll(file);
 }

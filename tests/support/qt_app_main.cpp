@@ -6,8 +6,11 @@
 #include <cstdlib>
 
 #include "store/settings_file.hpp"
+#include "updater/bundle_swap.hpp"
 
 int main(int argc, char** argv) {
+  // The swap script the updater's install test runs has this program exchange the bundles.
+  if (const auto swapped = Updater::runSwapOption(argc, argv)) return *swapped;
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // Qt warns about, and some styles misbehave with, a missing runtime folder.
   QTemporaryDir runtimeDir;

@@ -148,14 +148,16 @@ TEST_F(InstallFixture, Failures) {
 
 // The script itself, for an app that has exited but that its launcher never
 // reaps, replacing an old bundle with a read-only folder in it: the new bundle
-// takes the old one's place and nothing else is left. First, when the exchange
-// fails, the old bundle stays, whole.
+// takes the old one's place and nothing else is left. When the exchange fails,
+// or the exchanger dies between the two moves of its fallback (a file system
+// that cannot exchange), the old bundle stays or goes back, whole.
 TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
   // A link inside the bundle is kept as a link.
   const std::string archive = bundleZip("1.0.3", ourId, {{"Quotalume.app/run", "", 0777, "bin/quotalume"}});
   sha = q(Updater::sha256Hex(archive)).toUpper().toStdString();
-  for (const bool exchanges : {false, true}) {
-    SCOPED_TRACE(exchanges);
+  enum Exchanger { fails, diesBetweenMoves, exchanges };
+  for (const Exchanger exchanger : {fails, diesBetweenMoves, exchanges}) {
+    SCOPED_TRACE(exchanger);
     LogLines log;
     seen.clear();
     started.clear();
@@ -169,7 +171,7 @@ TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
     EXPECT_EQ(started[0],
               (QStringList{"/bin/sh", q(work / "swap.sh"), q(target), q(work / "Quotalume.app"),
                            QString::number(::getpid()), QCoreApplication::applicationFilePath()}));
-    if (exchanges) {
+    if (exchanger == exchanges) {
       fs::create_directories(target / "share" / "ro");
       writeAll(target / "share" / "ro" / "f", "x");
       fs::permissions(target / "share" / "ro", fs::perms(0555));
@@ -179,42 +181,62 @@ TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
     QProcess sh;
     QStringList args = started[0];
     args[4] = QString::number(zombie);
-    if (!exchanges) args[5] = "/bin/false";
+    if (exchanger == fails) args[5] = "/bin/false";
+    if (exchanger == diesBetweenMoves)
+      sh.setEnvironment(QProcess::systemEnvironment()
+                        << "LD_PRELOAD=" NO_EXCHANGE_SHIM << "QUOTALUME_SHIM=die"
+                        << "ASAN_OPTIONS=verify_asan_link_order=0");
     // Root ignores folder modes; without its capabilities it meets them like a user.
     if (::geteuid() == 0) args = QStringList{"--bounding-set=-all", "--inh-caps=-all"} + args;
     sh.start(::geteuid() == 0 ? "setpriv" : args.takeFirst(), args);
     EXPECT_TRUE(sh.waitForFinished(10000));
     ::waitpid(zombie, nullptr, 0);
-    auto want = installedOnly(exchanges ? "1.0.3" : "1.0.2");
-    if (exchanges) want.push_back("apps/Quotalume.app/run -> bin/quotalume");
+    auto want = installedOnly(exchanger == exchanges ? "1.0.3" : "1.0.2");
+    if (exchanger == exchanges) want.push_back("apps/Quotalume.app/run -> bin/quotalume");
     EXPECT_EQ(listing(root), want);
   }
 }
 
-// Only this user's real folders named as an update's leftovers, once no
-// process uses them: a swap script names its work folder in its arguments, an
-// earlier release's script moved the old bundle aside under its own pid.
+// Only this user's real folders named exactly as an update's leftovers, once
+// no process uses them: not through its arguments (a swap script names its
+// work folder), its working folder or a file it holds open, nor as the
+// process an earlier release's script named the old bundle after.
 TEST(UpdateLeftovers, OnlyOursOnceUnused) {
   const QTemporaryDir temp;
   const fs::path apps = temp.path().toStdString();
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
   const std::string work = ".Quotalume-update-0123ABCD-4567-89EF-0123-456789ABCDE",
-                    aside = "Quotalume.app.old-";
+                    aside = "Quotalume.app.old-", dead = std::to_string(gone);
   for (const std::string& name : std::vector<std::string>{
-           "Quotalume.app", work + "0", work + "1/swap.sh", aside + "999999999",
+           "Quotalume.app", work + "0", work + "1/swap.sh", work + "3", work + "4", aside + dead,
            aside + std::to_string(::getpid()), ".Quotalume-update-0123abcd-4567-89ef-0123-456789abcde0",
-           ".Quotalume-update-1", "Other.app.old-999999999", aside + "9x", aside})
+           ".Quotalume-update-0123ABCD4-567-89EF-0123-456789ABCDE0", ".Quotalume-update-1",
+           "Other.app.old-" + dead, aside + "20240101", aside + "4194304", aside + "0" + dead, aside + "9x",
+           aside})
     fs::create_directories(apps / name);
   fs::create_directory_symlink(apps / "Quotalume.app", apps / (work + "2"));
-  writeAll(apps / (aside + "999999998"), "a file");
-  QProcess script;
-  script.start("sh", {"-c", "sleep 30; :", q(apps / (work + "1") / "swap.sh")});
-  ASSERT_TRUE(script.waitForStarted());
+  writeAll(apps / (work + "5"), "a file");
+  writeAll(apps / (work + "4") / "open", "");
+  // One shell names the first in its arguments, works in the second and holds a file open in the third.
+  QProcess user;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("OPEN", q(apps / (work + "4") / "open"));
+  user.setProcessEnvironment(env);
+  user.setWorkingDirectory(q(apps / (work + "3")));
+  user.start("sh", {"-c", "exec 3<\"$OPEN\"; sleep 30; :", q(apps / (work + "1") / "swap.sh")});
+  ASSERT_TRUE(waitUntil([&] {
+    std::error_code ec;
+    return fs::read_symlink("/proc/" + std::to_string(user.processId()) + "/fd/3", ec) ==
+           apps / (work + "4/open");
+  }));
   for (const uid_t owner : {::geteuid(), ::geteuid() + 1})
     EXPECT_EQ(Updater::staleLeftovers(apps / "Quotalume.app", owner),
-              (owner == ::geteuid() ? std::vector{apps / (work + "0"), apps / (aside + "999999999")}
+              (owner == ::geteuid() ? std::vector{apps / (work + "0"), apps / (aside + dead)}
                                     : std::vector<fs::path>{}));
-  script.kill();
-  script.waitForFinished();
+  user.kill();
+  user.waitForFinished();
 }
 
 // Reading Info.json, and the two decisions made from it at start. Each row:

@@ -57,8 +57,11 @@ package --version 1.0.2 "$build" "$work/old" >/dev/null
 package --version 1.0.3 --url-base "$base" "$build" "$work/site" >"$work/site/version.json"
 printf '[General]\nupdateFeed=%s/version.json\n' "$base" >"$HOME/.config/Quotalume/Quotalume.conf"
 
-# Leftovers of updates cut short, which the launch sweeps.
-mkdir "$install/.Quotalume-update-00000000-0000-0000-0000-000000000000" "$install/Quotalume.app.old-0"
+# Leftovers of updates cut short, which the launch sweeps: an earlier
+# release's script named the old bundle after its own pid, since gone.
+true & gone=$!
+wait "$gone"
+mkdir "$install/.Quotalume-update-00000000-0000-0000-0000-000000000000" "$install/Quotalume.app.old-$gone"
 cp -a "$work/old/Quotalume.app" "$install/"
 # timeout is the app's parent and reaps it the moment it exits: the swap
 # script polls with kill -0, which an unreaped zombie would still answer.

@@ -1,18 +1,22 @@
 #!/usr/bin/env python3
 """Kills the swap script's process group at random moments while it replaces
 a real 1.0.2 bundle with a real 1.0.3 one; after every kill a bundle, old or
-new, must be in place and answer --version.  usage: swap_kills.py BUILD SWAP_SCRIPT [KILLS]"""
+new, must be in place and answer --version. First the exchanger, on a file
+system that cannot exchange (the SHIM preloaded), dies between the two moves
+of its fallback: the old bundle must be back. With QUOTALUME_SHIM=refuse set
+every round runs on such a file system.  usage: swap_kills.py BUILD SWAP_SCRIPT SHIM [KILLS]"""
 import os, random, shutil, signal, subprocess, sys, tempfile, time
 from pathlib import Path
 
-build, script, kills = sys.argv[1], sys.argv[2], int(sys.argv[3]) if len(sys.argv) > 3 else 300
+build, script, shim_library, *rest = sys.argv[1:]
+kills, fallback = int(rest[0]) if rest else 300, os.environ.get("QUOTALUME_SHIM")
 work = Path(tempfile.mkdtemp(prefix="quotalume-swap-kills."))
 apps, shim = work / "apps", work / "shim"
 target, update = apps / "Quotalume.app", apps / ".Quotalume-update-1"
 app = subprocess.run(["sh", "-c", "echo $$"], capture_output=True, text=True).stdout.strip()  # quit already
 
 
-def swap(delay=None):
+def swap(delay=None, shim_mode=None):
     """One round, killed after `delay` seconds: the version left in place, and how long the script ran."""
     shutil.rmtree(apps, ignore_errors=True)
     # Hard links: a round copies nothing, and the swap moves folders only.
@@ -21,9 +25,10 @@ def swap(delay=None):
     shutil.copy(script, update / "swap.sh")
     started = time.monotonic()
     # The relaunch (setsid) is not under test, and would start the app every round.
+    env = dict(os.environ, PATH=f"{shim}:{os.environ['PATH']}", LD_PRELOAD=shim_library,
+               ASAN_OPTIONS="verify_asan_link_order=0", **({"QUOTALUME_SHIM": shim_mode} if shim_mode else {}))
     sh = subprocess.Popen(["/bin/sh", update / "swap.sh", target, update / "Quotalume.app", app,
-                           target / "bin/quotalume"], env=dict(os.environ, PATH=f"{shim}:{os.environ['PATH']}"),
-                          start_new_session=True)
+                           target / "bin/quotalume"], env=env, start_new_session=True)
     if delay is not None:
         time.sleep(delay)
         try:
@@ -47,17 +52,22 @@ try:
         subprocess.run(["cmake", "--install", build, "--prefix", work / version, "--component", "bundle"],
                        check=True, stdout=subprocess.DEVNULL)
         (work / version / "Info.json").write_text(f'{{"identifier": "kr.co.fernhallow.Quotalume", "version": "{version}"}}')
+    if swap(shim_mode="die")[0] != "1.0.2" or sorted(os.listdir(apps)) != ["Quotalume.app"]:
+        sys.exit(f"swap-kills: FAIL: an exchanger killed between its moves left {sorted(os.listdir(apps))}")
     # The kills fall anywhere in a whole run, measured here; each must swap.
     whole = [swap() for _ in range(3)]
     if [version for version, _ in whole] != ["1.0.3"] * 3:
         sys.exit(f"swap-kills: FAIL: an undisturbed swap left {whole}")
-    span, ended, started = max(took for _, took in whole), {"1.0.2": 0, "1.0.3": 0}, time.monotonic()
+    span, ended, started = max(took for _, took in whole), {"1.0.2": 0, "1.0.3": 0, "none": 0}, time.monotonic()
     for n in range(kills):
         version, _ = swap(random.uniform(0, span))
-        if version not in ended:
-            sys.exit(f"swap-kills: FAIL: kill {n + 1} left no runnable bundle: {sorted(os.listdir(apps))}")
+        if version == "none":
+            print(f"swap-kills: kill {n + 1} left no runnable bundle: {sorted(os.listdir(apps))}")
         ended[version] += 1
-    print(f"swap-kills: {kills} kills in {time.monotonic() - started:.0f} s (a swap takes {span * 1000:.0f} ms): "
-          f"{ended['1.0.2']} left the old bundle, {ended['1.0.3']} the new")
+    print(f"swap-kills: {kills} kills{' with the exchange refused' if fallback else ''} in {time.monotonic() - started:.0f} s "
+          f"(a swap takes {span * 1000:.0f} ms): {ended['1.0.2']} left the old bundle, {ended['1.0.3']} the new, "
+          f"{ended['none']} none")
+    if ended["none"]:
+        sys.exit("swap-kills: FAIL")
 finally:
     shutil.rmtree(work, ignore_errors=True)
