@@ -83,6 +83,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUOTALUME_SITE_HOST}/sideproject/qu
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
-# The uncompressed manual is `make install`'s; the package has its own.
-set(CPACK_COMPONENTS_ALL bundle debian)
+# The uncompressed manual is `make install`'s; the package has its own. A
+# package made of one piece installs every component unless each is named here.
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    "${CMAKE_BINARY_DIR};${PROJECT_NAME};bundle;/;${CMAKE_BINARY_DIR};${PROJECT_NAME};debian;/")
 include(CPack)
