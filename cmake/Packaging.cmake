@@ -13,15 +13,27 @@ install(FILES data/quotalume.svg DESTINATION share/icons/hicolor/scalable/apps
 install(FILES ${CMAKE_BINARY_DIR}/quotalume.1 DESTINATION share/man/man1 COMPONENT local)
 
 # Only the Debian package carries the Debian documents and the description
-# software centres list, which points at the installed desktop entry.
+# software centres list, which points at the installed desktop entry. Their
+# release notes come from CHANGELOG.md alone, and the licence from LICENSE.
+set(debian_maintainer "Quotalume maintainers <quotalume@${QUOTALUME_SITE_HOST}>")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS CHANGELOG.md LICENSE)
+set(release_notes ${PROJECT_SOURCE_DIR}/scripts/release-notes)
+execute_process(COMMAND ${release_notes} metainfo ${PROJECT_SOURCE_DIR}/CHANGELOG.md
+                OUTPUT_VARIABLE RELEASES OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 configure_file(data/kr.co.fernhallow.Quotalume.metainfo.xml.in
                ${CMAKE_BINARY_DIR}/kr.co.fernhallow.Quotalume.metainfo.xml @ONLY)
 install(FILES ${CMAKE_BINARY_DIR}/kr.co.fernhallow.Quotalume.metainfo.xml
         DESTINATION share/metainfo COMPONENT debian)
+# The licence's text after its copyright line, as a copyright file's
+# paragraph wants it: each line indented, an empty one written as " .".
+file(READ LICENSE license_text)
+string(REGEX REPLACE "^.*\nPermission" "Permission" license_text "${license_text}")
+string(STRIP "${license_text}" license_text)
+string(REPLACE "\n\n" "\n.\n" license_text "${license_text}")
+string(REPLACE "\n" "\n " LICENSE_TEXT " ${license_text}")
 configure_file(cmake/debian/copyright.in ${CMAKE_BINARY_DIR}/debian/copyright @ONLY)
-file(READ cmake/debian/changelog changelog_text)
-string(CONFIGURE "${changelog_text}" changelog_text @ONLY)
-file(WRITE ${CMAKE_BINARY_DIR}/debian/changelog "${changelog_text}")
+execute_process(COMMAND ${release_notes} debian ${PROJECT_SOURCE_DIR}/CHANGELOG.md "${debian_maintainer}"
+                OUTPUT_FILE ${CMAKE_BINARY_DIR}/debian/changelog COMMAND_ERROR_IS_FATAL ANY)
 # Debian wants both compressed at the highest level and without a time stamp
 # in the gzip header, so the bytes do not depend on when they were built.
 set(debian_docs)
@@ -62,7 +74,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/cpack)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Quotalume maintainers <quotalume@${QUOTALUME_SITE_HOST}>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${debian_maintainer})
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUOTALUME_SITE_HOST}/sideproject/quotalume")
@@ -71,6 +83,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUOTALUME_SITE_HOST}/sideproject/qu
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
-# The uncompressed manual is `make install`'s; the package has its own.
-set(CPACK_COMPONENTS_ALL bundle debian)
+# The uncompressed manual is `make install`'s; the package has its own. A
+# package made of one piece installs every component unless each is named here.
+set(CPACK_INSTALL_CMAKE_PROJECTS
+    "${CMAKE_BINARY_DIR};${PROJECT_NAME};bundle;/;${CMAKE_BINARY_DIR};${PROJECT_NAME};debian;/")
 include(CPack)
