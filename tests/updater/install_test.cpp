@@ -92,11 +92,8 @@ TEST_F(InstallFixture, Failures) {
   };
   // The head of a 64-bit little-endian ELF program for the other processor.
   const char other = Updater::ownMachine() == Updater::elfAarch64 ? 62 : char(183);
-  const std::string foreign = std::string(
-                                  "\x7f"
-                                  "ELF\2\1\1",
-                                  7) +
-                              std::string(9, '\0') + '\2' + '\0' + other + '\0';
+  const std::string foreign =
+      std::string("\177ELF\2\1\1", 7) + std::string(9, '\0') + std::string{'\2', '\0', other, '\0'};
   struct Case {
     const char* name;
     std::string reason;

@@ -105,7 +105,6 @@ TEST(FeedDocument, EachProcessorReadsItsOwnRelease) {
        Updater::feedMembers(Updater::elfX86_64), "1"},
       {"ARM on a feed from before the split", R"({"linux":)" + entry("1") + "}",
        Updater::feedMembers(Updater::elfAarch64), "-"},
-      {"a processor without releases", both, Updater::feedMembers(0), "-"},
       {"broken own member", R"({"linux-amd64":{"version":"2"},"linux":)" + entry("1") + "}",
        Updater::feedMembers(Updater::elfX86_64), std::nullopt},
   };
