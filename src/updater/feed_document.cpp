@@ -2,7 +2,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "build_config.hpp"
 #include "readings/json_access.hpp"
 
 namespace Updater {
@@ -43,14 +42,17 @@ std::optional<Entry> decodeEntry(const json& object) {
 
 }  // namespace
 
-std::optional<Feed> decodeFeed(std::string_view body) {
+std::optional<Feed> decodeFeed(std::string_view body, std::span<const std::string_view> members) {
   const json doc = parseObject(body);
   if (!doc.is_object()) return std::nullopt;
-  const json* member = given(doc, Build::feedMember);
-  if (member == nullptr) return Feed{};
-  auto entry = decodeEntry(*member);
-  if (!entry) return std::nullopt;
-  return Feed{std::move(entry)};
+  for (const std::string_view name : members) {
+    const json* member = given(doc, std::string(name).c_str());
+    if (member == nullptr) continue;
+    auto entry = decodeEntry(*member);
+    if (!entry) return std::nullopt;
+    return Feed{std::move(entry)};
+  }
+  return Feed{};
 }
 
 std::optional<SupportSwitch> decodeSupportSwitch(std::string_view body) {

@@ -12,6 +12,7 @@
 #include "build_config.hpp"
 #include "store/atomic_file.hpp"
 #include "updater/bundle_info.hpp"
+#include "updater/processor.hpp"
 #include "updater/safe_extract.hpp"
 
 namespace Updater {
@@ -116,6 +117,9 @@ std::variant<InstallFailure, Prepared> prepareInstall(const PrepareRequest& r,
 
   const auto bundle = r.workFolder / "Quotalume.app";
   if (!soundShape(bundle)) return refused;
+  // Before the binary is run: where the other processor is emulated, it
+  // would answer with its version like any good release.
+  if (foreignProgram(bundle / "bin" / "quotalume", ownMachine())) return InstallFailure{"architecture"};
   const auto info = readBundleInfo(bundle);
   if (!info || info->identifier != appId || info->version != r.entry.version ||
       !answersWithVersion(bundle / "bin" / "quotalume", r.entry.version, r.versionRun, stop)) {

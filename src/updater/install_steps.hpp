@@ -66,8 +66,9 @@ struct PrepareRequest {
   std::chrono::milliseconds versionRun{5000};
 };
 
-// Unpacks update.zip in the work folder, checks the new bundle's shape,
-// identity and version (asking the new binary itself), and writes the swap
+// Unpacks update.zip in the work folder, checks the new bundle's shape, that
+// its binary is for this processor, its identity and version (asking the new
+// binary itself), and writes the swap
 // script. Each refusal carries its reason. `stop` is polled throughout; once
 // it holds, the work ends soon with a refusal.
 std::variant<InstallFailure, Prepared> prepareInstall(const PrepareRequest& request,

@@ -11,6 +11,7 @@
 #include "links/site_links.hpp"
 #include "updater/bundle_info.hpp"
 #include "updater/install_steps.hpp"
+#include "updater/processor.hpp"
 #include "updater/safe_extract.hpp"
 #include "updater/update_leftovers.hpp"
 #include "updater/update_texts.hpp"
@@ -89,6 +90,10 @@ TEST_F(InstallFixture, Failures) {
   const auto binary = [](std::string body, unsigned mode = 0755) {
     return ZipEntry{"Quotalume.app/bin/quotalume", std::move(body), mode};
   };
+  // The head of a 64-bit little-endian ELF program for the other processor.
+  const char other = Updater::ownMachine() == Updater::elfAarch64 ? 62 : char(183);
+  const std::string foreign =
+      std::string("\177ELF\2\1\1", 7) + std::string(9, '\0') + std::string{'\2', '\0', other, '\0'};
   struct Case {
     const char* name;
     std::string reason;
@@ -127,6 +132,8 @@ TEST_F(InstallFixture, Failures) {
       {"binary answers another version", unzip, makeZip({infoFile, binary(versionScript("1.0.4"))})},
       {"binary answers nothing in time", unzip, makeZip({infoFile, binary("#!/bin/sh\nexec sleep 30\n")})},
       {"binary fails", unzip, makeZip({infoFile, binary(answer + "exit 3\n")})},
+      // Told apart before it is run, which would fail as "unzip/version" here.
+      {"binary for the other processor", "architecture", makeZip({infoFile, binary(foreign)})},
       {"read-only install folder", "not writable " + target.string(), good, [&] { writable = false; }},
       {"script does not start", "launch script", good, [&] { startSucceeds = false; }},
   };

@@ -3,12 +3,14 @@
 # --update-now fetches a feed and a 1.0.3 zip from a loopback server, verifies
 # and unpacks it, hands over to the swap script and quits; the script swaps the
 # bundles and starts the new one. What earlier updates left beside the bundle,
-# cut short, is swept at launch.
-# usage: tests/updater/self_update.sh BUILD
+# cut short, is swept at launch. The feed holds an ARM release too, which must
+# not be taken. OLD_BUILD, when given, is packaged as the 1.0.2 instead of BUILD.
+# usage: tests/updater/self_update.sh BUILD [OLD_BUILD]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(realpath "${1:?usage: $0 BUILD}")
+build=$(realpath "${1:?usage: $0 BUILD [OLD_BUILD]}")
+old_build=$(realpath "${2:-$1}")
 work=$(mktemp -d /tmp/quotalume-self-update.XXXXXX)
 install=$work/Applications
 binary=$install/Quotalume.app/bin/quotalume
@@ -53,8 +55,9 @@ within_30s grep -q '^Serving' "$work/server.log" || fail "the loopback server di
 base=http://127.0.0.1:$(sed -n 's/^Serving HTTP on .* port \([0-9]*\) .*/\1/p' "$work/server.log")
 
 package() { "$root/scripts/package" --no-deb "$@" 2>"$work/package.log" || { cat "$work/package.log" >&2; fail "$*"; }; }
-package --version 1.0.2 "$build" "$work/old" >/dev/null
-package --version 1.0.3 --url-base "$base" "$build" "$work/site" >"$work/site/version.json"
+package --version 1.0.2 "$old_build" "$work/old" >/dev/null
+arm="\"linux-arm64\": {\"version\": \"9.9.9\", \"url\": \"$base/absent.zip\", \"sha256\": \"$(printf '%064d' 0)\"}"
+package --version 1.0.3 --url-base "$base" "$build" "$work/site" | sed "s|}\$|, $arm}|" >"$work/site/version.json"
 printf '[General]\nupdateFeed=%s/version.json\n' "$base" >"$HOME/.config/Quotalume/Quotalume.conf"
 
 # Leftovers of updates cut short, which the launch sweeps: an earlier
@@ -68,6 +71,7 @@ cp -a "$work/old/Quotalume.app" "$install/"
 timeout 60 "$binary" --update-now --no-guide >>"$work/app.out" 2>&1 ||
   fail "the 1.0.2 app exited with status $? (124: it never quit by itself)"
 grep -q -F " update 1.0.2 -> 1.0.3 swapping" "$log" || fail "no swapping line before quitting"
+! grep -q -F "remote=9.9.9" "$log" || fail "the ARM release was read"
 within_30s relaunched || fail "no launch line for 1.0.3 within 30 s"
 grep -q -F '"version": "1.0.3"' "$install/Quotalume.app/Info.json" || fail "Info.json is not 1.0.3"
 [ -n "$(installed_pids)" ] || fail "the relaunched app is not running from the bundle in place"

@@ -10,6 +10,7 @@
 #include "base/app_version.hpp"
 #include "build_config.hpp"
 #include "support/private_bus.hpp"
+#include "updater/feed_document.hpp"
 #include "updater/support_switch.hpp"
 #include "updater/update_rules.hpp"
 #include "updater/update_texts.hpp"
@@ -82,6 +83,34 @@ TEST_F(UpdaterFixture, CheckOutcomes) {
     settle();
     EXPECT_EQ(log.messages(), std::vector<std::string>{"update check " + c.line});
     EXPECT_EQ(seen, c.seen);
+  }
+}
+
+// Each processor reads its own member; "linux" stays the x86-64 release that
+// copies from before the per-processor members read, and the first member
+// present decides even when it is broken.
+TEST(FeedDocument, EachProcessorReadsItsOwnRelease) {
+  const auto entry = [](const char* v) {
+    return R"({"version":")" + std::string(v) + R"(","url":"u","sha256":"s"})";
+  };
+  const std::string both = R"({"linux":)" + entry("1") + R"(,"linux-amd64":)" + entry("2") +
+                           R"(,"linux-arm64":)" + entry("3") + "}";
+  constexpr std::string_view beforeTheSplit[] = {"linux"};
+  using Got = std::optional<std::string>;  // the version read, "-" for no entry
+  const std::tuple<const char*, std::string, std::span<const std::string_view>, Got> cases[] = {
+      {"x86-64", both, Updater::feedMembers(Updater::elfX86_64), "2"},
+      {"ARM", both, Updater::feedMembers(Updater::elfAarch64), "3"},
+      {"a copy from before the split", both, beforeTheSplit, "1"},
+      {"x86-64 on a feed from before the split", R"({"linux":)" + entry("1") + "}",
+       Updater::feedMembers(Updater::elfX86_64), "1"},
+      {"ARM on a feed from before the split", R"({"linux":)" + entry("1") + "}",
+       Updater::feedMembers(Updater::elfAarch64), "-"},
+      {"broken own member", R"({"linux-amd64":{"version":"2"},"linux":)" + entry("1") + "}",
+       Updater::feedMembers(Updater::elfX86_64), std::nullopt},
+  };
+  for (const auto& [name, body, members, want] : cases) {
+    const auto feed = Updater::decodeFeed(body, members);
+    EXPECT_EQ(feed ? std::optional(feed->entry ? feed->entry->version : "-") : std::nullopt, want) << name;
   }
 }
 
