@@ -68,7 +68,8 @@ int runTray(int argc, char** argv, const LaunchOptions& options) {
 
   TrayController delegate(options,
                           ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
-  if (!delegate.launch()) return 0;
+  // A second start hands over to the running copy, and fails when it cannot.
+  if (!delegate.launch()) return delegate.reachedRunningCopy() ? 0 : 1;
   // Once the bridge is up, whose start it would otherwise delay, and only in
   // the copy that stays.
   refreshDesktopFilesOfRunningBundle();

@@ -19,6 +19,7 @@
 #include "base/wall_clock.hpp"
 #include "controller/app_activation.hpp"
 #include "controller/data_folder.hpp"
+#include "controller/launch_token.hpp"
 #include "controller/limit_notifier.hpp"
 #include "controller/reading_queue.hpp"
 #include "controller/reading_rule.hpp"
@@ -135,7 +136,7 @@ bool TrayController::launch() {
   instance_ = std::make_unique<InstanceLock>(services_.lockFile);
   if (!instance_->acquire()) {
     log("already running, quitting this copy");
-    if (const auto why = activateRunningCopy(bus())) log("could not show the running copy: " + *why);
+    reachedRunningCopy_ = reachRunningCopy(bus(), instance_->holder());
     return false;
   }
   log("launch Quotalume " + std::string(appVersion()));
@@ -343,11 +344,11 @@ void TrayController::buildMenu() {
   }
 }
 
-void TrayController::activate() {
-  if (tray_ && tray_->attached())
-    showPanel(lastAnchor_);
+void TrayController::activate(const std::optional<QByteArray>& launchToken) {
+  if (tray_ && tray_->attached() && !panelInWindow())
+    showPanel(lastAnchor_.isValid() ? lastAnchor_ : tray_->iconGeometry());
   else
-    showPanelWindow();
+    showPanelWindow(launchToken);
 }
 
 void TrayController::showPanel(const QRect& anchor) {
@@ -359,7 +360,7 @@ void TrayController::showPanel(const QRect& anchor) {
   showPanelWindow();
 }
 
-void TrayController::showPanelWindow() {
+void TrayController::showPanelWindow(const std::optional<QByteArray>& launchToken) {
   if (!panelWindow_) {
     panelWindow_ = new PanelWindow();
     panelWindow_->setCommands(commands_);
@@ -377,9 +378,7 @@ void TrayController::showPanelWindow() {
   // of the screen is where a user looks after starting an app.
   if (QScreen* screen = QGuiApplication::primaryScreen(); screen && !panelWindow_->isVisible())
     panelWindow_->move(screen->availableGeometry().center() - panelWindow_->rect().center());
-  panelWindow_->show();
-  panelWindow_->raise();
-  panelWindow_->activateWindow();
+  showWithLaunchToken(panelWindow_, launchToken);
 }
 
 void TrayController::render(bool force) {
@@ -424,8 +423,9 @@ void TrayController::applyContextRows(const std::vector<std::string>& rows, bool
     textRows_.pop_back();
   }
   while (textRows_.size() < rows.size()) {
+    // Enabled, so hosts draw the numbers at full strength; a click opens their history.
     auto* row = new QAction(this);
-    row->setEnabled(false);
+    connect(row, &QAction::triggered, this, &TrayController::openHistory);
     contextMenu_->insertAction(textSeparator_, row);
     textRows_.push_back(row);
   }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <QByteArray>
 #include <QDBusConnection>
 #include <QList>
 #include <QObject>
@@ -87,6 +88,8 @@ class TrayController : public QObject {
   // The launch sequence. False when another copy already runs: the caller
   // then ends the process without starting anything.
   bool launch();
+  // After a launch that found another copy: whether that copy was reached.
+  bool reachedRunningCopy() const { return reachedRunningCopy_; }
 
   void render(bool force);
 
@@ -101,8 +104,9 @@ class TrayController : public QObject {
   // say: then beside the pointer). On Wayland the compositor places it.
   void showPanel(const QRect& anchor);
   // What a second start asks for: the panel beside the icon, as a click on
-  // it opens it, or where no tray shows the icon the panel window.
-  void activate();
+  // it opens it, or where no tray shows the icon the panel window, brought
+  // to the front with the launcher's token.
+  void activate(const std::optional<QByteArray>& launchToken = std::nullopt);
   void drainReadings();
   // What the bridge thread calls for each reading; safe from any thread.
   void enqueue(Reading reading);
@@ -160,7 +164,7 @@ class TrayController : public QObject {
  private:
   QDBusConnection bus() const;
   void checkDataFolder();
-  void showPanelWindow();
+  void showPanelWindow(const std::optional<QByteArray>& launchToken = std::nullopt);
   void buildMenu();
   void setListen(const ListenState& state);
   void attachTray();
@@ -197,6 +201,7 @@ class TrayController : public QObject {
   std::string toolTip_;
   TrayGlyphSpec traySpec_;
   bool trayMissingLogged_ = false;
+  bool reachedRunningCopy_ = false;
   // Why the data folder keeps nothing, when it does not.
   std::optional<std::string> dataProblem_;
   // Where the icon was last clicked, for opening the panel there again.

@@ -69,8 +69,9 @@ def xfce_panel(t):
 
 
 def trayer(t):
+    # 16 px high, which gives the icon a 14 px window: too small for two digits.
     t.box.spawn([e2e.need("trayer"), "--edge", "top", "--align", "right", "--widthtype", "request",
-                 "--height", "32", "--SetDockType", "true", "--transparent", "false"])
+                 "--height", "16", "--SetDockType", "true", "--transparent", "false"])
     e2e.wait_for("trayer's window", lambda: t.box.run(
         "xdotool", "search", "--onlyvisible", "--class", "trayer")[0] == 0, 20, 0.1)
 
@@ -116,7 +117,7 @@ Host = collections.namedtuple("Host", "name panel bar click label xembed wayland
 HOSTS = {h.name: h for h in [
     Host("xfce-dark", xfce_panel, (SCREEN[0], 32, 0, 0)),
     Host("xfce-light", xfce_panel, (SCREEN[0], 32, 0, 0)),
-    Host("trayer", trayer, (SCREEN[0], 32, 0, 0), xembed=True),
+    Host("trayer", trayer, (SCREEN[0], 16, 0, 0), xembed=True),
     Host("sway-waybar", waybar, (SCREEN[0], 30, 0, 0), "activate", wayland=True,
          user="nobody:nogroup"),
     # Only the part of the top bar between the clock and the system menu.
@@ -191,9 +192,13 @@ class TrayHost(e2e.Case):
 
         menu = re.search(r"objectpath '([^']+)'", prop("Menu"))
         self.assertIsNotNone(menu, "the item exports no menu")
-        shown = labels(items(self.call(item[0], menu.group(1), "com.canonical.dbusmenu.GetLayout",
-                                       "0", "-1", "@as []") or ""))
+        found = items(self.call(item[0], menu.group(1), "com.canonical.dbusmenu.GetLayout",
+                                "0", "-1", "@as []") or "")
+        shown = labels(found)
         self.assertLessEqual(ROWS, set(shown), shown)
+        # Enabled, so hosts draw the numbers at full strength rather than greyed.
+        greyed = labels({i: p for i, p in found.items() if p.get("enabled") == "false"})
+        self.assertEqual(ROWS & set(greyed), set(), "reading rows sent disabled")
         self.assertEqual([t for t in shown if t in COMMANDS], COMMANDS)
         return item
 
@@ -236,11 +241,41 @@ class TrayHost(e2e.Case):
                           "+repage", "-format", "%k", "info:")
         self.assertEqual(colours, "1", "the popup's right margin is not plain")
 
+    def relaunch_beside_tray(self, icon):
+        """Before any click tells where the icon is, a second start opens the panel beside the
+        tray: off the bar, reaching to the icon, never at the pointer, parked mid-screen."""
+        self.box.run("xdotool", "mousemove", str(SCREEN[0] // 2), str(SCREEN[1] // 2))
+        self.assertEqual(self.box.start(self.app_env()).wait(timeout=e2e.START_SECONDS), 0)
+        bar = self.host.bar
+        px, py, pw, ph = e2e.wait_for("the panel of a second start", lambda: self.app_window(bar[1]), 10, 0.2)
+        self.assertTrue(py >= bar[3] + bar[1] or py + ph <= bar[3], f"the panel at y={py}..{py + ph} "
+                        f"overlaps the bar at y={bar[3]}..{bar[3] + bar[1]}")
+        self.assertLessEqual(max(px - icon[0], icon[0] - (px + pw), 0), 40,
+                             f"the panel at x={px}..{px + pw} is not beside the icon at x={icon[0]}")
+        time.sleep(0.5)
+        self.screenshot("relaunch.png")
+        self.box.run("xdotool", "key", "Escape")
+        time.sleep(0.5)
+
+    def bare_gauge_below_the_limit(self, box):
+        """A 14 px icon has no room for two digits: below the limit it shows the gauge alone, no "!"
+        (a bar down its middle from the bowl to the foot)."""
+        w, h, x, y = box
+        side = min(w, h)
+        self.assertLessEqual(side, 16, f"the icon is {w}x{h}, not the small one")
+        cx = x + w // 2
+        # The middle columns from under the gauge's bowl to the plate's foot hold the plate alone.
+        colours = convert(self.screenshot("screen.png"), "-crop", f"3x{side * 3 // 10}+{cx - 1}+{y + side * 7 // 10 - 1}",
+                          "+repage", "-format", "%k", "info:")
+        self.assertEqual(colours, "1", "the 14 px icon at 42 % draws a mark where \"!\" would be")
+
     def icon_in_bar(self):
         time.sleep(1)  # lets the host draw the icon with the reading
         w, h, x, y = e2e.wait_for("the icon in the bar", lambda: content_box(
             self.screenshot("screen.png"), self.host.bar), 15, 0.5)
         self.screenshot("bar.png", "{}x{}+{}+{}".format(*self.host.bar))
+        if self.host.xembed:
+            self.bare_gauge_below_the_limit((w, h, x, y))
         # The app's icon is the first in the strip; the host may have more after it.
         return x + min(w, h) // 2, y + h // 2
 
@@ -301,12 +336,15 @@ class TrayHost(e2e.Case):
         self.assertIsNone(app.poll(), "the running copy ended")
         self.assertEqual(self.box.log().count("already running, quitting this copy"), 1,
                          self.box.log())
-        _, _, w, h = e2e.wait_for("the running copy's panel window", lambda: self.app_window(0),
+        x, y, w, h = e2e.wait_for("the running copy's panel window", lambda: self.app_window(0),
                                   10, 0.2)
         time.sleep(0.5)
         self.screenshot("relaunch.png")
         # The panel with its reading above the commands, not an empty frame.
         self.assertTrue(w > 200 and h > 200, f"a {w}x{h} window cannot hold the panel")
+        # A click anywhere else closes it, as it would a menu, focus or not.
+        self.box.run("xdotool", "mousemove", str(max(x - 20, 2)), str(max(y - 20, 2)), "click", "1")
+        e2e.wait_for("the panel window to close", lambda: self.app_window(0) is None, 5, 0.2)
 
     def app_env(self):
         return {"QT_QPA_PLATFORM": "wayland" if self.host.wayland else "xcb"}
@@ -349,6 +387,8 @@ class TrayHost(e2e.Case):
                                  f"s of a panel started {LATE_START_SECONDS} s after the app")
         item = self.check_docked() if host.xembed else self.check_item()
         icon = self.icon_in_bar()
+        if not late and not host.wayland and host.click == "popup":
+            self.relaunch_beside_tray(icon)
         if not late:
             getattr(self, host.click)(icon, item)
             if host.xembed:  # its right-click menu opens as the panel does
