@@ -18,7 +18,7 @@ CONFIGURE = cmake -S . -B build -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
 app:
 	$(DEPS) run
 	$(CONFIGURE) $(CMAKE_FLAGS)
-	cmake --build build -j $(JOBS) --target quotalume
+	cmake --build build -j $(JOBS) --target quotalume man_page
 
 build:
 	$(DEPS) run test

@@ -41,19 +41,17 @@ void BM_AboutToShowFloodThenGetLayout(benchmark::State& state) {
   ControllerServices services =
       ControllerServices::system(QCoreApplication::applicationFilePath().toStdString());
   services.now = [] { return now; };
-  services.writeState = [&](const Shown& shown, const ListenState& listen) {
-    Store::writeState(shown, listen, "bench", file("state.json"), now);
+  services.writeState = [&](const Shown& shown, const ListenState& listen, EpochSeconds at) {
+    Store::writeState(shown, listen, "bench", file("state.json"), at);
   };
   services.trayAvailable = [] { return false; };
   services.bridge.port = 0;
   services.bridge.now = wallClockNow;
-  services.lastFile = file("last.json");
-  services.updateFile = file("update.json");
-  services.lockFile = file("q.lock");
+  services.files = {.monitor = {file("last.json"), file("alerts.json"), file("history.jsonl")},
+                    .update = file("update.json"),
+                    .lock = file("q.lock"),
+                    .settings = file("Quotalume.ini")};
   services.autostart = AutostartEntry(file("autostart/q.desktop"), "quotalume");
-  services.alertsFile = file("alerts.json");
-  services.settingsFile = dir.filePath("Quotalume.ini").toStdString();
-  services.historyFile = file("history.jsonl");
   services.sessionBus = [address = bus.address] {
     return QDBusConnection::connectToBus(address, "bench-app");
   };

@@ -1,4 +1,4 @@
-# `make install`: installs the bundle component of BUILD under PREFIX and
+# `make install`: installs the bundle and local components of BUILD under PREFIX and
 # records in MANIFEST (BUILD/install_manifest.txt) what it wrote, for
 # Uninstall.cmake. A
 # build folder keeps one install, as a package manager would: the one it
@@ -16,11 +16,16 @@ if(EXISTS "${manifest}")
   message(STATUS "Removing the earlier install recorded in ${manifest}")
   quotalume_uninstall("${manifest}" MISSING_OK)
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${prefix}" --component bundle
-                RESULT_VARIABLE failed)
-if(failed)
-  message(FATAL_ERROR "cmake --install failed")
-endif()
-file(READ "${BUILD}/install_manifest_bundle.txt" installed)
-string(REGEX REPLACE "\n$" "" installed "${installed}")
-file(WRITE "${manifest}" "prefix=${prefix}\n${installed}\n")
+# What a bundle holds, and the manual beside it.
+set(installed "")
+foreach(component bundle local)
+  execute_process(COMMAND ${CMAKE_COMMAND} --install "${BUILD}" --prefix "${prefix}" --component ${component}
+                  RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "cmake --install failed")
+  endif()
+  file(READ "${BUILD}/install_manifest_${component}.txt" listed)
+  string(REGEX REPLACE "\n$" "" listed "${listed}")
+  string(APPEND installed "${listed}\n")
+endforeach()
+file(WRITE "${manifest}" "prefix=${prefix}\n${installed}")

@@ -8,6 +8,9 @@ install(TARGETS quotalume RUNTIME DESTINATION bin COMPONENT bundle)
 install(FILES data/kr.co.fernhallow.Quotalume.desktop DESTINATION share/applications COMPONENT bundle)
 install(FILES data/quotalume.svg DESTINATION share/icons/hicolor/scalable/apps
         RENAME kr.co.fernhallow.Quotalume.svg COMPONENT bundle)
+# The manual, written from the option table by the build (src/app). `make
+# install` and the bundle carry it as it is; the Debian package compressed.
+install(FILES ${CMAKE_BINARY_DIR}/quotalume.1 DESTINATION share/man/man1 COMPONENT local)
 
 # Only the Debian package carries the Debian documents and the description
 # software centres list, which points at the installed desktop entry.
@@ -22,12 +25,12 @@ file(WRITE ${CMAKE_BINARY_DIR}/debian/changelog "${changelog_text}")
 # Debian wants both compressed at the highest level and without a time stamp
 # in the gzip header, so the bytes do not depend on when they were built.
 set(debian_docs)
-foreach(doc ${CMAKE_BINARY_DIR}/debian/changelog ${PROJECT_SOURCE_DIR}/data/quotalume.1)
+foreach(doc ${CMAKE_BINARY_DIR}/debian/changelog ${CMAKE_BINARY_DIR}/quotalume.1)
   get_filename_component(doc_name ${doc} NAME)
   add_custom_command(
     OUTPUT ${CMAKE_BINARY_DIR}/debian/${doc_name}.gz
     COMMAND gzip -9 -n -c ${doc} > ${CMAKE_BINARY_DIR}/debian/${doc_name}.gz
-    DEPENDS ${doc})
+    DEPENDS ${doc} man_page)
   list(APPEND debian_docs ${CMAKE_BINARY_DIR}/debian/${doc_name}.gz)
 endforeach()
 add_custom_target(debian_docs ALL DEPENDS ${debian_docs})
@@ -68,4 +71,6 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${QUOTALUME_SITE_HOST}/sideproject/qu
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk, xdg-utils")
+# The uncompressed manual is `make install`'s; the package has its own.
+set(CPACK_COMPONENTS_ALL bundle debian)
 include(CPack)

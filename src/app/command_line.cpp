@@ -47,19 +47,15 @@ bool hasOption(const std::vector<std::string>& args, const std::string& option) 
 ModeChoice chooseMode(const std::vector<std::string>& args) {
   // The swap script's own call, exactly as it makes it; never a user's.
   if (args.size() == 4 && args[1] == "--swap-bundles") return {Mode::swapBundles, args[2]};
-  if (hasOption(args, "--help") || hasOption(args, "-h")) return {Mode::help, {}};
-  if (hasOption(args, "--version")) return {Mode::version, {}};
-  if (hasOption(args, "--selftest")) return {Mode::selftest, {}};
-  if (hasOption(args, "--status")) return {Mode::status, {}};
-  if (hasOption(args, "--history")) return {Mode::history, {}};
-  const std::pair<const char*, Mode> renders[] = {
-      {"--render-guide", Mode::renderGuide},
-      {"--render-glyph", Mode::renderGlyph},
-      {"--render-menu", Mode::renderMenu},
-      {"--render-history", Mode::renderHistory},
-  };
-  for (const auto& [option, mode] : renders) {
-    if (auto path = valueAfter(args, option)) return {mode, *path};
+  for (const Option& option : optionTable()) {
+    if (option.group != OptionGroup::mode) continue;
+    const std::string name(option.name);
+    if (!option.value.empty()) {
+      if (auto path = valueAfter(args, name)) return {option.mode, *path};
+    } else if (hasOption(args, name) ||
+               (!option.alias.empty() && hasOption(args, std::string(option.alias)))) {
+      return {option.mode, {}};
+    }
   }
   return {Mode::normal, {}};
 }
@@ -86,6 +82,7 @@ std::optional<std::string> readValue(const std::vector<std::string>& args, const
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const Store::EnvLookup& env) {
   ParsedCommandLine parsed;
   CommandLine& line = parsed.line;
+  parsed.unknown = unknownOptions(args);
   line.choice = chooseMode(args);
   if (line.choice.mode == Mode::swapBundles) line.swapIncoming = args[3];
   line.korean = koreanFromCommandLine(args, env);
@@ -105,50 +102,4 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const S
     }
   }
   return parsed;
-}
-
-std::string_view usageText() {
-  return R"(Usage: quotalume [OPTION]...
-Shows an AI service's usage limits in the tray; a browser extension posts the
-readings to 127.0.0.1:47615.
-
-Modes (the first that applies runs):
-  (no mode)                 the tray app; one copy runs per user
-  --selftest                run the built-in self-check; the exit status is its result
-  --status [--format F] [--follow]
-                            print the numbers and exit; F is text (default), waybar or json;
-                            with --follow, print them again at every change until the reader
-                            goes away
-  --history [--format F] [--since SPAN]
-                            print the recorded usage and exit; F is csv (default) or json,
-                            SPAN a number and m, h or d, such as 7d (default: everything)
-  --render-guide PATH       draw the first-run guide into a PNG and exit
-  --render-glyph PATH       draw five sample gauges into a PNG and exit
-  --render-menu PATH        draw sample menus into a PNG and exit
-  --render-history PATH     draw the usage history of a generated busy fortnight into a PNG and exit
-  -h, --help                print this text and exit
-  --version                 print the version and exit
-
-Options:
-  --lang VALUE              Korean when VALUE begins with "ko", else English
-                            (default: LANGUAGE, LC_ALL, LC_MESSAGES, LANG)
-  --no-guide                do not open the first-run guide
-  --no-update               no automatic update checks
-  --update-now              check for an update at once and install it without asking
-
-Environment:
-  QUOTALUME_DATA_DIR        data folder; set (even empty), the log moves into it
-                            and, when not empty, state.json is written
-  QUOTALUME_DEBUG_STATE     "1" writes state.json after every change
-  XDG_DATA_HOME, XDG_STATE_HOME, XDG_CONFIG_HOME, XDG_RUNTIME_DIR
-                            where the files below live when set
-
-Files:
-  ~/.local/share/Quotalume/              last.json, history.jsonl, alerts.json, update.json,
-                                         state.json
-  ~/.local/state/Quotalume/Quotalume.log the log, rotated to Quotalume.log.1 at 1 MiB
-  ~/.config/Quotalume/Quotalume.conf     settings: updateFeed, notifyNearLimits
-  ~/.config/autostart/kr.co.fernhallow.Quotalume.desktop
-                                         "Open at login"
-)";
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/option_table.hpp"
 #include "commands/history_mode.hpp"
 #include "commands/status_mode.hpp"
 #include "controller/launch_options.hpp"
@@ -20,20 +21,6 @@ bool koreanFromCommandLine(const std::vector<std::string>& args, const Store::En
 // The user's first preferred language, "" when none is set. "C" and "POSIX"
 // come back as they are; they simply do not begin with "ko".
 std::string preferredLanguage(const Store::EnvLookup& env);
-
-enum class Mode {
-  help,
-  version,
-  selftest,
-  status,
-  history,
-  renderGuide,
-  renderGlyph,
-  renderMenu,
-  renderHistory,
-  swapBundles,
-  normal
-};
 
 struct ModeChoice {
   Mode mode = Mode::normal;
@@ -50,6 +37,7 @@ struct CommandLine {
   LaunchOptions launch;    // the tray run's
   StatusOptions status;    // --status's
   HistoryOptions history;  // --history's
+  bool operator==(const CommandLine&) const = default;
 };
 
 // The whole command line, or the one-line reason it cannot run (the process
@@ -58,6 +46,9 @@ struct CommandLine {
 struct ParsedCommandLine {
   CommandLine line;
   std::optional<std::string> error;
+  // Options no table row names. They are ignored, as desktop launchers and
+  // old autostart entries may pass them, but named on stderr.
+  std::vector<std::string> unknown;
 };
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const Store::EnvLookup& env);
@@ -68,7 +59,3 @@ std::optional<std::string> valueAfter(const std::vector<std::string>& args, cons
 
 // True when the option occurs as a whole argument (program path excluded).
 bool hasOption(const std::vector<std::string>& args, const std::string& option);
-
-// What --help prints: the modes, the options, the environment variables and
-// where the files live.
-std::string_view usageText();

@@ -91,6 +91,11 @@ int main(int argc, char** argv) {
   const ParsedCommandLine parsed =
       parseCommandLine(std::vector<std::string>(argv, argv + argc), Store::processEnvironment());
   const CommandLine& line = parsed.line;
+  for (std::string option : parsed.unknown) {
+    // Whatever was typed, the terminal gets no control characters from it.
+    for (char& c : option) c = (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) ? '?' : c;
+    std::cerr << "quotalume: ignoring unknown option '" << option << "'\n";
+  }
   // The swap script's exchange of the bundles: no toolkit, no files, no log.
   if (line.choice.mode == Mode::swapBundles)
     return Updater::swapBundles(line.choice.path, line.swapIncoming) ? 0 : 1;

@@ -34,21 +34,8 @@ QString qs(const std::string& s) {
 
 }  // namespace
 
-LimitNotifier::LimitNotifier(QDBusConnection bus, std::filesystem::path alertsFile, LogLine logLine,
-                             QObject* parent)
-    : QObject(parent),
-      bus_(std::move(bus)),
-      alertsFile_(std::move(alertsFile)),
-      logLine_(std::move(logLine)),
-      state_(AlertStore::load(alertsFile_)) {}
-
-void LimitNotifier::readingAccepted(const Reading& reading, EpochSeconds now) {
-  if (!enabled_) return;
-  const AlertState before = state_;
-  const std::vector<LimitNotice> notices = limitNotices(state_, reading, ReadingSource::bridge, now);
-  if (state_ != before) AlertStore::save(state_, alertsFile_);
-  for (const LimitNotice& notice : notices) send(notice, now);
-}
+LimitNotifier::LimitNotifier(QDBusConnection bus, LogLine logLine, QObject* parent)
+    : QObject(parent), bus_(std::move(bus)), logLine_(std::move(logLine)) {}
 
 void LimitNotifier::send(const LimitNotice& notice, EpochSeconds now) {
   if (!bus_.isConnected()) return serviceMissing("no session bus");

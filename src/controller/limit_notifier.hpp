@@ -1,8 +1,7 @@
 #pragma once
-// Desktop notices when a limit gets close, is reached, or resets, through the
-// session bus's notification service.
+// Delivers the limit notices the monitor decides on through the session bus's
+// notification service, each window's newest replacing its last.
 
-#include <filesystem>
 #include <functional>
 #include <map>
 #include <optional>
@@ -13,26 +12,18 @@
 #include <QObject>
 
 #include "display/limit_alerts.hpp"
-#include "store/alert_store.hpp"
 
 class LimitNotifier : public QObject {
   Q_OBJECT
  public:
   using LogLine = std::function<void(std::string_view)>;
 
-  // Loads the notices already given from `alertsFile`, which it rewrites
-  // whenever a reading changes them. Without a notification service it says
-  // so once through `logLine` and stays quiet otherwise.
-  LimitNotifier(QDBusConnection bus, std::filesystem::path alertsFile, LogLine logLine,
-                QObject* parent = nullptr);
+  // Without a notification service it says so once through `logLine` and
+  // stays quiet otherwise.
+  LimitNotifier(QDBusConnection bus, LogLine logLine, QObject* parent = nullptr);
 
-  // Off: readings pass unjudged, so turning it on later speaks about where
-  // usage stands then.
-  void setEnabled(bool on) { enabled_ = on; }
-  bool enabled() const { return enabled_; }
-
-  // A reading the reading rule accepted in this run, and the time it did.
-  void readingAccepted(const Reading& reading, EpochSeconds now);
+  // `now` words the time to the reset.
+  void send(const LimitNotice& notice, EpochSeconds now);
 
  private:
   struct Outgoing {
@@ -47,15 +38,11 @@ class LimitNotifier : public QObject {
     std::optional<Outgoing> waiting;
   };
 
-  void send(const LimitNotice& notice, EpochSeconds now);
   void dispatch(const std::string& key, const Outgoing& outgoing);
   void serviceMissing(const QString& why);
 
   QDBusConnection bus_;
-  std::filesystem::path alertsFile_;
   LogLine logLine_;
-  AlertState state_;
   std::map<std::string, WindowNotices> windows_;
-  bool enabled_ = true;
   bool reportedMissing_ = false;
 };

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+
 #include "app/platform_choice.hpp"
 
 namespace {
@@ -57,6 +60,67 @@ TEST(ModeChoice, OrderAndEdges) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(chooseMode(c.args), c.want);
+  }
+}
+
+// Each row of the option table does what it says, so --help and the man page,
+// which are written from the table, list exactly what the parser accepts.
+TEST(OptionTable, EveryListedOptionChangesTheParseAndToolkitOnesAreLeftToTheToolkit) {
+  const auto env = Store::fixedEnvironment({});
+  for (const Option& option : optionTable()) {
+    const std::string name(option.name);
+    SCOPED_TRACE(name);
+    Args base = {"q"};
+    if (name == "--format" || name == "--follow") base.push_back("--status");
+    if (name == "--since") base.push_back("--history");
+    Args with = base;
+    with.push_back(name);
+    if (!option.value.empty()) with.push_back(name == "--format" ? "json" : name == "--since" ? "7d" : "ko");
+    const ParsedCommandLine plain = parseCommandLine(base, env), given = parseCommandLine(with, env);
+    EXPECT_EQ(given.unknown, std::vector<std::string>{});
+    EXPECT_EQ(given.error, std::nullopt);
+    if (option.group == OptionGroup::toolkit)
+      EXPECT_EQ(given.line, plain.line);
+    else
+      EXPECT_NE(given.line, plain.line) << "listed, but the parser ignores it";
+    if (option.group == OptionGroup::mode) {
+      EXPECT_EQ(given.line.choice.mode, option.mode);
+    }
+  }
+  // The other way round: every option the parser's source names is a row.
+  for (const char* file : {"/src/app/command_line.cpp", "/src/app/main.cpp"}) {
+    std::ifstream in(std::string(QUOTALUME_SOURCE_DIR) + file);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_FALSE(text.empty()) << file;
+    const std::regex literal("\"(--?[a-z][a-z-]*)\"");
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), literal); it != std::sregex_iterator();
+         ++it) {
+      const std::string name = (*it)[1];
+      if (name != "--swap-bundles") {
+        EXPECT_NE(findOption(name), nullptr) << file << " reads " << name;
+      }
+    }
+  }
+}
+
+TEST(OptionTable, UnknownOptionsAreNamedButValuesAndTheToolkitsAreNot) {
+  struct Case {
+    const char* name;
+    Args args;
+    std::vector<std::string> unknown;
+  } cases[] = {
+      {"two unknown", {"q", "--bogus", "-v", "--no-guide"}, {"--bogus", "-v"}},
+      {"a value that looks like an option", {"q", "--render-glyph", "--bogus"}, {}},
+      {"a value after = is not ours", {"q", "--format=json"}, {"--format=json"}},
+      {"toolkit, either dash, value after", {"q", "--platform", "xcb", "-style=fusion", "-session", "x"}, {}},
+      {"toolkit prefix is not enough", {"q", "-platformx"}, {"-platformx"}},
+      {"bare words and a lone dash", {"q", "file.txt", "-"}, {}},
+      {"the program path never counts", {"--bogus"}, {}},
+      {"the swap script's call", {"q", "--swap-bundles", "/a", "/b"}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(unknownOptions(c.args), c.unknown);
   }
 }
 

@@ -10,6 +10,8 @@
 #include <functional>
 #include <map>
 #include <regex>
+#include <set>
+#include <sstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -108,12 +110,50 @@ TEST(OneShotModes, PicturesDrawOffScreenWhateverTheDisplayAndTheRestLeaveNothing
   const Outcome help = runApp({"--lang", "en", "--help", "--selftest"}, quiet);
   EXPECT_EQ(help.status, 0);
   EXPECT_TRUE(help.out.starts_with("Usage: quotalume")) << help.out;
-  for (const char* mode : {"--history [", "--render-history PATH", "--follow]"})
-    EXPECT_NE(help.out.find(mode), std::string::npos) << mode;
-  const Outcome version = runApp({"--version"}, quiet);
-  EXPECT_EQ(std::pair(version.status, version.out),
-            std::pair(0, "Quotalume " + std::string(Build::version) + "\n"));
+  EXPECT_NE(help.out.find("--render-history PATH"), std::string::npos);
+  // An unknown option changes nothing but is named.
+  const Outcome version = runApp({"--bogus\x1b[2J", "--version"}, quiet);
+  EXPECT_EQ(std::tuple(version.status, version.out, version.err),
+            std::tuple(0, "Quotalume " + std::string(Build::version) + "\n",
+                       "quotalume: ignoring unknown option '--bogus?[2J'\n"));
   EXPECT_TRUE(QDir(quiet).isEmpty());
+}
+
+// The options of a text as `--help` or the manual shows it: each line's first
+// words that begin with a dash, before the option's value.
+std::set<std::string> listedOptions(std::string text) {
+  for (const char* dash : {"\u2212", "\u2010"})
+    for (std::size_t at; (at = text.find(dash)) != std::string::npos;)
+      text.replace(at, std::strlen(dash), "-");
+  std::set<std::string> names;
+  static const std::regex row(
+      R"(^ +(-[-a-z]+)(, (-[-a-z]+))?( [A-Z]+)?$|^ +(-[-a-z]+)(, (-[-a-z]+))?( [A-Z]+)? {2,})");
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::smatch m;
+    if (!std::regex_search(line, m, row)) continue;
+    for (int group : {1, 3, 5, 7})
+      if (m[group].matched) names.insert(m[group]);
+  }
+  return names;
+}
+
+TEST(ManPage, ListsEveryOptionHelpListsAndFormatsCleanly) {
+  QTemporaryDir dir;
+  const Outcome help = runApp({"--help"}, dir.path());
+  const std::set<std::string> fromHelp = listedOptions(help.out);
+  EXPECT_GE(fromHelp.size(), 20u) << help.out;
+
+  QProcess man;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("MANWIDTH", "100");
+  env.insert("LC_ALL", "C.UTF-8");
+  man.setProcessEnvironment(env);
+  man.start("man", {"--warnings", "-P", "cat", "-l", QUOTALUME_MAN_PAGE});
+  ASSERT_TRUE(man.waitForFinished(30000));
+  EXPECT_EQ(man.exitCode(), 0);
+  EXPECT_EQ(man.readAllStandardError().toStdString(), "") << "roff warnings";
+  EXPECT_EQ(listedOptions(man.readAllStandardOutput().toStdString()), fromHelp);
 }
 
 // Session 42.3 % resetting in 2 h 10 m; weekly 76 % with 3 d 5 h left, far ahead of its pace.

@@ -7,7 +7,6 @@
 #include <QDBusArgument>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QTemporaryDir>
 
 #include "controller/limit_notifier.hpp"
 #include "support/event_wait.hpp"
@@ -40,48 +39,35 @@ struct StandIn : QDBusVirtualObject {
 
 constexpr EpochSeconds now = 1791951000;  // any fixed moment; the notifier never reads the clock
 
-Reading session(double pct, EpochSeconds resetsAt, EpochSeconds at = now) {
-  return {"ok", {}, {}, at * 1000, at * 1000, {{"session", pct, resetsAt * 1000}}};
+LimitNotice notice(AlertKind kind, double pct, EpochSeconds resetsAt) {
+  return {kind, {"session", pct, resetsAt * 1000}};
 }
 
-TEST(LimitNotifier, NoticesOncePerCrossingAcrossARestart) {
+TEST(LimitNotifier, EachWindowsNewestNoticeReplacesItsLast) {
   PrivateBus bus;
   ASSERT_FALSE(bus.address.isEmpty()) << "dbus-daemon did not start (scripts/install-deps installs it)";
-  QTemporaryDir dir;
   const auto logLine = [](std::string_view line) { ADD_FAILURE() << line; };
 
   QDBusConnection serviceBus = QDBusConnection::connectToBus(bus.address, "notify-test-service");
   StandIn standIn;
   ASSERT_TRUE(serviceBus.registerVirtualObject(path, &standIn));
   ASSERT_TRUE(serviceBus.registerService(service));
-  const std::filesystem::path alerts = dir.filePath("alerts.json").toStdString();
   const EpochSeconds resetsAt = now + 2 * 3600;
 
-  {
-    LimitNotifier notifier(QDBusConnection::connectToBus(bus.address, "notify-test-app"), alerts, logLine);
-    notifier.readingAccepted(session(85, resetsAt), now);
-    // Sent before the first notice's id came back: it still replaces that notice.
-    notifier.readingAccepted(session(90, resetsAt + 0.004, now + 30), now + 30);  // nothing new
-    notifier.setEnabled(false);
-    notifier.readingAccepted(session(100, resetsAt, now + 60), now + 60);  // switched off: unjudged
-    notifier.setEnabled(true);
-    notifier.readingAccepted(session(100, resetsAt, now + 90), now + 90);
-    ASSERT_TRUE(waitUntil([&] { return standIn.calls.size() == 2; }));
-  }
-
-  // A restart remembers through alerts.json; the new cycle then says so.
-  LimitNotifier restarted(QDBusConnection::connectToBus(bus.address, "notify-test-app-2"), alerts, logLine);
-  restarted.readingAccepted(session(100, resetsAt, now + 120), now + 120);
+  LimitNotifier notifier(QDBusConnection::connectToBus(bus.address, "notify-test-app"), logLine);
+  notifier.send(notice(AlertKind::near, 85, resetsAt), now);
+  // Sent before the first notice's id came back: it still replaces that notice.
+  notifier.send(notice(AlertKind::reached, 100, resetsAt), now + 90);
+  ASSERT_TRUE(waitUntil([&] { return standIn.calls.size() == 2; }));
   const EpochSeconds later = resetsAt + 60;
-  restarted.readingAccepted(session(2, resetsAt + 5 * 3600, later), later);
+  settle(50);
+  notifier.send(notice(AlertKind::reset, 2, resetsAt + 5 * 3600), later);
   ASSERT_TRUE(waitUntil([&] { return standIn.calls.size() == 3; }));
-  settle(200);
   EXPECT_EQ(standIn.calls,
             (std::vector<std::string>{
                 "Quotalume: 5-hour limit at 85% / resets in 2h | replaces 0, urgency 1, icon, image",
-                // Replaces the 80 % notice.
                 "Quotalume: 5-hour limit reached / resets in 1h 59m | replaces 1, urgency 2, icon, image",
-                "Quotalume: 5-hour limit reset / 5-hour limit 2%, resets in 4h 59m | replaces 0, urgency 1, "
+                "Quotalume: 5-hour limit reset / 5-hour limit 2%, resets in 4h 59m | replaces 2, urgency 1, "
                 "icon, image"}));
 }
 

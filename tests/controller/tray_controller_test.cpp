@@ -1,11 +1,10 @@
-// The controller driven as the event loop would drive it, with a made-up
-// clock, no display and no tray, its files in a temporary folder.
+// The tray shell driven as the event loop would drive it, with a made-up
+// clock, no display and no tray, its files in a temporary folder. What the
+// monitor decides is tested without the toolkit in tests/monitor.
 #include <gtest/gtest.h>
 
-#include <sys/inotify.h>
-#include <unistd.h>
-
 #include <fstream>
+#include <thread>
 
 #include <QAction>
 #include <QApplication>
@@ -16,7 +15,10 @@
 
 #include "base/app_version.hpp"
 #include "build_config.hpp"
+#include "controller/command_menus.hpp"
+#include "controller/panel_opener.hpp"
 #include "controller/tray_controller.hpp"
+#include "controller/update_schedule.hpp"
 #include "desktop/links.hpp"
 #include "display/phrases.hpp"
 #include "display/state_file.hpp"
@@ -26,10 +28,9 @@
 #include "store/update_store.hpp"
 #include "support/event_wait.hpp"
 #include "support/private_bus.hpp"
+#include "support/replacements.hpp"
 #include "tray/panel_window.hpp"
 #include "tray/tray_presence.hpp"
-#include "updater/update_check.hpp"
-#include "updater/user_effects.hpp"
 #include "updater/wake_watcher.hpp"
 #include "windows/history_window.hpp"
 
@@ -50,32 +51,27 @@ struct Harness {
   std::filesystem::path path(const char* name) const { return dir.filePath(name).toStdString(); }
 
   ControllerServices services() {
-    BridgeSettings bridge;
-    bridge.port = 0;
-    bridge.now = [this] { return now; };
     return ControllerServices{
         .now = [this] { return now; },
         .openUrl = [this](const QUrl& url) { opened.push_back(url); },
         .alert = [this](const QString& text) { alerts.push_back(text); },
         .writeState =
-            [this](const Shown& shown, const ListenState& listen) {
+            [this](const Shown& shown, const ListenState& listen, EpochSeconds at) {
               ++stateWrites;
               written = shown;
-              Store::writeState(shown, listen, appVersion(), path("state.json"), now);
+              Store::writeState(shown, listen, appVersion(), path("state.json"), at);
             },
         .trayAvailable = [this] { return tray; },
         .showGuide = [this](bool noTray) { guides.push_back(noTray); },
-        .bridge = bridge,
-        .lastFile = path("last.json"),
-        .updateFile = path("update.json"),
-        .lockFile = path("run/q.lock"),
+        .bridge = {.port = 0, .now = [this] { return now; }, .log = {}},
+        .files = {.monitor = {path("last.json"), path("alerts.json"), path("history.jsonl")},
+                  .update = path("update.json"),
+                  .lock = path("run/q.lock"),
+                  .settings = path("Quotalume.ini")},
         .autostart = AutostartEntry(path("config/autostart/q.desktop"),
                                     QCoreApplication::applicationFilePath().toStdString()),
-        .alertsFile = path("alerts.json"),
-        .settingsFile = path("Quotalume.ini"),
         // Never connected, so no test can reach a real notification service or tray.
         .sessionBus = [] { return QDBusConnection(QStringLiteral("no-bus")); },
-        .historyFile = path("history.jsonl"),
         .updater = Updater::defaultUpdaterServices(),
     };
   }
@@ -93,8 +89,8 @@ Reading okReading(EpochSeconds at, double pct) {
   return {"ok", {}, {}, at * 1000, at * 1000, {{"session", pct, (at + 3600) * 1000}}};
 }
 
-bool listening(TrayController& app, ListenState::Kind kind = ListenState::Kind::ready) {
-  return waitUntil([&] { return app.listen().kind == kind; }, 5000);
+bool listening(TrayController& app) {
+  return waitUntil([&] { return app.monitor().listen().kind == ListenState::Kind::ready; }, 5000);
 }
 
 // The visible entries of a menu, a separator as "---".
@@ -105,32 +101,6 @@ std::string titles(QMenu* menu) {
   return titles.join('|').toStdString();
 }
 
-// Counts the files the store puts in place by rename, as it replaces
-// last.json, so that a test can count saves without a hook in the code. The
-// temporaries' creations are watched too: the kernel merges identical
-// events that follow each other unread.
-struct Replacements {
-  const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  explicit Replacements(const std::filesystem::path& folder) {
-    inotify_add_watch(fd, folder.c_str(), IN_CREATE | IN_MOVED_TO);
-  }
-  Replacements(const Replacements&) = delete;
-  ~Replacements() { ::close(fd); }
-
-  int count(std::string_view name) const {
-    int seen = 0;
-    alignas(inotify_event) char buffer[4096];
-    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
-      for (char* p = buffer; p < buffer + n;
-           p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len) {
-        const auto* event = reinterpret_cast<const inotify_event*>(p);
-        seen += (event->mask & IN_MOVED_TO) && event->len > 0 && name == event->name;
-      }
-    }
-    return seen;
-  }
-};
-
 std::size_t logLines(const std::string& text) {
   std::ifstream in(logPath());
   std::size_t n = 0;
@@ -138,26 +108,23 @@ std::size_t logLines(const std::string& text) {
   return n;
 }
 
-TEST(TrayController, ABurstKeepsTheLastReadingWithOneSaveAndOneRender) {
+TEST(TrayController, ABurstFromTheBridgeThreadIsDrawnOnceAndTheHistoryWindowReused) {
   Harness h;
   auto app = h.launch();
   ASSERT_TRUE(listening(*app));
   const int writesBefore = h.stateWrites;
-  const std::size_t linesBefore = logLines("reading status=ok windows=1");
   Replacements saves(h.path("."));
 
-  for (double pct : {10.0, 20.0, 77.0}) app->enqueue(okReading(start, pct));
+  std::thread bridge([&] {
+    for (double pct : {10.0, 20.0, 77.0}) app->enqueue(okReading(start, pct));
+  });
+  bridge.join();
   settle(50);
 
-  EXPECT_EQ(std::tuple(saves.count("last.json"), h.stateWrites - writesBefore,
-                       logLines("reading status=ok windows=1")),
-            std::tuple(1, 1, linesBefore + 1));
-  EXPECT_EQ(std::tuple(h.written->headline, app->toolTip(), app->traySpec().number, app->traySpec().tone),
-            std::tuple("77%", "Quotalume 77%", "77", Tone::orange));
-  const Reading last = okReading(start, 77);
-  EXPECT_EQ(Store::load(h.path("last.json"), start), (Saved{last, last}));
-  EXPECT_EQ(History::load(h.path("history.jsonl"), start + 60),
-            (std::vector<HistoryEntry>{{last.received_at, last.windows}}));
+  EXPECT_EQ(std::pair(saves.count("last.json"), h.stateWrites - writesBefore), std::pair(1, 1));
+  EXPECT_EQ(
+      std::tuple(h.written->headline, app->face().toolTip, app->face().spec.number, app->face().spec.tone),
+      std::tuple("77%", "Quotalume 77%", "77", Tone::orange));
 
   app->openHistory();
   app->openHistory();
@@ -215,10 +182,11 @@ TEST(TrayController, ASecondStartShowsTheRunningCopysPanel) {
     EXPECT_FALSE(second.launch());
     EXPECT_TRUE(second.reachedRunningCopy());
     const auto panelShown = [&] {
-      return tray ? first.panelMenu()->isVisible() : first.panelWindow() && first.panelWindow()->isVisible();
+      PanelWindow* w = first.panel().window();
+      return tray ? first.menus().panelMenu()->isVisible() : w && w->isVisible();
     };
     EXPECT_TRUE(waitUntil(panelShown, 3000));
-    EXPECT_EQ(first.panelWindow() != nullptr, !tray);
+    EXPECT_EQ(first.panel().window() != nullptr, !tray);
     // Without a bus the second start still leaves, and says it could not ask.
     const std::size_t unreached = logLines("the running copy could not be reached: no session bus");
     TrayController third(quiet, h.services());
@@ -226,22 +194,6 @@ TEST(TrayController, ASecondStartShowsTheRunningCopysPanel) {
     EXPECT_EQ(logLines("already running, quitting this copy"), before + 2);
     EXPECT_EQ(logLines("the running copy could not be reached: no session bus"), unreached + 1);
   }
-}
-
-TEST(TrayController, AnUnusableDataFolderIsSaidWhileReadingsStillShow) {
-  Harness h;
-  std::ofstream(h.path("taken")) << "a file where the folder should be";
-  ControllerServices services = h.services();
-  services.lastFile = h.path("taken") / "last.json";
-  const std::size_t before = logLines("readings are not saved: ");
-  TrayController app({.guide = false, .updateChecks = false}, services);
-  ASSERT_TRUE(app.launch());
-  EXPECT_EQ(app.lastShown()->status, unsavedReadingsNote()) << "in place of waiting for the extension";
-  EXPECT_EQ(logLines("readings are not saved: "), before + 1);
-  app.enqueue(okReading(start, 77));
-  settle(50);
-  EXPECT_EQ(std::pair(app.lastShown()->headline, app.lastShown()->status),
-            std::pair(std::string("77%"), std::optional(unsavedReadingsNote())));
 }
 
 TEST(TrayController, MenusHoldTheCommandsAfterWhatThePanelShows) {
@@ -252,21 +204,21 @@ TEST(TrayController, MenusHoldTheCommandsAfterWhatThePanelShows) {
   auto app = h.launch();
   // The panel and its separator come first while there is something to
   // show; the context menu carries the panel as text: here the waiting line.
-  EXPECT_EQ(titles(app->panelMenu()), "|---|" + commands);
-  const std::string waiting = *app->lastShown()->status;
-  EXPECT_EQ(titles(app->contextMenu()), waiting + "|---|" + commands);
+  EXPECT_EQ(titles(app->menus().panelMenu()), "|---|" + commands);
+  const std::string waiting = *app->monitor().lastShown()->status;
+  EXPECT_EQ(titles(app->menus().contextMenu()), waiting + "|---|" + commands);
   // The rows are the point of the menu: enabled, so hosts draw them at full strength; a click opens the
   // history.
-  QAction* row = app->contextMenu()->actions().first();
+  QAction* row = app->menus().contextMenu()->actions().first();
   EXPECT_TRUE(row->isEnabled());
   row->trigger();
   EXPECT_TRUE(std::ranges::any_of(QApplication::topLevelWidgets(), [](QWidget* w) {
     return qobject_cast<HistoryWindow*>(w) && w->isVisible();
   }));
-  EXPECT_EQ(app->toolTip(), "Quotalume \u2014 " + waiting);
+  EXPECT_EQ(app->face().toolTip, "Quotalume \u2014 " + waiting);
 
   // Open, close, a reading that reshapes the panel, open again: it still fills the menu's width.
-  QMenu* menu = app->panelMenu();
+  QMenu* menu = app->menus().panelMenu();
   auto* panel = static_cast<QWidgetAction*>(menu->actions().first());
   menu->popup({0, 0});
   menu->hide();
@@ -274,6 +226,17 @@ TEST(TrayController, MenusHoldTheCommandsAfterWhatThePanelShows) {
   settle(50);
   menu->popup({0, 0});
   EXPECT_EQ(panel->defaultWidget()->geometry(), menu->actionGeometry(panel));
+  menu->hide();
+
+  // Every command does what it says.
+  const auto trigger = [&](const char* text) {
+    for (QAction* a : app->menus().commands())
+      if (a->text().toStdString() == text) a->trigger();
+  };
+  trigger("Install the browser extension\u2026");
+  trigger("Quotalume website");
+  EXPECT_EQ(h.opened, (std::vector<QUrl>{QUrl(QString::fromStdString(Links::installTarget())),
+                                         QUrl(QString::fromStdString(Links::page()))}));
 }
 
 TEST(TrayController, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
@@ -309,7 +272,7 @@ TEST(TrayController, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
   EXPECT_FALSE(app->menuOpen() || app->tickerRunning());
 }
 
-TEST(TrayController, LoginToggleFollowsTheRealStateAndAFailureAlertsEachTime) {
+TEST(TrayController, AutostartToggleFollowsTheRealStateAndAFailureAlertsEachTime) {
   Harness h;
   auto app = h.launch();
   const auto entry = h.path("config/autostart/q.desktop");
@@ -334,73 +297,74 @@ TEST(TrayController, LoginToggleFollowsTheRealStateAndAFailureAlertsEachTime) {
   EXPECT_EQ(logLines("login item: "), before + 2);
 }
 
-TEST(TrayController, LimitNoticesFollowTheSwitchAndOnlyThisSessionsReadings) {
+TEST(TrayController, TheNoticesSwitchIsKeptInTheSettingsFileAndReachesTheMonitor) {
   Harness h;
-  h.store(okReading(start - 30, 95));
   {
     auto app = h.launch();
-    EXPECT_TRUE(app->notifyItem()->isChecked()) << "on by default";
-    settle(30);
-    EXPECT_FALSE(std::filesystem::exists(h.path("alerts.json"))) << "numbers from disk never speak";
-    app->notifyItem()->trigger();  // off
+    EXPECT_TRUE(app->menus().notifyItem()->isChecked()) << "on by default";
+    EXPECT_FALSE(std::filesystem::exists(h.path("Quotalume.ini"))) << "showing the switch saves nothing";
+    app->menus().notifyItem()->trigger();  // off
     app->enqueue(okReading(start, 85));
     settle(30);
     EXPECT_FALSE(std::filesystem::exists(h.path("alerts.json"))) << "switched off";
   }
-  // The switch is kept in the settings file.
   auto app = h.launch();
-  EXPECT_FALSE(app->notifyItem()->isChecked());
-  app->notifyItem()->trigger();  // on again
+  EXPECT_FALSE(app->menus().notifyItem()->isChecked());
+  app->menus().notifyItem()->trigger();  // on again
   app->enqueue(okReading(start, 85));
   settle(30);
   EXPECT_EQ(AlertStore::load(h.path("alerts.json")).count("session"), 1u);
 }
 
 bool supportShown(TrayController& app) {
-  EXPECT_EQ(app.supportItem()->isVisible(), app.supportSeparator()->isVisible());
-  return app.supportItem()->isVisible();
+  EXPECT_EQ(app.menus().supportItem()->isVisible(), app.menus().supportSeparator()->isVisible());
+  return app.menus().supportItem()->isVisible();
 }
 
-TEST(AppDelegateUpdates, FeedSetsTheSupportPairAndTheWakeCheckAndTheMenuCheckAnswers) {
+TEST(TrayControllerUpdates, FeedSetsTheSupportPairAndTheWakeCheckAndTheMenuCheckAnswers) {
   const std::string on = "https://" + std::string(Build::siteHost) + "/sideproject/support";
   Harness h;
   const LaunchOptions quiet{.guide = false, .updateChecks = false};
   {
     auto app = h.launch(quiet);
     EXPECT_FALSE(supportShown(*app));
-    app->updates().services().onFeed(on, start);
+    app->updates().updates().services().onFeed(on, start);
     EXPECT_TRUE(supportShown(*app));
     EXPECT_EQ(UpdateStore::load(h.path("update.json")), (UpdateState{on, start * 1000}));
     int checks = 0;
-    app->wakeSchedule().scheduleAfterWake = [](double, Updater::WakeSchedule::Work work) { work(); };
-    app->wakeSchedule().runAutoCheck = [&] { ++checks; };
-    EXPECT_FALSE(app->handleWake(start + 3600)) << "an hour after the feed";
+    app->updates().wakeSchedule().scheduleAfterWake = [](double, Updater::WakeSchedule::Work work) {
+      work();
+    };
+    app->updates().wakeSchedule().runAutoCheck = [&] { ++checks; };
+    EXPECT_FALSE(app->updates().handleWake(start + 3600)) << "an hour after the feed";
     h.now = start + 86401;
-    EXPECT_EQ(std::pair(app->handleWake(h.now), checks), std::pair(true, 1));
+    EXPECT_EQ(std::pair(app->updates().handleWake(h.now), checks), std::pair(true, 1));
   }
   {
     auto app = h.launch(quiet);
     EXPECT_TRUE(supportShown(*app));
     for (bool korean : {true, false}) {
       isKorean = korean;
-      app->supportItem()->trigger();
+      app->menus().supportItem()->trigger();
     }
     isKorean = false;
     EXPECT_EQ(h.opened, (std::vector<QUrl>{QUrl(QString::fromStdString(Links::supportKo())),
                                            QUrl(QString::fromStdString(Links::supportEn()))}));
-    app->updates().services().onFeed(std::nullopt, start + 3);
+    app->updates().updates().services().onFeed(std::nullopt, start + 3);
     EXPECT_FALSE(supportShown(*app));
     // The failed check's alert would wait for a click inside a later test's event loop.
     std::vector<std::string> told;
-    app->updates().services().effects.info = [&](const std::string& message) { told.push_back(message); };
-    app->updateItem()->trigger();
+    app->updates().updates().services().effects.info = [&](const std::string& message) {
+      told.push_back(message);
+    };
+    app->menus().updateItem()->trigger();
     EXPECT_TRUE(waitUntil([&] { return !told.empty(); }))
         << "a check from the menu answers even when it fails";
   }
   EXPECT_FALSE(supportShown(*h.launch(quiet)));
 }
 
-TEST(AppDelegateUpdates, LaunchSchedule) {
+TEST(TrayControllerUpdates, LaunchSchedule) {
   struct Case {
     const char* name;
     LaunchOptions options;
@@ -415,10 +379,11 @@ TEST(AppDelegateUpdates, LaunchSchedule) {
     Harness h;
     const std::size_t before = logLines("update check failed");
     auto app = h.launch(tc.options);
-    const QTimer* daily = app->dailyCheck();
-    EXPECT_EQ(std::tuple(app->updates().services().autoInstall, app->wakeWatcher() != nullptr,
-                         daily && daily->isActive() && daily->interval() == 86400000),
-              std::tuple(tc.checkAtOnce, tc.scheduled, tc.scheduled));
+    const QTimer* daily = app->updates().dailyCheck();
+    EXPECT_EQ(
+        std::tuple(app->updates().updates().services().autoInstall, app->updates().wakeWatcher() != nullptr,
+                   daily && daily->isActive() && daily->interval() == 86400000),
+        std::tuple(tc.checkAtOnce, tc.scheduled, tc.scheduled));
     // A check that is not due at once would come no sooner than 10 s. The
     // feed is a closed port, so each check fails and says so in the log.
     const auto checked = [&] { return logLines("update check failed") > before; };

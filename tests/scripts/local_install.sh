@@ -13,7 +13,8 @@ uninstall() { cmake -DMANIFEST="$work/manifest" -P "$root/cmake/Uninstall.cmake"
 # The files besides the manifest and the output are exactly these.
 only() { [ "$(cd "$work" && find . -type f ! -name manifest ! -name out | sort)" = "$(printf '%s\n' "$@" | sort)" ]; }
 ours() { for f in bin/quotalume share/applications/kr.co.fernhallow.Quotalume.desktop \
-  share/icons/hicolor/scalable/apps/kr.co.fernhallow.Quotalume.svg; do echo "./$1/$f"; done; }
+  share/icons/hicolor/scalable/apps/kr.co.fernhallow.Quotalume.svg share/man/man1/quotalume.1; do
+  echo "./$1/$f"; done; }
 mkdir -p "$work/a/share/applications"
 touch "$work/a/share/applications/other.desktop" "$work/victim"
 b=$work/홈/é
@@ -22,7 +23,7 @@ set -- ./a/share/applications/other.desktop ./victim  # there before
 install "$work/a" && [ -x "$work/a/bin/quotalume" ] && only "$@" $(ours a) || fail "install to a"
 install "$b" && only "$@" $(ours 홈/é) || fail "a then b"
 uninstall && only "$@" && [ ! -e "$work/manifest" ] || fail "uninstall"
-[ "$(grep -c '^-- Removed ' "$work/out")" = 3 ] || fail "the uninstall does not name what it removed"
+[ "$(grep -c '^-- Removed ' "$work/out")" = 4 ] || fail "the uninstall does not name what it removed"
 # A list from before the prefix was recorded: the folder above bin/quotalume.
 install "$b" && sed -i 1d "$work/manifest" && uninstall && only "$@" || fail "a list without its prefix"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "controller/reading_queue.hpp"
-#include "controller/reading_rule.hpp"
+#include "monitor/reading_queue.hpp"
+#include "monitor/reading_rule.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "controller/reading_queue.hpp"
+#include "monitor/reading_queue.hpp"
 
 bool ReadingQueue::push(Reading reading) {
   std::lock_guard lock(mutex_);

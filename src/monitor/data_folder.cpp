@@ -1,4 +1,4 @@
-#include "controller/data_folder.hpp"
+#include "monitor/data_folder.hpp"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "controller/reading_rule.hpp"
+#include "monitor/reading_rule.hpp"
 
 namespace {
 
