@@ -2,8 +2,10 @@
 
 #include <mutex>
 
+#include <QAccessibleObject>
 #include <QAccessibleWidget>
 #include <QAction>
+#include <QApplication>
 #include <QFocusEvent>
 #include <QPainter>
 
@@ -82,7 +84,36 @@ class PanelWindowAccessible : public QAccessibleWidget {
   }
 };
 
+// Qt leaves popups out of the application's children, as menus are reached
+// through the events of their opening; the panel window is no menu a screen
+// reader follows, so while it shows it is listed with the windows.
+class AppAccessible : public QAccessibleApplication {
+ public:
+  int childCount() const override { return QAccessibleApplication::childCount() + int(popups().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const int windows = QAccessibleApplication::childCount();
+    if (index < windows) return QAccessibleApplication::child(index);
+    const QList<QWidget*> shown = popups();
+    return index - windows < shown.size() ? QAccessible::queryAccessibleInterface(shown[index - windows])
+                                          : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    if (const int i = QAccessibleApplication::indexOfChild(child); i >= 0) return i;
+    const qsizetype i = child ? popups().indexOf(qobject_cast<QWidget*>(child->object())) : -1;
+    return i < 0 ? -1 : QAccessibleApplication::childCount() + int(i);
+  }
+
+ private:
+  static QList<QWidget*> popups() {
+    QList<QWidget*> shown;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->inherits("PanelWindow") && w->isVisible() && w->windowType() == Qt::Popup) shown << w;
+    return shown;
+  }
+};
+
 QAccessibleInterface* rowAccessibleFactory(const QString& className, QObject* object) {
+  if (className == QLatin1String("QApplication") && object == qApp) return new AppAccessible();
   if (className == QLatin1String("CommandRow")) return new RowAccessible(static_cast<CommandRow*>(object));
   if (className == QLatin1String("PanelWindow") && object && object->isWidgetType())
     return new PanelWindowAccessible(static_cast<QWidget*>(object));
@@ -163,5 +194,11 @@ void CommandRow::nextCheckState() {}
 
 void installCommandRowAccessibility() {
   static std::once_flag once;
-  std::call_once(once, [] { QAccessible::installFactory(rowAccessibleFactory); });
+  std::call_once(once, [] {
+    QAccessible::installFactory(rowAccessibleFactory);
+    // The application's interface made before this factory existed gives way to ours.
+    if (QAccessibleInterface* app = QAccessible::queryAccessibleInterface(qApp);
+        app && !dynamic_cast<AppAccessible*>(app))
+      QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(app));
+  });
 }

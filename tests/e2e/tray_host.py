@@ -21,6 +21,24 @@ SCREEN = (800, 600)
 COMMANDS = ["Install the browser extension…", "Open at login", "Check for updates…",
             "Quotalume website", "Quit Quotalume"]
 ROWS = {"5-hour limit  42%", "7-day limit  18%", "Max 5x · updated just now"}
+# The panel window's rows as a screen reader reads them: role, name, key binding, focus.
+ATSPI_ROWS = """
+import warnings
+warnings.simplefilter("ignore")
+import gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi
+desk = Atspi.get_desktop(0)
+app = [desk.get_child_at_index(i) for i in range(desk.get_child_count())
+       if desk.get_child_at_index(i).get_name() == "Quotalume"][0]
+window = [app.get_child_at_index(i) for i in range(app.get_child_count())
+          if app.get_child_at_index(i).get_state_set().contains(Atspi.StateType.SHOWING)][0]
+for row in (window.get_child_at_index(i) for i in range(window.get_child_count())):
+    action = row.get_action_iface()
+    keys = action.get_key_binding(0) if action and action.get_n_actions() else ""
+    print(row.get_role_name(), row.get_name(), keys,
+          "focused" if row.get_state_set().contains(Atspi.StateType.FOCUSED) else "", sep="|")
+"""
 # A panel started LATE_START_SECONDS after the app must show the icon this soon.
 LATE_START_SECONDS, LATE_PANEL_SECONDS = 5, 3
 
@@ -342,9 +360,33 @@ class TrayHost(e2e.Case):
         self.screenshot("relaunch.png")
         # The panel with its reading above the commands, not an empty frame.
         self.assertTrue(w > 200 and h > 200, f"a {w}x{h} window cannot hold the panel")
+        self.check_accessible_rows()
         # A click anywhere else closes it, as it would a menu, focus or not.
         self.box.run("xdotool", "mousemove", str(max(x - 20, 2)), str(max(y - 20, 2)), "click", "1")
         e2e.wait_for("the panel window to close", lambda: self.app_window(0) is None, 5, 0.2)
+
+    def check_accessible_rows(self):
+        """Through the accessibility bus the rows are menu items, check boxes and separators,
+        named by their labels alone, the hidden one not listed; the keys move through them."""
+        def rows():
+            code, out = self.box.run("/usr/bin/python3", "-c", ATSPI_ROWS)
+            self.assertEqual(code, 0, out)
+            return [line.split("|") for line in out.splitlines() if "|" in line]
+        read = rows()
+        self.assertEqual([r[0] for r in read[1:]], ["separator", "menu item", "check box", "check box"]
+                         + ["menu item"] * 3 + ["separator", "menu item"], read)
+        self.assertIn(["menu item", "Quit Quotalume", "Ctrl+Q", ""], read)
+        self.assertNotIn("Support This App…", [r[1] for r in read])
+        focused = lambda: [r[1] for r in rows() if r[3] == "focused"]
+        self.assertEqual(focused(), ["Install the browser extension…"])
+        for key, name in (("Down", "Open at login"), ("Tab", "Notify near limits"), ("Up", "Open at login"),
+                          ("shift+Tab", "Install the browser extension…"), ("Up", "Quit Quotalume")):
+            self.box.run("xdotool", "key", key)
+            e2e.wait_for(f"{name} focused after {key}", lambda: focused() == [name], 5, 0.2)
+        self.box.run("xdotool", "key", "Escape")
+        e2e.wait_for("Escape to close the panel window", lambda: self.app_window(0) is None, 5, 0.2)
+        self.assertEqual(self.box.start(self.app_env()).wait(timeout=e2e.START_SECONDS), 0)
+        e2e.wait_for("the panel window again", lambda: self.app_window(0), 10, 0.2)
 
     def app_env(self):
         return {"QT_QPA_PLATFORM": "wayland" if self.host.wayland else "xcb"}
@@ -376,6 +418,9 @@ class TrayHost(e2e.Case):
         self.box.extra["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
         if not late and host.panel:
             host.panel(self)
+        if not host.panel:  # screen readers are the other way in, and are checked here
+            self.box.spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+            self.box.extra["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         app = self.box.start(self.app_env())
         self.box.post_ok()
         if not host.panel:
