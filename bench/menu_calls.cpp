@@ -41,8 +41,8 @@ void BM_AboutToShowFloodThenGetLayout(benchmark::State& state) {
   ControllerServices services =
       ControllerServices::system(QCoreApplication::applicationFilePath().toStdString());
   services.now = [] { return now; };
-  services.writeState = [&](const Shown& shown, const ListenState& listen, EpochSeconds at) {
-    Store::writeState(shown, listen, "bench", file("state.json"), at);
+  services.writeState = [&](const Frame& frame, const ListenState& listen, EpochSeconds at) {
+    Store::writeState(frame.shown, frame.glance, listen, "bench", file("state.json"), at);
   };
   services.trayAvailable = [] { return false; };
   services.bridge.port = 0;

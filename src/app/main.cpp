@@ -66,10 +66,10 @@ int runTray(int argc, char** argv, const LaunchOptions& options) {
   QApplication::setQuitOnLastWindowClosed(false);
   QuitOnSignals signalQuit;
 
-  TrayController delegate(options,
-                          ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
+  TrayController controller(
+      options, ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
   // A second start hands over to the running copy, and fails when it cannot.
-  if (!delegate.launch()) return delegate.reachedRunningCopy() ? 0 : 1;
+  if (!controller.launch()) return controller.reachedRunningCopy() ? 0 : 1;
   // Once the bridge is up, whose start it would otherwise delay, and only in
   // the copy that stays.
   refreshDesktopFilesOfRunningBundle();

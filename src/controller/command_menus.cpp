@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QActionEvent>
+#include <QActionGroup>
 #include <QCoreApplication>
 #include <QKeySequence>
 #include <QMenu>
@@ -44,6 +45,7 @@ CommandMenus::CommandMenus(QObject* parent)
   notifyItem_ = new QAction(localized("한도 가까이 알림", "Notify near limits"), this);
   notifyItem_->setCheckable(true);
   connect(notifyItem_, &QAction::toggled, this, &CommandMenus::notifyToggled);
+  buildTrayWindowMenu();
   updateItem_ =
       command(localized("업데이트 확인\u2026", "Check for updates\u2026"), &CommandMenus::updateChosen);
   auto* pageItem = command(localized("Quotalume 페이지", "Quotalume website"), &CommandMenus::pageChosen);
@@ -58,7 +60,7 @@ CommandMenus::CommandMenus(QObject* parent)
   auto* quitItem = command(localized("Quotalume 종료", "Quit Quotalume"), &CommandMenus::quitChosen);
   quitItem->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
 
-  commands_ = {installItem, autostartItem_, notifyItem_,  updateItem_,       pageItem,
+  commands_ = {installItem, autostartItem_, notifyItem_,  trayWindowItem_,   updateItem_, pageItem,
                historyItem, separator,      supportItem_, supportSeparator_, quitItem};
   panelMenu_->addAction(infoItem_);
   panelMenu_->addAction(infoSeparator_);
@@ -95,6 +97,31 @@ void CommandMenus::setNotifyChecked(bool on) {
   // The switch as it was saved, not a choice to save again.
   const QSignalBlocker quiet(notifyItem_);
   notifyItem_->setChecked(on);
+}
+
+void CommandMenus::buildTrayWindowMenu() {
+  trayWindowMenu_ = std::make_unique<QMenu>(localized("트레이에 표시", "Show in tray"));
+  auto* group = new QActionGroup(this);
+  group->setExclusive(true);
+  const std::pair<TrayWindow, QString> choices[] = {
+      {TrayWindow::session, localized("5시간 한도", "5-hour limit")},
+      {TrayWindow::weekly, localized("7일 한도", "7-day limit")},
+      {TrayWindow::highest, localized("가장 높은 한도", "Highest limit")},
+  };
+  for (const auto& [choice, text] : choices) {
+    QAction* item = trayWindowMenu_->addAction(text);
+    item->setCheckable(true);
+    item->setChecked(choice == TrayWindow::session);
+    item->setData(QString::fromUtf8(trayWindowName(choice).data(), qsizetype(trayWindowName(choice).size())));
+    group->addAction(item);
+    connect(item, &QAction::triggered, this, [this, choice = choice] { emit trayWindowChosen(choice); });
+  }
+  trayWindowItem_ = trayWindowMenu_->menuAction();
+}
+
+void CommandMenus::setTrayWindowChecked(TrayWindow choice) {
+  for (QAction* item : trayWindowMenu_->actions())
+    item->setChecked(item->data().toString().toStdString() == trayWindowName(choice));
 }
 
 void CommandMenus::setSupportVisible(bool visible) {

@@ -13,6 +13,7 @@
 #include <QObject>
 
 #include "display/shown.hpp"
+#include "display/tray_choice.hpp"
 
 class InfoView;
 class QAction;
@@ -35,9 +36,12 @@ class CommandMenus : public QObject {
   // the context menu shows, which exported menus show too.
   std::vector<std::string> show(const Shown& shown, bool autostartOn, bool menuOpen);
   void setNotifyChecked(bool on);
+  void setTrayWindowChecked(TrayWindow choice);
   void setSupportVisible(bool visible);
 
   QAction* notifyItem() const { return notifyItem_; }
+  // "Show in tray": its submenu holds one radio item per choice.
+  QAction* trayWindowItem() const { return trayWindowItem_; }
   QAction* updateItem() const { return updateItem_; }
   QAction* supportItem() const { return supportItem_; }
   QAction* supportSeparator() const { return supportSeparator_; }
@@ -49,6 +53,7 @@ class CommandMenus : public QObject {
   void installChosen();
   void autostartChosen();
   void notifyToggled(bool on);
+  void trayWindowChosen(TrayWindow choice);
   void updateChosen();
   void pageChosen();
   void historyChosen();
@@ -56,6 +61,7 @@ class CommandMenus : public QObject {
   void quitChosen();
 
  private:
+  void buildTrayWindowMenu();
   void applyContextRows(const std::vector<std::string>& rows, bool hidden);
 
   std::unique_ptr<QMenu> panelMenu_;
@@ -67,6 +73,8 @@ class CommandMenus : public QObject {
   QAction* textSeparator_ = nullptr;
   QAction* autostartItem_ = nullptr;
   QAction* notifyItem_ = nullptr;
+  QAction* trayWindowItem_ = nullptr;
+  std::unique_ptr<QMenu> trayWindowMenu_;
   QAction* updateItem_ = nullptr;
   QAction* supportItem_ = nullptr;
   QAction* supportSeparator_ = nullptr;

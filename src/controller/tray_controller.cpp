@@ -57,8 +57,10 @@ ControllerServices ControllerServices::system(const std::string& executable) {
       .now = wallClockNow,
       .openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); },
       .alert = modalAlert,
-      .writeState = [](const Shown& shown, const ListenState& listen,
-                       EpochSeconds at) { Store::writeState(shown, listen, appVersion(), at); },
+      .writeState =
+          [](const Frame& frame, const ListenState& listen, EpochSeconds at) {
+            Store::writeState(frame.shown, frame.glance, listen, appVersion(), at);
+          },
       .trayAvailable = [] { return QSystemTrayIcon::isSystemTrayAvailable(); },
       .showGuide = {},
       .bridge = {.now = wallClockNow, .log = [](std::string_view line) { log(std::string(line)); }},
@@ -124,6 +126,10 @@ bool TrayController::launch() {
   monitor_.notices().setEnabled(notify);
   menus_->setNotifyChecked(notify);
   autostartOn_ = services_.autostart.enabled();
+  const TrayWindow shownWindow =
+      trayWindowOr(Settings::read(services_.files.settings, Settings::trayWindowKey));
+  monitor_.setTrayWindow(shownWindow);
+  menus_->setTrayWindowChecked(shownWindow);
 
   followAppearance();
   // The tray exists before the first render, which draws into it.
@@ -170,6 +176,7 @@ void TrayController::wireCommands() {
   connect(m, &CommandMenus::installChosen, this, [this] { openLink(services_, Links::installTarget()); });
   connect(m, &CommandMenus::autostartChosen, this, &TrayController::toggleAutostart);
   connect(m, &CommandMenus::notifyToggled, this, &TrayController::setNotifyNearLimits);
+  connect(m, &CommandMenus::trayWindowChosen, this, &TrayController::setTrayWindow);
   connect(m, &CommandMenus::updateChosen, updates_, &UpdateSchedule::checkFromMenu);
   connect(m, &CommandMenus::pageChosen, this, [this] { openLink(services_, Links::page()); });
   connect(m, &CommandMenus::historyChosen, this, &TrayController::openHistory);
@@ -237,12 +244,14 @@ void TrayController::showPanel(const QRect& anchor) {
 }
 
 void TrayController::render(bool force) {
-  const std::optional<Shown> frame = monitor_.frame(services_.now(), force);
+  const std::optional<Frame> frame = monitor_.frame(services_.now(), force);
   if (!frame) return;
-  const Shown& shown = *frame;
-  face_ = {trayGlyphSpec(shown, currentAppearance()), trayToolTip(shown)};
+  const Shown& shown = frame->shown;
+  face_ = {trayGlyphSpec(frame->glance, currentAppearance()), trayToolTip(shown, frame->glance)};
   const std::vector<std::string> rows = menus_->show(shown, autostartOn_, menuOpen_);
-  if (tray_) tray_->show({face_.spec, shown.headline, face_.toolTip, rows, infoAccessibilityLabel(shown)});
+  if (tray_)
+    tray_->show(
+        {face_.spec, frame->glance.headline, face_.toolTip, rows, trayAccessibleText(shown, frame->glance)});
   panel_->update(shown);
 }
 
@@ -289,6 +298,15 @@ void TrayController::menuClosed() {
 void TrayController::setNotifyNearLimits(bool on) {
   monitor_.notices().setEnabled(on);
   if (const auto why = Settings::saveNotifyNearLimits(services_.files.settings, on)) log("settings: " + *why);
+}
+
+void TrayController::setTrayWindow(TrayWindow choice) {
+  monitor_.setTrayWindow(choice);
+  menus_->setTrayWindowChecked(choice);
+  if (const auto why =
+          Settings::write(services_.files.settings, Settings::trayWindowKey, trayWindowName(choice)))
+    log("settings: " + *why);
+  render(false);
 }
 
 void TrayController::openHistory() {

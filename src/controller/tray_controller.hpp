@@ -51,7 +51,7 @@ struct ControllerServices {
   std::function<void(const QUrl&)> openUrl;
   // Shows a modal message with one button and returns when it is dismissed.
   std::function<void(const QString&)> alert;
-  std::function<void(const Shown&, const ListenState&, EpochSeconds)> writeState;
+  std::function<void(const Frame&, const ListenState&, EpochSeconds)> writeState;
   std::function<bool()> trayAvailable;
   std::function<void(bool noTray)> showGuide;  // empty: the guide window
   BridgeSettings bridge;
@@ -100,6 +100,7 @@ class TrayController : public QObject {
   void drainReadings();
   void toggleAutostart();
   void setNotifyNearLimits(bool on);
+  void setTrayWindow(TrayWindow choice);
   void openHistory();
 
   const Monitor& monitor() const { return monitor_; }

@@ -15,6 +15,12 @@ double barFraction(double pct) {
   return f < 1.0 ? f : 1.0;
 }
 
+// A number that is not one ranks lowest and, unlike NaN, equals itself, so
+// the model it is part of compares equal to an unchanged copy.
+double rankValue(double pct) {
+  return std::isnan(pct) ? 0.0 : pct;
+}
+
 std::string couldNotGetUsage(const std::string& why) {
   return T("사용량을 못 가져왔어요 (", "Couldn't get usage (") + why + ")";
 }
@@ -83,8 +89,8 @@ Shown buildShown(const Saved& saved, bool freshThisSession, const ListenState& l
     shown.details.reserve(ok.windows.size());
     for (const UsageWindow& w : ok.windows) {
       const Effective e = effective(w, now);
-      ShownRow row{w.key,          windowLabel(w.key),      pctText(e.pct),  barFraction(e.pct),
-                   toneFor(e.pct), resetLine(e.state, now), paceMark(w, now)};
+      ShownRow row{w.key,          windowLabel(w.key),      pctText(e.pct),   barFraction(e.pct),
+                   toneFor(e.pct), resetLine(e.state, now), paceMark(w, now), rankValue(e.pct)};
       shown.rows.push_back(row.label + "  " + row.pct);
       shown.rows.push_back("   " + row.reset);
       shown.details.push_back(std::move(row));

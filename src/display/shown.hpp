@@ -59,6 +59,7 @@ struct ShownRow {
   // 0 … 1, in steps of 1/1000 so the model changes only when the mark moves);
   // absent without a known window length and a reset ahead.
   std::optional<double> pace;
+  double value = 0;  // the effective percentage, unrounded: what the rows are ranked by
 
   bool operator==(const ShownRow&) const = default;
 };

@@ -38,8 +38,8 @@ std::string listeningText(const ListenState& listen) {
   return "starting";
 }
 
-nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std::string_view version,
-                             EpochSeconds at) {
+nlohmann::json stateDocument(const Shown& shown, const Glance& tray, const ListenState& listen,
+                             std::string_view version, EpochSeconds at) {
   const auto orNull = [](const std::optional<std::string>& value) -> nlohmann::json {
     if (!value) return nullptr;
     return *value;
@@ -55,20 +55,26 @@ nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std:
       {"listening", listeningText(listen)},
       {"version", std::string(version)},
       {"at", isoTimeStamp(at)},
+      {"tray",
+       {{"choice", std::string(trayWindowName(tray.choice))},
+        {"window", tray.key.empty() ? nlohmann::json(nullptr) : nlohmann::json(tray.key)},
+        {"shown", tray.headline},
+        {"tone", std::string(toneName(tray.tone))}}},
   };
 }
 
-void writeState(const Shown& shown, const ListenState& listen, std::string_view version, EpochSeconds at) {
+void writeState(const Shown& shown, const Glance& tray, const ListenState& listen, std::string_view version,
+                EpochSeconds at) {
   if (!stateEnabled()) return;
-  writeState(shown, listen, version, statePath(), at);
+  writeState(shown, tray, listen, version, statePath(), at);
 }
 
-bool writeState(const Shown& shown, const ListenState& listen, std::string_view version,
+bool writeState(const Shown& shown, const Glance& tray, const ListenState& listen, std::string_view version,
                 const std::filesystem::path& file, EpochSeconds at) {
   // Renders come by the hundred while a menu opens and closes; each write
   // costs two fsyncs, so the bytes already in place are not written again.
   static std::pair<std::filesystem::path, std::string> written;
-  const std::optional<std::string> bytes = encodeJSON(stateDocument(shown, listen, version, at));
+  const std::optional<std::string> bytes = encodeJSON(stateDocument(shown, tray, listen, version, at));
   if (!bytes) return false;
   if (written.first == file && written.second == *bytes) return true;
   if (!writeAtomically(file, *bytes)) return false;

@@ -11,6 +11,7 @@
 
 #include "bridge/listen_state.hpp"
 #include "display/shown.hpp"
+#include "display/tray_choice.hpp"
 #include "readings/reading.hpp"
 #include "store/paths.hpp"
 
@@ -27,20 +28,23 @@ bool stateEnabled();
 // "starting", "ready", "busy", or "failed: " followed by the failure text.
 std::string listeningText(const ListenState& listen);
 
-// The ten-member document. Absent status and footer become null so that the
-// member set never changes. `version` is the one the app reports everywhere
+// The eleven-member document: "shown" is the 5-hour headline whatever the
+// tray shows, "tray" what the tray shows ({"choice", "window", "shown",
+// "tone"}, the window null when it is absent). Absent status and footer
+// become null so that the member set never changes. `version` is the one the app reports everywhere
 // else (the launch line, the ping answer), settled at start-up.
-nlohmann::json stateDocument(const Shown& shown, const ListenState& listen, std::string_view version,
-                             EpochSeconds at);
+nlohmann::json stateDocument(const Shown& shown, const Glance& tray, const ListenState& listen,
+                             std::string_view version, EpochSeconds at);
 
 // Rewrites Store::statePath() when stateEnabled(), else does nothing. Main
 // thread only; every failure is silent and keeps the old file.
-void writeState(const Shown& shown, const ListenState& listen, std::string_view version, EpochSeconds at);
+void writeState(const Shown& shown, const Glance& tray, const ListenState& listen, std::string_view version,
+                EpochSeconds at);
 
 // Writes the document to `file` whether or not the state file is enabled,
 // creating its folder, unless these very bytes were the last it wrote there;
 // false when that failed.
-bool writeState(const Shown& shown, const ListenState& listen, std::string_view version,
+bool writeState(const Shown& shown, const Glance& tray, const ListenState& listen, std::string_view version,
                 const std::filesystem::path& file, EpochSeconds at);
 
 }  // namespace Store

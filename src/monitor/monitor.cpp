@@ -38,14 +38,15 @@ bool Monitor::takeListenerRetry() {
   return true;
 }
 
-std::optional<Shown> Monitor::frame(EpochSeconds now, bool force) {
-  Shown shown = buildShown(saved_, freshThisSession_, listen_, now);
-  if (dataProblem_) noteUnsavedReadings(shown);
+std::optional<Frame> Monitor::frame(EpochSeconds now, bool force) {
+  Frame frame{buildShown(saved_, freshThisSession_, listen_, now), {}};
+  if (dataProblem_) noteUnsavedReadings(frame.shown);
+  frame.glance = glanceOf(frame.shown, trayWindow_);
   // The state file mirrors the listener as well, so a listener change that
   // leaves the model as it was still counts as a change.
-  if (!force && lastShown_ && *lastShown_ == shown && lastListen_ == listen_) return std::nullopt;
-  lastShown_ = shown;
+  if (!force && lastFrame_ && *lastFrame_ == frame && lastListen_ == listen_) return std::nullopt;
+  lastFrame_ = frame;
   lastListen_ = listen_;
-  if (hooks_.writeState) hooks_.writeState(shown, listen_, now);
-  return shown;
+  if (hooks_.writeState) hooks_.writeState(frame, listen_, now);
+  return frame;
 }

@@ -17,6 +17,7 @@
 #include "bridge/listen_state.hpp"
 #include "display/limit_alerts.hpp"
 #include "display/shown.hpp"
+#include "display/tray_choice.hpp"
 #include "monitor/limit_watch.hpp"
 #include "monitor/reading_queue.hpp"
 #include "store/history_store.hpp"
@@ -27,11 +28,19 @@ struct MonitorFiles {
   std::filesystem::path history;  // the usage history; empty: none is kept
 };
 
+// What the tray draws: the whole model for the panel, and the window the
+// user chose to see at a glance.
+struct Frame {
+  Shown shown;
+  Glance glance;
+  bool operator==(const Frame&) const = default;
+};
+
 struct MonitorHooks {
   std::function<void(std::string_view)> log;
-  // Mirrors each model handed up, with the listener and the time it was made
+  // Mirrors each frame handed up, with the listener and the time it was made
   // (state.json, when that is enabled).
-  std::function<void(const Shown&, const ListenState&, EpochSeconds)> writeState;
+  std::function<void(const Frame&, const ListenState&, EpochSeconds)> writeState;
 };
 
 class Monitor {
@@ -57,16 +66,20 @@ class Monitor {
   // it then counts as starting.
   bool takeListenerRetry();
 
-  // The model to draw at `now`: absent when it and the listener are as they
-  // were when the last one was handed up, unless `force`. Each model handed
+  // Which window the tray shows; the next frame follows it.
+  void setTrayWindow(TrayWindow choice) { trayWindow_ = choice; }
+  TrayWindow trayWindow() const { return trayWindow_; }
+
+  // The frame to draw at `now`: absent when it and the listener are as they
+  // were when the last one was handed up, unless `force`. Each frame handed
   // up is also mirrored through writeState.
-  std::optional<Shown> frame(EpochSeconds now, bool force);
+  std::optional<Frame> frame(EpochSeconds now, bool force);
 
   LimitWatch& notices() { return notices_; }
   const Saved& saved() const { return saved_; }
   bool freshThisSession() const { return freshThisSession_; }
   const ListenState& listen() const { return listen_; }
-  const std::optional<Shown>& lastShown() const { return lastShown_; }
+  const std::optional<Frame>& lastFrame() const { return lastFrame_; }
 
  private:
   MonitorFiles files_;
@@ -78,6 +91,7 @@ class Monitor {
   bool freshThisSession_ = false;
   ListenState listen_ = ListenState::starting();
   std::optional<std::string> dataProblem_;
-  std::optional<Shown> lastShown_;
+  TrayWindow trayWindow_ = TrayWindow::session;
+  std::optional<Frame> lastFrame_;
   ListenState lastListen_;
 };

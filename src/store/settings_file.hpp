@@ -44,6 +44,10 @@ std::optional<std::string> read(const std::filesystem::path& file, std::string_v
 std::optional<std::string> write(const std::filesystem::path& file, std::string_view key,
                                  std::string_view value);
 
+// "trayWindow": which limit the tray shows, as its name ("session", "weekly"
+// or "highest"); what the name means is the display's.
+inline constexpr std::string_view trayWindowKey = "trayWindow";
+
 // "notifyNearLimits": on unless the user turned it off.
 bool notifyNearLimits(const std::filesystem::path& file);
 std::optional<std::string> saveNotifyNearLimits(const std::filesystem::path& file, bool on);

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QActionEvent>
+#include <QActionGroup>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QMenu>
@@ -58,16 +59,38 @@ QString dbusMenuLabel(const QString& text) {
 
 DBusMenu::DBusMenu(QMenu* menu, QObject* parent)
     : QObject(parent), menu_(menu), adaptor_(new DBusMenuAdaptor(this)) {
-  for (QAction* action : menu_->actions()) told_[idOf(action)] = properties(idOf(action));
+  for (QAction* action : allActions()) told_[idOf(action)] = properties(idOf(action));
   menu_->installEventFilter(this);
+  for (QAction* action : menu_->actions())
+    if (action->menu()) action->menu()->installEventFilter(this);
+}
+
+QList<QAction*> DBusMenu::allActions() const {
+  QList<QAction*> all;
+  for (QAction* action : menu_->actions()) {
+    all << action;
+    if (action->menu()) all << action->menu()->actions();
+  }
+  return all;
+}
+
+QList<QAction*> DBusMenu::childrenOf(int id) const {
+  if (id == 0) return menu_->actions();
+  const QAction* action = actionOf(id);
+  return action && action->menu() ? action->menu()->actions() : QList<QAction*>{};
 }
 
 bool DBusMenu::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != menu_) return false;
+  // The menu itself and the submenus of its items, one level deep.
+  const bool submenu = watched != menu_ && std::ranges::any_of(menu_->actions(), [watched](QAction* a) {
+                         return a->menu() == watched;
+                       });
+  if (watched != menu_ && !submenu) return false;
   switch (event->type()) {
     case QEvent::ActionAdded:
     case QEvent::ActionRemoved: {
       auto* action = static_cast<QActionEvent*>(event)->action();
+      if (event->type() == QEvent::ActionAdded && action->menu()) action->menu()->installEventFilter(this);
       if (event->type() == QEvent::ActionRemoved) {
         // The action may be half destroyed: only its address is used.
         actions_.remove(ids_.take(action));
@@ -98,7 +121,7 @@ int DBusMenu::idOf(QAction* action) {
 
 QAction* DBusMenu::actionOf(int id) const {
   const QPointer<QAction> action = actions_.value(id);
-  return action && menu_->actions().contains(action.data()) ? action.data() : nullptr;
+  return action && allActions().contains(action.data()) ? action.data() : nullptr;
 }
 
 QVariantMap DBusMenu::properties(int id, const QStringList& names) const {
@@ -107,13 +130,16 @@ QVariantMap DBusMenu::properties(int id, const QStringList& names) const {
     all.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
   } else if (const QAction* action = actionOf(id)) {
     all.insert(QStringLiteral("visible"), action->isVisible());
+    if (action->menu()) all.insert(QStringLiteral("children-display"), QStringLiteral("submenu"));
     if (action->isSeparator()) {
       all.insert(QStringLiteral("type"), QStringLiteral("separator"));
     } else {
       all.insert(QStringLiteral("label"), dbusMenuLabel(action->text()));
       all.insert(QStringLiteral("enabled"), action->isEnabled());
       if (action->isCheckable()) {
-        all.insert(QStringLiteral("toggle-type"), QStringLiteral("checkmark"));
+        const bool radio = action->actionGroup() && action->actionGroup()->isExclusive();
+        all.insert(QStringLiteral("toggle-type"),
+                   radio ? QStringLiteral("radio") : QStringLiteral("checkmark"));
         all.insert(QStringLiteral("toggle-state"), action->isChecked() ? 1 : 0);
       }
       if (!action->shortcut().isEmpty())
@@ -129,11 +155,10 @@ QVariantMap DBusMenu::properties(int id, const QStringList& names) const {
 
 MenuLayoutItem DBusMenu::layout(int id, int depth, const QStringList& names) {
   MenuLayoutItem item{id, properties(id, names), {}};
-  if (id != 0 || depth == 0) return item;
-  for (QAction* action : menu_->actions()) {
-    const int child = idOf(action);
-    item.children.push_back({child, properties(child, names), {}});
-  }
+  if (depth == 0) return item;
+  // A depth below zero asks for every level.
+  for (QAction* action : childrenOf(id))
+    item.children.push_back(layout(idOf(action), std::max(depth - 1, -1), names));
   return item;
 }
 
@@ -157,7 +182,7 @@ bool DBusMenu::flush() {
   if (propertiesChanged) emit adaptor_->ItemsPropertiesUpdated(updated, removed);
   if (layoutChanged) {
     told_.clear();
-    for (QAction* action : menu_->actions()) told_[idOf(action)] = properties(idOf(action));
+    for (QAction* action : allActions()) told_[idOf(action)] = properties(idOf(action));
     emit adaptor_->LayoutUpdated(++revision_, 0);
   }
   return layoutChanged || propertiesChanged;
@@ -231,7 +256,7 @@ QList<MenuItemProperties> DBusMenuAdaptor::GetGroupProperties(const QList<int>& 
   if (refusedAsTooMany(std::max(ids.size(), propertyNames.size()), "ids or property names")) return {};
   QList<int> wanted = ids;
   if (wanted.isEmpty())
-    for (QAction* action : menu_->menu_->actions()) wanted << menu_->idOf(action);
+    for (QAction* action : menu_->allActions()) wanted << menu_->idOf(action);
   MenuItemPropertiesList list;
   for (int id : wanted)
     if (id == 0 || menu_->actionOf(id)) list.push_back({id, menu_->properties(id, propertyNames)});

@@ -46,6 +46,9 @@ class DBusMenu : public QObject, protected QDBusContext {
   friend class DBusMenuAdaptor;
 
   int idOf(QAction* action);
+  // The items the host sees: the menu's and those of its items' submenus.
+  QList<QAction*> allActions() const;
+  QList<QAction*> childrenOf(int id) const;
   QAction* actionOf(int id) const;
   QVariantMap properties(int id, const QStringList& names = {}) const;
   MenuLayoutItem layout(int id, int depth, const QStringList& names);

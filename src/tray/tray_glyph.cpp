@@ -183,13 +183,13 @@ void drawGauge(QPainter& painter, const TrayGlyphSpec& glyph, const Inks& inks, 
 
 }  // namespace
 
-TrayGlyphSpec trayGlyphSpec(const Shown& shown, Appearance appearance) {
+TrayGlyphSpec trayGlyphSpec(const Glance& glance, Appearance appearance) {
   TrayGlyphSpec glyph;
   glyph.appearance = appearance;
-  glyph.tone = shown.tone;
-  glyph.value = shown.gauge.value_or(0);
-  std::string digits = shown.headline;
-  if (!shown.gauge)
+  glyph.tone = glance.tone;
+  glyph.value = glance.gauge.value_or(0);
+  std::string digits = glance.headline;
+  if (!glance.gauge)
     digits = "\u2013";
   else if (digits.ends_with('%'))
     digits.pop_back();

@@ -11,6 +11,7 @@
 #include <QImage>
 
 #include "display/shown.hpp"
+#include "display/tray_choice.hpp"
 #include "views/appearance.hpp"
 
 struct TrayGlyphSpec {
@@ -21,8 +22,8 @@ struct TrayGlyphSpec {
   bool withNumber = true;  // false where the host draws the number as a label
 };
 
-// What the tray shows for a display model.
-TrayGlyphSpec trayGlyphSpec(const Shown& shown, Appearance appearance);
+// What the tray shows for the chosen window of a display model.
+TrayGlyphSpec trayGlyphSpec(const Glance& glance, Appearance appearance);
 
 // The sizes tray hosts ask for, 44 and 48 among them for a 22 or 24 px icon
 // on a 2x screen; each is drawn for its own size rather than scaled from

@@ -1,10 +1,17 @@
 #include "tray/tray_text.hpp"
 
-std::string trayToolTip(const Shown& shown) {
+std::string trayToolTip(const Shown& shown, const Glance& glance) {
   std::string tip = "Quotalume";
-  if (shown.gauge) tip += " " + shown.headline;
+  if (glance.gauge) tip += " " + glanceText(glance);
   if (shown.status) tip += " \u2014 " + *shown.status;
   return tip;
+}
+
+std::string trayAccessibleText(const Shown& shown, const Glance& glance) {
+  const std::string panel = infoAccessibilityLabel(shown);
+  const std::string named = glanceText(glance);
+  if (named == glance.headline) return panel;
+  return panel.empty() ? named : named + ". " + panel;
 }
 
 bool panelHidden(const Shown& shown) {

@@ -7,10 +7,16 @@
 #include <vector>
 
 #include "display/shown.hpp"
+#include "display/tray_choice.hpp"
 
-// "Quotalume", then " " and the headline when there is a gauge, then " — "
-// and the status line when there is one.
-std::string trayToolTip(const Shown& shown);
+// "Quotalume", then " " and the glance when it has a gauge (naming its window
+// when that is not the 5-hour one), then " — " and the status line when
+// there is one.
+std::string trayToolTip(const Shown& shown, const Glance& glance);
+
+// What a screen reader says for the icon: the panel's words, after the
+// glance when it names another window than the 5-hour one.
+std::string trayAccessibleText(const Shown& shown, const Glance& glance);
 
 // The panel is left out when it would be empty: no status, no rows, no footer.
 bool panelHidden(const Shown& shown);

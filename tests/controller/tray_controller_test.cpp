@@ -56,10 +56,10 @@ struct Harness {
         .openUrl = [this](const QUrl& url) { opened.push_back(url); },
         .alert = [this](const QString& text) { alerts.push_back(text); },
         .writeState =
-            [this](const Shown& shown, const ListenState& listen, EpochSeconds at) {
+            [this](const Frame& frame, const ListenState& listen, EpochSeconds at) {
               ++stateWrites;
-              written = shown;
-              Store::writeState(shown, listen, appVersion(), path("state.json"), at);
+              written = frame.shown;
+              Store::writeState(frame.shown, frame.glance, listen, appVersion(), path("state.json"), at);
             },
         .trayAvailable = [this] { return tray; },
         .showGuide = [this](bool noTray) { guides.push_back(noTray); },
@@ -198,14 +198,15 @@ TEST(TrayController, ASecondStartShowsTheRunningCopysPanel) {
 
 TEST(TrayController, MenusHoldTheCommandsAfterWhatThePanelShows) {
   const std::string commands =
-      "Install the browser extension\u2026|Open at login|Notify near limits|Check for updates\u2026|"
+      "Install the browser extension\u2026|Open at login|Notify near limits|Show in tray|Check for "
+      "updates\u2026|"
       "Quotalume website|Usage history\u2026|---|Quit Quotalume";
   Harness h;
   auto app = h.launch();
   // The panel and its separator come first while there is something to
   // show; the context menu carries the panel as text: here the waiting line.
   EXPECT_EQ(titles(app->menus().panelMenu()), "|---|" + commands);
-  const std::string waiting = *app->monitor().lastShown()->status;
+  const std::string waiting = *app->monitor().lastFrame()->shown.status;
   EXPECT_EQ(titles(app->menus().contextMenu()), waiting + "|---|" + commands);
   // The rows are the point of the menu: enabled, so hosts draw them at full strength; a click opens the
   // history.

@@ -80,7 +80,7 @@ TEST(AutostartEntry, WhichEntriesADesktopWouldStart) {
 }
 
 // Each path is written so that the desktop runs exactly it; a path that
-// no entry can carry is refused, through the login item's failure alert, and
+// no entry can carry is refused, through the autostart switch's failure alert, and
 // nothing is written. desktop-file-validate and GLib's own loader and
 // launcher confirm every written entry when they are installed.
 TEST(AutostartEntry, EveryPathRunsAsItselfOrIsRefused) {

@@ -75,7 +75,7 @@ TEST_F(DisplayTest, SessionWindowDrivesHeadlineToneGaugeAndBarRowsFollowTheReadi
     EXPECT_DOUBLE_EQ(s.gauge.value_or(-1), c.gauge);
     // The session row's bar shows the same fraction as the gauge.
     EXPECT_EQ(s.details.at(0), (ShownRow{"session", "5-hour limit", c.headline, s.gauge.value_or(-1), c.tone,
-                                         s.details[0].reset, 1.0}));
+                                         s.details[0].reset, 1.0, s.details[0].value}));
   }
   // Rows keep the reading's order and show each window's state; the headline and its tone come from
   // the session window wherever it is, so the weekly window's red stays in its row.

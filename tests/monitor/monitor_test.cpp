@@ -24,13 +24,13 @@ Reading okReading(EpochSeconds at, double pct, EpochSeconds resetsAt = start + 3
 struct Harness {
   TempFolder dir;
   std::vector<std::string> log;
-  std::vector<Shown> written;
+  std::vector<Frame> written;
   MonitorFiles files{dir / "last.json", dir / "alerts.json", dir / "history.jsonl"};
 
   Monitor make() {
     return Monitor(files, {.log = [this](std::string_view line) { log.emplace_back(line); },
-                           .writeState = [this](const Shown& s, const ListenState&,
-                                                EpochSeconds) { written.push_back(s); }});
+                           .writeState = [this](const Frame& f, const ListenState&,
+                                                EpochSeconds) { written.push_back(f); }});
   }
   std::size_t logged(std::string_view text) const {
     return std::ranges::count_if(log,
@@ -61,7 +61,7 @@ TEST(Monitor, ABurstKeepsTheLastReadingWithOneSaveOneHistoryLineAndOneFrame) {
 
   const auto frame = m.frame(start + 1, false);
   ASSERT_TRUE(frame);
-  EXPECT_EQ(frame->headline, "77%");
+  EXPECT_EQ(frame->shown.headline, "77%");
   EXPECT_EQ(m.frame(start + 1, false), std::nullopt) << "the same model is not handed up twice";
   EXPECT_TRUE(m.frame(start + 1, true)) << "unless forced";
   EXPECT_EQ(h.written.size(), 3u) << "each frame handed up is mirrored, and only those";
@@ -100,7 +100,7 @@ TEST(Monitor, AStoredPairShowsGreyAndAnUnusableDataFolderIsSaidWhileReadingsShow
     Monitor m = h.make();
     m.load(start);
     EXPECT_FALSE(m.freshThisSession());
-    EXPECT_EQ(m.frame(start, false)->headline, "42%");
+    EXPECT_EQ(m.frame(start, false)->shown.headline, "42%");
     EXPECT_EQ(m.dataProblem(), std::nullopt);
   }
   std::ofstream(h.dir / "taken") << "a file where the folder should be";
@@ -109,11 +109,12 @@ TEST(Monitor, AStoredPairShowsGreyAndAnUnusableDataFolderIsSaidWhileReadingsShow
   m.load(start);
   EXPECT_NE(m.dataProblem(), std::nullopt);
   EXPECT_EQ(h.logged("readings are not saved: "), 1u);
-  EXPECT_EQ(m.frame(start, false)->status, unsavedReadingsNote()) << "in place of waiting for the extension";
+  EXPECT_EQ(m.frame(start, false)->shown.status, unsavedReadingsNote())
+      << "in place of waiting for the extension";
   m.enqueue(okReading(start, 77));
   m.drain(start);
   const auto frame = m.frame(start, false);
-  EXPECT_EQ(std::pair(frame->headline, frame->status),
+  EXPECT_EQ(std::pair(frame->shown.headline, frame->shown.status),
             std::pair(std::string("77%"), std::optional(unsavedReadingsNote())));
 }
 

@@ -121,11 +121,12 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
 
 TEST(TrayGlyph, NumberFromTheModel) {
   const auto glyphOf = [](const char* headline, std::optional<double> gauge, Tone tone) {
-    const TrayGlyphSpec g = trayGlyphSpec({headline, tone, "ok", {}, {}, {}, {}, gauge}, Appearance::dark);
+    const TrayGlyphSpec g = trayGlyphSpec(
+        Glance{TrayWindow::weekly, "weekly", "7-day limit", headline, tone, gauge}, Appearance::dark);
     return std::tuple(g.number, g.value, g.tone);
   };
   EXPECT_EQ(glyphOf("42%", 0.42, Tone::orange), std::tuple(std::string("42"), 0.42, Tone::orange));
-  // No session window, so no gauge, whatever the headline shows.
+  // No chosen window, so no gauge, whatever the headline shows.
   EXPECT_EQ(glyphOf("7%", {}, Tone::dim), std::tuple(std::string("\u2013"), 0.0, Tone::dim));
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 ShownRow row(std::string pct, double fraction, Tone tone = Tone::normal, std::string label = "5-hour limit",
              std::optional<double> pace = {}) {
-  return ShownRow{"session", label, pct, fraction, tone, "resets in 2h 10m · 3:20 PM", pace};
+  return ShownRow{"session", label, pct, fraction, tone, "resets in 2h 10m · 3:20 PM", pace, fraction * 100};
 }
 
 Shown model(std::vector<ShownRow> rows, std::optional<std::string> status = {},
