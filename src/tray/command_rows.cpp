@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {
@@ -136,14 +137,18 @@ CommandRow::CommandRow(QAction* action, RowMetrics* metrics, QWidget* parent)
   metrics_->addAction(action);
   setFocusPolicy(action->isSeparator() ? Qt::NoFocus : Qt::StrongFocus);
   setAttribute(Qt::WA_TransparentForMouseEvents, action->isSeparator());
-  setAttribute(Qt::WA_Hover);
+  setMouseTracking(true);
   setCheckable(action->isCheckable());
   follow();
   connect(action, &QAction::changed, this, &CommandRow::follow);
   connect(action, &QAction::toggled, this, &CommandRow::follow);
   // The action decides the check mark; the row only asks for the change.
+  // A row with a submenu opens it beside itself, as the menu's item does.
   connect(this, &QAbstractButton::clicked, action, [this] {
-    action_->trigger();
+    if (QMenu* sub = action_->menu())
+      sub->popup(mapToGlobal(QPoint(width(), 0)));
+    else
+      action_->trigger();
     follow();
   });
 }
@@ -173,11 +178,12 @@ void CommandRow::paintEvent(QPaintEvent*) {
   style()->drawControl(QStyle::CE_MenuItem, &option, &painter, this);
 }
 
-// As in a menu, the row under the pointer is the current one, for the
-// keyboard too: there is one highlight, never two.
-void CommandRow::enterEvent(QEnterEvent* event) {
-  QAbstractButton::enterEvent(event);
-  if (focusPolicy() != Qt::NoFocus && isEnabled()) setFocus(Qt::MouseFocusReason);
+// As in a menu, the row the pointer moves onto is the current one, for the
+// keyboard too: there is one highlight, never two. A pointer that only
+// happens to lie where the window opens takes nothing.
+void CommandRow::mouseMoveEvent(QMouseEvent* event) {
+  QAbstractButton::mouseMoveEvent(event);
+  if (!hasFocus() && focusPolicy() != Qt::NoFocus && isEnabled()) setFocus(Qt::MouseFocusReason);
 }
 
 void CommandRow::focusInEvent(QFocusEvent* event) {

@@ -30,7 +30,7 @@ class CommandRow : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void enterEvent(QEnterEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void nextCheckState() override;

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QVBoxLayout>
 
 #include "tray/command_rows.hpp"
@@ -56,8 +57,12 @@ void PanelWindow::setCommands(const QList<QAction*>& commands) {
   for (QAction* action : commands) {
     addAction(action);  // its shortcut works while the window has focus
     auto* row = new CommandRow(action, metrics_, this);
-    // A command closes the window as it would close a menu.
-    if (!action->isSeparator()) connect(row, &QAbstractButton::clicked, this, &QWidget::hide);
+    // A command closes the window as it would close a menu; a choice in a
+    // submenu too.
+    if (QMenu* sub = action->menu())
+      connect(sub, &QMenu::triggered, this, &QWidget::hide);
+    else if (!action->isSeparator())
+      connect(row, &QAbstractButton::clicked, this, &QWidget::hide);
     rows_->addWidget(row);
   }
 }
@@ -110,6 +115,9 @@ void PanelWindow::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Up:
     case Qt::Key_Backtab:
       moveFocus(false);
+      return;
+    case Qt::Key_Right:
+      if (auto* row = qobject_cast<CommandRow*>(focusWidget()); row && row->action()->menu()) row->click();
       return;
     case Qt::Key_Return:
     case Qt::Key_Enter:

@@ -381,7 +381,7 @@ class TrayHost(e2e.Case):
             return [line.split("|") for line in out.splitlines() if "|" in line]
         read = rows()
         self.assertEqual([r[0] for r in read[1:]], ["separator", "menu item", "check box", "check box"]
-                         + ["menu item"] * 3 + ["separator", "menu item"], read)
+                         + ["menu item"] * 4 + ["separator", "menu item"], read)
         self.assertIn(["menu item", "Quit Quotalume", "Ctrl+Q", ""], read)
         self.assertNotIn("Support This App…", [r[1] for r in read])
         focused = lambda: [r[1] for r in rows() if r[3] == "focused"]

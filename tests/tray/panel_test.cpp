@@ -171,4 +171,16 @@ TEST(PanelWindow, ClosesWithoutFocusAndReadsLikeTheMenu) {
   window.show();
   QCoreApplication::sendEvent(&window, &escape);
   EXPECT_FALSE(window.isVisible());
+
+  QMenu choices;
+  QAction* highest = choices.addAction("The highest");
+  QAction show("Show in tray");
+  show.setMenu(&choices);
+  PanelWindow withMenu(PanelWindow::Kind::framed);
+  withMenu.setCommands({&show});
+  withMenu.show();
+  withMenu.findChildren<CommandRow*>()[1]->click();
+  EXPECT_TRUE(choices.isVisible()) << "a submenu opens beside its row";
+  highest->trigger();
+  EXPECT_FALSE(withMenu.isVisible()) << "and a choice in it closes the window";
 }
