@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: tray_icon_sheet OUT.png\n");
     return 2;
   }
-  const int sizes[] = {16, 22, 24, 32, 48, 64};
+  const int sizes[] = {14, 16, 22, 24, 32, 48, 64};
   const QColor panels[] = {QRgb(0xffffff), QRgb(0xefefef), QRgb(0x353535), QRgb(0x000000), QRgb(0x2980b9)};
   constexpr int zoom = 2, gap = 6;
   std::vector<TrayGlyphSpec> rows;

@@ -79,7 +79,8 @@ int runTray(int argc, char** argv, const LaunchOptions& options) {
 
   TrayController controller(
       options, ControllerServices::system(QCoreApplication::applicationFilePath().toStdString()));
-  if (!controller.launch()) return 0;
+  // A second start hands over to the running copy, and fails when it cannot.
+  if (!controller.launch()) return controller.reachedRunningCopy() ? 0 : 1;
   // Once the bridge is up, whose start it would otherwise delay, and only in
   // the copy that stays.
   refreshDesktopFilesOfRunningBundle(runningExecutable());

@@ -1,5 +1,8 @@
 #include "controller/app_activation.hpp"
 
+#include <iostream>
+#include <variant>
+
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusPendingCall>
@@ -8,6 +11,8 @@
 #include <QTimer>
 
 #include "build_config.hpp"
+#include "controller/launch_token.hpp"
+#include "store/log.hpp"
 
 namespace {
 
@@ -24,15 +29,6 @@ QString serviceName() {
 // The object path a desktop derives from the id: dots become slashes.
 QString objectPath() {
   return QLatin1Char('/') + serviceName().replace(QLatin1Char('.'), QLatin1Char('/'));
-}
-
-// The launcher's permission to raise a window travels with the call, so the
-// running copy's window may come to the front instead of only flashing.
-QVariantMap startupTokens() {
-  QVariantMap data;
-  if (const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN"); !token.isEmpty())
-    data.insert(QStringLiteral("activation-token"), token);
-  return data;
 }
 
 void waitOnEvents(int ms) {
@@ -62,12 +58,7 @@ AppActivation::~AppActivation() {
 }
 
 void AppActivation::Activate(const QVariantMap& platformData) {
-  // Qt's Wayland window hands this token to the compositor when it asks to
-  // be activated.
-  if (const QString token = platformData.value(QStringLiteral("activation-token")).toString();
-      !token.isEmpty())
-    qputenv("XDG_ACTIVATION_TOKEN", token.toUtf8());
-  emit activated();
+  emit activated(launchTokenFrom(platformData));
 }
 
 void AppActivation::Open(const QStringList&, const QVariantMap& platformData) {
@@ -76,23 +67,63 @@ void AppActivation::Open(const QStringList&, const QVariantMap& platformData) {
 
 void AppActivation::ActivateAction(const QString&, const QVariantList&, const QVariantMap&) {}
 
-std::optional<std::string> activateRunningCopy(const QDBusConnection& bus) {
+namespace {
+
+// The pid behind a bus name, or why it has none.
+std::variant<uint, QDBusError> ownerPid(const QDBusConnection& bus, const QString& name) {
+  const QDBusReply<uint> pid = bus.interface()->servicePid(name);
+  if (pid.isValid()) return pid.value();
+  return pid.error();
+}
+
+bool noOwnerYet(const QDBusError& error) {
+  return error.type() == QDBusError::ServiceUnknown ||
+         error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+}
+
+}  // namespace
+
+std::optional<std::string> activateRunningCopy(const QDBusConnection& bus, std::optional<long> holderPid) {
   if (!bus.isConnected()) return "no session bus";
-  QDBusMessage call = QDBusMessage::createMethodCall(
-      serviceName(), objectPath(), QStringLiteral("org.freedesktop.Application"), QStringLiteral("Activate"));
-  call << startupTokens();
   QDBusError error;
   for (int attempt = 0; attempt < nameTries; ++attempt) {
     if (attempt > 0) waitOnEvents(nameRetryMs);
+    // The call goes to the connection that owns the name now, and only when
+    // that is the copy holding the lock: anybody may take the name first,
+    // and the launcher's token is not theirs to have.
+    const QDBusReply<QString> owner = bus.interface()->serviceOwner(serviceName());
+    if (!owner.isValid()) {
+      error = owner.error();
+      if (noOwnerYet(error)) continue;
+      break;
+    }
+    const auto pid = ownerPid(bus, owner.value());
+    if (const auto* failed = std::get_if<QDBusError>(&pid)) return failed->message().toStdString();
+    if (holderPid && long(std::get<uint>(pid)) != *holderPid)
+      return serviceName().toStdString() + " is owned by another program (pid " +
+             std::to_string(std::get<uint>(pid)) + "), not the running copy (pid " +
+             std::to_string(*holderPid) + ")";
+    QDBusMessage call = QDBusMessage::createMethodCall(owner.value(), objectPath(),
+                                                       QStringLiteral("org.freedesktop.Application"),
+                                                       QStringLiteral("Activate"));
+    call << launchTokensOfThisStart();
     QDBusPendingCallWatcher watcher(bus.asyncCall(call, callTimeoutMs));
     QEventLoop loop;
     QObject::connect(&watcher, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
     if (!watcher.isFinished()) loop.exec();
     if (!watcher.isError()) return std::nullopt;
     error = watcher.error();
-    if (error.type() != QDBusError::ServiceUnknown &&
-        error.name() != QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner"))
-      break;
+    // The owner left between the two calls: ask again who owns the name.
+    if (!noOwnerYet(error)) break;
   }
   return error.message().toStdString();
+}
+
+bool reachRunningCopy(const QDBusConnection& bus, std::optional<long> holderPid) {
+  const auto why = activateRunningCopy(bus, holderPid);
+  if (!why) return true;
+  const std::string line = "the running copy could not be reached: " + *why;
+  log(line);
+  std::cerr << "quotalume: " << line << "\n";
+  return false;
 }

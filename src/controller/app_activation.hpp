@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include <QByteArray>
 #include <QDBusConnection>
 #include <QObject>
 #include <QStringList>
@@ -35,7 +36,9 @@ class AppActivation : public QObject {
                                    const QVariantMap& platformData);
 
  signals:
-  void activated();
+  // The launcher's token, when the caller sent an acceptable one, is for the
+  // window this activation shows and nothing else.
+  void activated(const std::optional<QByteArray>& launchToken);
 
  private:
   std::optional<QDBusConnection> published_;
@@ -43,5 +46,11 @@ class AppActivation : public QObject {
 
 // Asks the copy that owns the app's id on `bus` to show itself, waiting on
 // the event loop (so a copy in this very process can answer). A copy that
-// holds the lock but has not taken the name yet gets a moment to do so.
-std::optional<std::string> activateRunningCopy(const QDBusConnection& bus);
+// holds the lock but has not taken the name yet gets a moment to do so. When
+// the lock's holder is known, a name owned by any other process is refused
+// at once: that program gets neither the call nor the launcher's token.
+std::optional<std::string> activateRunningCopy(const QDBusConnection& bus, std::optional<long> holderPid);
+
+// The same, saying on stderr and in the log when the running copy could not
+// be reached; false then.
+bool reachRunningCopy(const QDBusConnection& bus, std::optional<long> holderPid);

@@ -138,7 +138,8 @@ void CommandMenus::applyContextRows(const std::vector<std::string>& rows, bool h
   }
   while (textRows_.size() < rows.size()) {
     auto* row = new QAction(this);
-    row->setEnabled(false);
+    // Enabled, so hosts draw the numbers at full strength; a click opens their history.
+    connect(row, &QAction::triggered, this, &CommandMenus::historyChosen);
     contextMenu_->insertAction(textSeparator_, row);
     textRows_.push_back(row);
   }

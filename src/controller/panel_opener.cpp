@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QScreen>
 
+#include "controller/launch_token.hpp"
 #include "tray/panel_placement.hpp"
 #include "tray/panel_window.hpp"
 #include "tray/popup_position.hpp"
@@ -31,11 +32,12 @@ PanelWindow* PanelOpener::window() const {
   return window_;
 }
 
-void PanelOpener::activate(bool trayShown) {
-  if (trayShown)
-    showBesideIcon(lastAnchor_);
+void PanelOpener::activate(bool trayShown, const QRect& iconPlace,
+                           const std::optional<QByteArray>& launchToken) {
+  if (trayShown && !panelInWindow())
+    showBesideIcon(lastAnchor_.isValid() ? lastAnchor_ : iconPlace);
   else
-    showWindow();
+    showWindow(launchToken);
 }
 
 void PanelOpener::showBesideIcon(const QRect& anchor) {
@@ -47,7 +49,7 @@ void PanelOpener::showBesideIcon(const QRect& anchor) {
   showWindow();
 }
 
-void PanelOpener::showWindow() {
+void PanelOpener::showWindow(const std::optional<QByteArray>& launchToken) {
   if (!window_) {
     window_ = new PanelWindow();
     window_->setCommands(commands_);
@@ -61,9 +63,7 @@ void PanelOpener::showWindow() {
   // of the screen is where a user looks after starting an app.
   if (QScreen* screen = QGuiApplication::primaryScreen(); screen && !window_->isVisible())
     window_->move(screen->availableGeometry().center() - window_->rect().center());
-  window_->show();
-  window_->raise();
-  window_->activateWindow();
+  showWithLaunchToken(window_, launchToken);
 }
 
 void PanelOpener::setAppearance(Appearance appearance) {

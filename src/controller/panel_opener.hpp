@@ -3,6 +3,9 @@
 // icon on X11, or as the panel window where a menu cannot be placed (Wayland)
 // or no tray shows the icon.
 
+#include <optional>
+
+#include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -27,9 +30,11 @@ class PanelOpener : public QObject {
   // rectangle when the host did not say: then where the icon was last).
   void showBesideIcon(const QRect& anchor);
   // What a second start asks for: the panel beside the icon, as a click on
-  // it opens it, or where no tray shows the icon the panel window.
-  void activate(bool trayShown);
-  void showWindow();
+  // it opens it, or where no tray shows the icon the panel window. Before
+  // any click, the icon is at `iconPlace` when the tray says (XEmbed), else
+  // at the end of the bar. The launcher's token is for the window it shows.
+  void activate(bool trayShown, const QRect& iconPlace, const std::optional<QByteArray>& launchToken);
+  void showWindow(const std::optional<QByteArray>& launchToken = std::nullopt);
   // Redraws an open window with `shown`.
   void update(const Shown& shown);
   void setAppearance(Appearance appearance);

@@ -5,9 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
+#include <string>
 #include <system_error>
 
 #include "build_config.hpp"
+#include "store/file_bytes.hpp"
 #include "store/regular_file.hpp"
 
 namespace {
@@ -59,9 +62,23 @@ bool InstanceLock::acquire() {
     }
     if (Store::stillAtPath(fd, path_)) {
       fd_ = fd;
+      // Who holds it, for a later start to tell this copy from a program
+      // that took the app's name on the bus.
+      const std::string pid = std::to_string(::getpid()) + "\n";
+      if (::ftruncate(fd, 0) == 0) (void)Store::writeAll(fd, pid);
       return true;
     }
     ::close(fd);
   }
   return false;
+}
+
+std::optional<long> InstanceLock::holder() const {
+  const std::string text = Store::readFile(path_, 32).value_or("");
+  long pid = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), pid);
+  if (error != std::errc() || pid <= 0 || end == text.data() ||
+      (end != text.data() + text.size() && *end != '\n'))
+    return std::nullopt;
+  return pid;
 }

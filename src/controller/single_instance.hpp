@@ -2,6 +2,7 @@
 // One copy per user: a second start finds the first one's lock and leaves.
 
 #include <filesystem>
+#include <optional>
 
 #include "store/paths.hpp"
 
@@ -21,6 +22,8 @@ class InstanceLock {
 
   // False only while another live process holds the lock.
   bool acquire();
+  // The pid the holder wrote into the file; absent when it wrote none.
+  std::optional<long> holder() const;
 
  private:
   std::filesystem::path path_;

@@ -111,7 +111,7 @@ bool TrayController::launch() {
   instance_ = std::make_unique<InstanceLock>(services_.files.lock);
   if (!instance_->acquire()) {
     log("already running, quitting this copy");
-    if (const auto why = activateRunningCopy(bus())) log("could not show the running copy: " + *why);
+    reachedRunningCopy_ = reachRunningCopy(bus(), instance_->holder());
     return false;
   }
   log("launch Quotalume " + std::string(appVersion()));
@@ -234,8 +234,9 @@ void TrayController::attachTray() {
   trayMissingLogged_ = trayMissingLogged_ || !tray_->attached();
 }
 
-void TrayController::activate() {
-  panel_->activate(tray_ && tray_->attached());
+void TrayController::activate(const std::optional<QByteArray>& launchToken) {
+  const bool shown = tray_ && tray_->attached();
+  panel_->activate(shown, shown ? tray_->iconGeometry() : QRect(), launchToken);
 }
 
 void TrayController::showPanel(const QRect& anchor) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include <QByteArray>
 #include <QDBusConnection>
 #include <QObject>
 #include <QRect>
@@ -79,6 +80,8 @@ class TrayController : public QObject {
   // The launch sequence. False when another copy already runs: the caller
   // then ends the process without starting anything.
   bool launch();
+  // After a launch that found another copy: whether that copy was reached.
+  bool reachedRunningCopy() const { return reachedRunningCopy_; }
 
   // Draws the monitor's model when it changed, or always with `force`.
   void render(bool force);
@@ -90,7 +93,8 @@ class TrayController : public QObject {
   void menuClosed();
   // The panel beside the icon at `anchor`, or where a second start asks for it.
   void showPanel(const QRect& anchor);
-  void activate();
+  // With the launcher's token, for the window it shows.
+  void activate(const std::optional<QByteArray>& launchToken = std::nullopt);
   // What the bridge thread calls for each reading; safe from any thread.
   void enqueue(Reading reading);
   void drainReadings();
@@ -136,4 +140,5 @@ class TrayController : public QObject {
   bool menuOpen_ = false;
   bool renderedThisTurn_ = false;
   bool trayMissingLogged_ = false;
+  bool reachedRunningCopy_ = false;
 };

@@ -7,8 +7,6 @@ namespace {
 
 // A little air between the bar and the panel, as menus keep.
 constexpr int gap = 2;
-// Deeper than any bar a tray sits in.
-constexpr int maxBarDepth = 64;
 
 int clampInto(int v, int low, int high) {
   return high < low ? low : std::clamp(v, low, high);

@@ -14,6 +14,8 @@
 // the one nearest the anchor when several are; without a reduced edge, the
 // screen edge nearest the anchor.
 enum class BarEdge { top, bottom, left, right };
+// Deeper than any bar a tray sits in.
+inline constexpr int maxBarDepth = 64;
 BarEdge barEdge(const QRect& anchor, const QRect& available, const QRect& screen);
 
 // The panel's top-left corner for the icon at `anchor` (an invalid rectangle

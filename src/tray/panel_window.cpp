@@ -1,55 +1,42 @@
 #include "tray/panel_window.hpp"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QEvent>
-#include <QFrame>
+#include <QGuiApplication>
 #include <QKeyEvent>
-#include <QPushButton>
+#include <QMenu>
 #include <QVBoxLayout>
 
+#include "tray/command_rows.hpp"
+#include "tray/panel_placement.hpp"
 #include "views/info_view.hpp"
 
 namespace {
 
-// A flat, full-width row that reads like a menu entry.
-QAbstractButton* commandRow(QAction* action, QWidget* parent) {
-  QAbstractButton* row = nullptr;
-  if (action->isCheckable()) {
-    auto* box = new QCheckBox(parent);
-    row = box;
-  } else {
-    auto* button = new QPushButton(parent);
-    button->setFlat(true);
-    button->setStyleSheet(QStringLiteral("text-align: left; padding: 4px 8px;"));
-    row = button;
-  }
-  const auto follow = [row, action] {
-    QString text = action->text();
-    if (!action->shortcut().isEmpty())
-      text += QStringLiteral("\t") + action->shortcut().toString(QKeySequence::NativeText);
-    row->setText(text.replace(QLatin1Char('\t'), QStringLiteral("    ")));
-    row->setEnabled(action->isEnabled());
-    row->setVisible(action->isVisible());
-    if (action->isCheckable()) row->setChecked(action->isChecked());
-  };
-  follow();
-  QObject::connect(action, &QAction::changed, row, follow);
-  QObject::connect(action, &QAction::toggled, row, follow);
-  // The action decides the check mark; the row only asks for the change.
-  QObject::connect(row, &QAbstractButton::clicked, action, [action, follow] {
-    action->trigger();
-    follow();
-  });
-  return row;
+Qt::WindowFlags flagsFor(PanelWindow::Kind kind) {
+  if (kind == PanelWindow::Kind::popup) return Qt::Popup;
+  return Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint;
 }
 
 }  // namespace
 
-PanelWindow::PanelWindow(QWidget* parent)
-    : QWidget(parent, Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+PanelWindow::Kind PanelWindow::kindHere() {
+  return panelAsWindow(QGuiApplication::platformName().toStdString(),
+                       qEnvironmentVariable("WAYLAND_DISPLAY").toStdString(),
+                       qEnvironmentVariable("XDG_SESSION_TYPE").toStdString())
+             ? Kind::framed
+             : Kind::popup;
+}
+
+PanelWindow::PanelWindow(Kind kind, QWidget* parent)
+    : QWidget(parent, flagsFor(kind)),
       view_(new InfoView(this)),
-      rows_(new QVBoxLayout()) {
+      rows_(new QVBoxLayout()),
+      metrics_(new RowMetrics(this)),
+      viewSeparator_(new QAction(this)) {
+  installCommandRowAccessibility();
+  // Unlike a menu's, the line under the panel leads the rows.
+  metrics_->setSeparatorsCollapsible(false);
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Window);
@@ -58,27 +45,24 @@ PanelWindow::PanelWindow(QWidget* parent)
   layout->setContentsMargins(0, 6, 0, 6);
   layout->setSpacing(0);
   layout->addWidget(view_);
-  rows_->setContentsMargins(6, 4, 6, 0);
+  rows_->setContentsMargins(0, 0, 0, 0);
   rows_->setSpacing(0);
   layout->addLayout(rows_);
+  // The menu's line between the panel and the commands.
+  viewSeparator_->setSeparator(true);
+  rows_->addWidget(new CommandRow(viewSeparator_, metrics_, this));
 }
 
 void PanelWindow::setCommands(const QList<QAction*>& commands) {
   for (QAction* action : commands) {
     addAction(action);  // its shortcut works while the window has focus
-    if (action->isSeparator()) {
-      auto* line = new QFrame(this);
-      line->setFrameShape(QFrame::HLine);
-      line->setFrameShadow(QFrame::Plain);
-      line->setForegroundRole(QPalette::Mid);
-      line->setVisible(action->isVisible());
-      connect(action, &QAction::changed, line, [line, action] { line->setVisible(action->isVisible()); });
-      rows_->addWidget(line);
-      continue;
-    }
-    QAbstractButton* row = commandRow(action, this);
-    // A command closes the window as it would close a menu.
-    connect(row, &QAbstractButton::clicked, this, &QWidget::hide);
+    auto* row = new CommandRow(action, metrics_, this);
+    // A command closes the window as it would close a menu; a choice in a
+    // submenu too.
+    if (QMenu* sub = action->menu())
+      connect(sub, &QMenu::triggered, this, &QWidget::hide);
+    else if (!action->isSeparator())
+      connect(row, &QAbstractButton::clicked, this, &QWidget::hide);
     rows_->addWidget(row);
   }
 }
@@ -92,9 +76,8 @@ void PanelWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   activateWindow();
   // Like a menu, the keyboard starts at the first command each time.
-  for (int i = 0; i < rows_->count(); ++i) {
-    QWidget* row = rows_->itemAt(i)->widget();
-    if (row && row->focusPolicy() != Qt::NoFocus && !row->isHidden() && row->isEnabled()) {
+  for (auto* row : findChildren<CommandRow*>()) {
+    if (row->focusPolicy() != Qt::NoFocus && !row->isHidden() && row->isEnabled()) {
       row->setFocus(Qt::PopupFocusReason);
       break;
     }
@@ -107,20 +90,39 @@ void PanelWindow::hideEvent(QHideEvent* event) {
   emit closed();
 }
 
+void PanelWindow::moveFocus(bool down) {
+  const QList<CommandRow*> rows = findChildren<CommandRow*>();
+  QList<CommandRow*> usable;
+  for (CommandRow* row : rows)
+    if (row->focusPolicy() != Qt::NoFocus && !row->isHidden() && row->isEnabled()) usable << row;
+  if (usable.isEmpty()) return;
+  const qsizetype at = usable.indexOf(qobject_cast<CommandRow*>(focusWidget()));
+  // Round the ends, as a menu does.
+  const qsizetype next =
+      at < 0 ? (down ? 0 : usable.size() - 1) : (at + (down ? 1 : -1) + usable.size()) % usable.size();
+  usable[next]->setFocus(down ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+}
+
 void PanelWindow::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Escape:
       hide();
       return;
     case Qt::Key_Down:
-      focusNextChild();
+    case Qt::Key_Tab:
+      moveFocus(true);
       return;
     case Qt::Key_Up:
-      focusPreviousChild();
+    case Qt::Key_Backtab:
+      moveFocus(false);
+      return;
+    case Qt::Key_Right:
+      if (auto* row = qobject_cast<CommandRow*>(focusWidget()); row && row->action()->menu()) row->click();
       return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (auto* row = qobject_cast<QAbstractButton*>(focusWidget())) {
+    case Qt::Key_Space:
+      if (auto* row = qobject_cast<CommandRow*>(focusWidget())) {
         row->click();
         return;
       }
@@ -133,12 +135,9 @@ void PanelWindow::keyPressEvent(QKeyEvent* event) {
 
 void PanelWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  // A row with a style sheet keeps the palette it was first polished with,
-  // so a switch of scheme reaches it only when its sheet is applied again.
-  if (event->type() == QEvent::PaletteChange) {
-    for (auto* row : findChildren<QPushButton*>()) row->setStyleSheet(row->styleSheet());
-  }
-  // Losing focus is how a click elsewhere reaches a window the compositor
-  // placed; it closes like a menu would.
-  if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) hide();
+  // Once it had the focus, losing it is how a click elsewhere reaches a
+  // framed window the compositor placed; it closes like a menu would.
+  if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow() &&
+      !windowFlags().testFlag(Qt::Popup))
+    hide();
 }

@@ -1,9 +1,12 @@
 #include "tray/popup_position.hpp"
 
+#include <algorithm>
+
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "tray/dock_windows.hpp"
 #include "tray/panel_placement.hpp"
 
 QPoint logicalFromDevice(const QPoint& device) {
@@ -20,11 +23,22 @@ QPoint logicalFromDevice(const QPoint& device) {
 
 QPoint besideIcon(const QRect& anchor, const QSize& size) {
   // Qt's XEmbed icon may report a place off every screen when the tray host
-  // reparented it without telling; the pointer is nearer the truth.
+  // reparented it without telling; that is no place.
   const bool known = anchor.isValid() && QGuiApplication::screenAt(anchor.center()) != nullptr;
-  const QRect icon = known ? anchor : QRect(QCursor::pos(), QSize(1, 1));
-  const QScreen* screen = QGuiApplication::screenAt(icon.center());
-  if (!screen) screen = QGuiApplication::primaryScreen();
-  return screen ? panelPlacement(icon, size, screen->availableGeometry(), screen->geometry())
-                : icon.topLeft();
+  const QScreen* screen =
+      known ? QGuiApplication::screenAt(anchor.center()) : QGuiApplication::primaryScreen();
+  if (!screen) return anchor.topLeft();
+  // Unknown, the icon is taken to sit where trays do, at the end of the bar,
+  // never at the pointer, which may be anywhere.
+  const QRect whole = screen->geometry();
+  QRect available = screen->availableGeometry();
+  if (available == whole) available = availableBesideDocks(whole, dockWindows());
+  QRect icon = known ? anchor : QRect();
+  // With nothing to say where a bar is, a pointer at the top or the bottom
+  // most likely just clicked in one.
+  if (const QPoint pointer = QCursor::pos();
+      !known && available == whole && whole.contains(pointer) &&
+      std::min(pointer.y() - whole.top(), whole.bottom() - pointer.y()) < maxBarDepth)
+    icon = QRect(pointer, QSize(1, 1));
+  return panelPlacement(icon, size, available, whole);
 }

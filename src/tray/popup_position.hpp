@@ -12,6 +12,6 @@
 QPoint logicalFromDevice(const QPoint& device);
 
 // The top-left corner for a popup of `size` beside the icon at `anchor`
-// (global logical coordinates; invalid or off every screen: beside the
-// pointer instead), away from the bar.
+// (global logical coordinates; invalid or off every screen: at the end of
+// the primary screen's bar where trays sit), away from the bar.
 QPoint besideIcon(const QRect& anchor, const QSize& size);

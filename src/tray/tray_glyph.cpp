@@ -32,9 +32,8 @@ struct Arc {
 constexpr Arc numberArc{11, 11, 7.6, 2.6};
 constexpr Arc bareArc{11, 14.6, 7.3, 3.2};
 
-// The plate takes the scheme's menu colour; the inks are chosen for at least
-// 4.5:1 against it (orange and red darkened on the light plate, lightened on
-// the dark one), the dim grey for well over 3:1 yet plainly duller than the
+// The plate takes the scheme's menu colour; the inks are the panel's tones,
+// at least 4.5:1 against it, the dim grey for well over 3:1 yet plainly duller than the
 // live ink, and the track for a visible but clearly weaker mark than the arc.
 struct Inks {
   QColor plate, ink, arc, track;
@@ -53,12 +52,10 @@ Inks inksFor(const TrayGlyphSpec& glyph) {
   k.track = dark ? QColor(255, 255, 255, 72) : QColor(0, 0, 0, 77);
   switch (glyph.tone) {
     case Tone::orange:
-      k.ink = dark ? systemOrange(Appearance::dark) : QColor(0xA6, 0x53, 0x00);
-      k.arc = k.ink;
+      k.ink = k.arc = systemOrange(glyph.appearance);
       break;
     case Tone::red:
-      k.ink = dark ? QColor(0xFF, 0x69, 0x61) : QColor(0xC4, 0x28, 0x1C);
-      k.arc = k.ink;
+      k.ink = k.arc = systemRed(glyph.appearance);
       break;
     case Tone::dim:
       k.ink = dark ? QColor(0x8E, 0x8E, 0x93) : QColor(0x6E, 0x6E, 0x73);
@@ -91,8 +88,9 @@ QPainterPath topArc(const Arc& a, double share) {
 // that would need more is made smaller instead.
 constexpr double leastSqueeze = 0.72;
 // A digit needs about six pixels of width to stay a digit: what each of two
-// digits gets on the smallest icon. Where a number cannot have that, the
-// icon shows the limit's mark instead.
+// digits gets on a 16 px icon. Where a number cannot have that, the icon
+// shows the limit's mark at the limit and the gauge alone below it: "!"
+// means the limit and nothing else.
 constexpr double leastDigitPixels = 6;
 constexpr double markWidth = 2.6, markTop = 8.8;
 
@@ -131,7 +129,7 @@ QPainterPath numberPath(const std::string& number, int pixels) {
     path.addRoundedRect(QRectF((pixels - w) / 2, y, w, h), h / 4, h / 4);
     return path;
   }
-  if (!digitsFit(number, pixels)) return limitMark(pixels, baseline);
+  if (!digitsFit(number, pixels)) return limitMark(pixels, baseline);  // only reached at the limit
   QFont font;
   font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans"), QStringLiteral("Sans")});
   font.setWeight(QFont::Bold);
@@ -199,9 +197,11 @@ TrayGlyphSpec trayGlyphSpec(const Glance& glance, Appearance appearance) {
   return glyph;
 }
 
-QImage renderTrayGlyph(const TrayGlyphSpec& glyph, int pixels, TrayGlyphPart part) {
+QImage renderTrayGlyph(const TrayGlyphSpec& spec, int pixels, TrayGlyphPart part) {
   const int side = std::max(pixels, 1);
   const double scale = side / grid;
+  TrayGlyphSpec glyph = spec;
+  if (glyph.number != "\u2013" && !digitsFit(glyph.number, side) && !atLimit(glyph)) glyph.withNumber = false;
   const Inks inks = inksFor(glyph);
   const QPainterPath number = glyph.withNumber ? numberPath(glyph.number, side) : QPainterPath();
 

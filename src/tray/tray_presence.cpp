@@ -94,6 +94,10 @@ bool TrayPresence::attached() const {
   return !watcherOwner_.isEmpty() || xembed_ != nullptr;
 }
 
+QRect TrayPresence::iconGeometry() const {
+  return xembed_ ? xembed_->geometry() : QRect();
+}
+
 void TrayPresence::show(const TrayModel& model) {
   model_ = model;
   apply();
@@ -109,7 +113,8 @@ void TrayPresence::apply() {
                   drawsLabel_ ? qs(model_.headline) : QString(), qs(model_.accessibility)});
   if (xembed_) {
     xembed_->setIcon(trayGlyph(model_.glyph));
-    xembed_->setToolTip(qs(model_.toolTip));
+    // The same lines the other hosts show: the title, then the panel's rows.
+    xembed_->setToolTip((QStringList{qs(model_.toolTip)} + rows).join(u'\n'));
   }
 }
 

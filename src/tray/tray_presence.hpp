@@ -58,6 +58,8 @@ class TrayPresence : public QObject {
   // watcher that refused the registration.
   void recheck();
   bool attached() const;
+  // Where the icon is, when the tray says: an XEmbed icon's window.
+  QRect iconGeometry() const;
   bool drawsLabel() const { return drawsLabel_; }
   QString serviceName() const { return serviceName_; }
 

@@ -18,9 +18,14 @@ struct PanelColours {
   QColor window;  // the menu background behind the panel
 };
 
+// The warning tones, as text at least 4.5:1 (and so as bars and arcs well
+// over 3:1) on the menu's and the window's colour of the same scheme.
 QColor systemOrange(Appearance appearance);
 QColor systemRed(Appearance appearance);
 QColor barBlue(Appearance appearance);
+// Lines between menu rows: quiet, yet at least 1.5:1 against the menu and
+// the window of the palette's scheme.
+QColor separatorColour(const QPalette& palette);
 
 // Text colours come from the menu's palette; orange, red and blue follow the
 // appearance, which the palette alone cannot tell on every desktop.

@@ -1,5 +1,6 @@
 #include "windows/history_window.hpp"
 
+#include <QEvent>
 #include <QImage>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -29,6 +30,9 @@ int HistoryWindow::chartCount() const {
 
 void HistoryWindow::showHistory(const std::vector<HistoryEntry>& entries, EpochSeconds now,
                                 Appearance appearance) {
+  entries_ = entries;
+  now_ = now;
+  appearance_ = appearance;
   while (QLayoutItem* item = charts_->takeAt(0)) {
     delete item->widget();
     delete item;
@@ -48,6 +52,24 @@ void HistoryWindow::showHistory(const std::vector<HistoryEntry>& entries, EpochS
   for (const auto& chart : charts) charts_->addWidget(new UsageChartView(chart, now, appearance, this));
   charts_->addStretch(1);
   adjustSize();
+}
+
+bool HistoryWindow::event(QEvent* event) {
+  // The app's palette changes after the appearance has been decided. The
+  // charts are redrawn once every widget has heard of the change, as they
+  // are replaced.
+  if (event->type() == QEvent::ApplicationPaletteChange && currentAppearance() != appearance_) {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          if (currentAppearance() == appearance_) return;
+          const QSize kept = size();
+          showHistory(std::vector<HistoryEntry>(entries_), now_, currentAppearance());
+          resize(kept);
+        },
+        Qt::QueuedConnection);
+  }
+  return QWidget::event(event);
 }
 
 QImage renderHistory(const std::vector<HistoryEntry>& entries, EpochSeconds now, Appearance appearance,

@@ -19,9 +19,17 @@ class HistoryWindow : public QWidget {
   // Replaces the charts with those of `entries` at `now`.
   void showHistory(const std::vector<HistoryEntry>& entries, EpochSeconds now, Appearance appearance);
   int chartCount() const;
+  Appearance appearance() const { return appearance_; }
+
+ protected:
+  // An open window follows a switch of the desktop's scheme, as the menus do.
+  bool event(QEvent* event) override;
 
  private:
   QVBoxLayout* charts_;
+  std::vector<HistoryEntry> entries_;
+  EpochSeconds now_ = 0;
+  Appearance appearance_ = Appearance::light;
 };
 
 // The window's content drawn off screen (for renderings and tests), at

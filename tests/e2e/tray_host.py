@@ -21,6 +21,24 @@ SCREEN = (800, 600)
 COMMANDS = ["Install the browser extension…", "Open at login", "Check for updates…",
             "Quotalume website", "Quit Quotalume"]
 ROWS = {"5-hour limit  42%", "7-day limit  18%", "Max 5x · updated just now"}
+# The panel window's rows as a screen reader reads them: role, name, key binding, focus.
+ATSPI_ROWS = """
+import warnings
+warnings.simplefilter("ignore")
+import gi
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi
+desk = Atspi.get_desktop(0)
+app = [desk.get_child_at_index(i) for i in range(desk.get_child_count())
+       if desk.get_child_at_index(i).get_name() == "Quotalume"][0]
+window = [app.get_child_at_index(i) for i in range(app.get_child_count())
+          if app.get_child_at_index(i).get_state_set().contains(Atspi.StateType.SHOWING)][0]
+for row in (window.get_child_at_index(i) for i in range(window.get_child_count())):
+    action = row.get_action_iface()
+    keys = action.get_key_binding(0) if action and action.get_n_actions() else ""
+    print(row.get_role_name(), row.get_name(), keys,
+          "focused" if row.get_state_set().contains(Atspi.StateType.FOCUSED) else "", sep="|")
+"""
 # A panel started LATE_START_SECONDS after the app must show the icon this soon.
 LATE_START_SECONDS, LATE_PANEL_SECONDS = 5, 3
 
@@ -69,8 +87,9 @@ def xfce_panel(t):
 
 
 def trayer(t):
+    # 16 px high, which gives the icon a 14 px window: too small for two digits.
     t.box.spawn([e2e.need("trayer"), "--edge", "top", "--align", "right", "--widthtype", "request",
-                 "--height", "32", "--SetDockType", "true", "--transparent", "false"])
+                 "--height", "16", "--SetDockType", "true", "--transparent", "false"])
     e2e.wait_for("trayer's window", lambda: t.box.run(
         "xdotool", "search", "--onlyvisible", "--class", "trayer")[0] == 0, 20, 0.1)
 
@@ -83,15 +102,18 @@ def waybar(t):
 
 def gnome_shell(t):
     # The shell's own extension list, in a settings file private to the check.
-    e2e.write(f"{t.box.config}/glib-2.0/settings/keyfile",
-              e2e.read(f"{HERE}/tray_host/gnome-shell.keyfile"))
+    keyfile = e2e.read(f"{HERE}/tray_host/gnome-shell.keyfile")
+    bare = t.host.click == "relaunch"  # without the extension: no tray at all
+    if bare:
+        keyfile = re.sub(r"enabled-extensions=.*", "enabled-extensions=@as []", keyfile)
+    e2e.write(f"{t.box.config}/glib-2.0/settings/keyfile", keyfile)
     # Without logind the shell needs a system bus of its own to ask, and must
     # not find the host's seats, or it waits for a session that never comes.
     t.box.extra["DBUS_SYSTEM_BUS_ADDRESS"] = t.bus()
     hide_seats = "[ -d /run/systemd/seats ] && mount -t tmpfs none /run/systemd/seats; exec \"$@\""
     t.box.spawn(["unshare", "-m", "sh", "-c", hide_seats, "sh", e2e.need("gnome-shell"), "--x11",
                  "--replace"], {"GSETTINGS_BACKEND": "keyfile"})
-    t.wait_desktop()
+    t.wait_desktop(watcher=not bare)
     # The shell opens in the overview; the desktop is what a user returns to.
     t.box.run("xdotool", "key", "Escape")
 
@@ -116,15 +138,16 @@ Host = collections.namedtuple("Host", "name panel bar click label xembed wayland
 HOSTS = {h.name: h for h in [
     Host("xfce-dark", xfce_panel, (SCREEN[0], 32, 0, 0)),
     Host("xfce-light", xfce_panel, (SCREEN[0], 32, 0, 0)),
-    Host("trayer", trayer, (SCREEN[0], 32, 0, 0), xembed=True),
+    Host("trayer", trayer, (SCREEN[0], 16, 0, 0), xembed=True),
     Host("sway-waybar", waybar, (SCREEN[0], 30, 0, 0), "activate", wayland=True,
          user="nobody:nogroup"),
     # Only the part of the top bar between the clock and the system menu.
     Host("gnome-shell", gnome_shell, (290, 32, 470, 0), "shell_menu", "'42%'", seconds=240),
     # The tray part of the bottom panel, below its top edge line, without the clock.
     Host("kde-plasma", plasma, (120, 40, 420, SCREEN[1] - 40), seconds=240),
-    # No tray host at all, as on GNOME without its extension.
+    # No tray host at all, as on GNOME without its extension, and GNOME itself without it.
     Host("no-tray", None, (SCREEN[0], 0, 0, 0), "relaunch", seconds=60),
+    Host("gnome-shell-bare", gnome_shell, (SCREEN[0], 32, 0, 0), "relaunch", seconds=240),
 ]}
 # Every host is test_<name>; these panels, started after the app, also test_late_<key>.
 TESTS = {**{h.replace("-", "_"): (h,) for h in HOSTS},
@@ -157,9 +180,10 @@ class TrayHost(e2e.Case):
         self.assertEqual(self.box.run("gdbus", "wait", "--session", "--timeout", str(seconds),
                                       WATCHER[0], seconds=seconds + 5)[0], 0, "no watcher")
 
-    def wait_desktop(self):
+    def wait_desktop(self, watcher=True):
         """Waits for a whole desktop's watcher and for its screen to show more than one colour."""
-        self.wait_watcher(90)
+        if watcher:
+            self.wait_watcher(90)
         e2e.wait_for("the desktop to paint", lambda: self.box.run(
             "convert", "x:root", "-format", "%k", "info:")[1].strip() not in ("", "1"), 60, 0.5)
 
@@ -191,9 +215,13 @@ class TrayHost(e2e.Case):
 
         menu = re.search(r"objectpath '([^']+)'", prop("Menu"))
         self.assertIsNotNone(menu, "the item exports no menu")
-        shown = labels(items(self.call(item[0], menu.group(1), "com.canonical.dbusmenu.GetLayout",
-                                       "0", "-1", "@as []") or ""))
+        found = items(self.call(item[0], menu.group(1), "com.canonical.dbusmenu.GetLayout",
+                                "0", "-1", "@as []") or "")
+        shown = labels(found)
         self.assertLessEqual(ROWS, set(shown), shown)
+        # Enabled, so hosts draw the numbers at full strength rather than greyed.
+        greyed = labels({i: p for i, p in found.items() if p.get("enabled") == "false"})
+        self.assertEqual(ROWS & set(greyed), set(), "reading rows sent disabled")
         self.assertEqual([t for t in shown if t in COMMANDS], COMMANDS)
         return item
 
@@ -236,11 +264,43 @@ class TrayHost(e2e.Case):
                           "+repage", "-format", "%k", "info:")
         self.assertEqual(colours, "1", "the popup's right margin is not plain")
 
+    def relaunch_beside_tray(self, icon):
+        """Before any click tells where the icon is, a second start opens the panel beside the
+        tray: off the bar, reaching to the icon, never at the pointer, parked mid-screen."""
+        self.box.run("xdotool", "mousemove", str(SCREEN[0] // 2), str(SCREEN[1] // 2))
+        self.assertEqual(self.box.start(self.app_env()).wait(timeout=e2e.START_SECONDS), 0)
+        bar = self.host.bar
+        px, py, pw, ph = e2e.wait_for("the panel of a second start", lambda: self.app_window(bar[1]), 10, 0.2)
+        self.assertTrue(py >= bar[3] + bar[1] or py + ph <= bar[3], f"the panel at y={py}..{py + ph} "
+                        f"overlaps the bar at y={bar[3]}..{bar[3] + bar[1]}")
+        # An XEmbed icon's place is known; a StatusNotifierItem's is taken to be the bar's end.
+        near = 40 if self.host.xembed else 120
+        self.assertLessEqual(max(px - icon[0], icon[0] - (px + pw), 0), near,
+                             f"the panel at x={px}..{px + pw} is not beside the icon at x={icon[0]}")
+        time.sleep(0.5)
+        self.screenshot("relaunch.png")
+        self.box.run("xdotool", "key", "Escape")
+        time.sleep(0.5)
+
+    def bare_gauge_below_the_limit(self, box):
+        """A 14 px icon has no room for two digits: below the limit it shows the gauge alone, no "!"
+        (a bar down its middle from the bowl to the foot)."""
+        w, h, x, y = box
+        side = min(w, h)
+        self.assertLessEqual(side, 16, f"the icon is {w}x{h}, not the small one")
+        cx = x + w // 2
+        # The middle columns from under the gauge's bowl to the plate's foot hold the plate alone.
+        colours = convert(self.screenshot("screen.png"), "-crop", f"3x{side * 3 // 10}+{cx - 1}+{y + side * 7 // 10 - 1}",
+                          "+repage", "-format", "%k", "info:")
+        self.assertEqual(colours, "1", "the 14 px icon at 42 % draws a mark where \"!\" would be")
+
     def icon_in_bar(self):
         time.sleep(1)  # lets the host draw the icon with the reading
         w, h, x, y = e2e.wait_for("the icon in the bar", lambda: content_box(
             self.screenshot("screen.png"), self.host.bar), 15, 0.5)
         self.screenshot("bar.png", "{}x{}+{}+{}".format(*self.host.bar))
+        if self.host.xembed:
+            self.bare_gauge_below_the_limit((w, h, x, y))
         # The app's icon is the first in the strip; the host may have more after it.
         return x + min(w, h) // 2, y + h // 2
 
@@ -301,12 +361,39 @@ class TrayHost(e2e.Case):
         self.assertIsNone(app.poll(), "the running copy ended")
         self.assertEqual(self.box.log().count("already running, quitting this copy"), 1,
                          self.box.log())
-        _, _, w, h = e2e.wait_for("the running copy's panel window", lambda: self.app_window(0),
+        x, y, w, h = e2e.wait_for("the running copy's panel window", lambda: self.app_window(0),
                                   10, 0.2)
         time.sleep(0.5)
         self.screenshot("relaunch.png")
         # The panel with its reading above the commands, not an empty frame.
         self.assertTrue(w > 200 and h > 200, f"a {w}x{h} window cannot hold the panel")
+        self.check_accessible_rows()
+        # A click anywhere else closes it, as it would a menu, focus or not.
+        self.box.run("xdotool", "mousemove", str(max(x - 20, 2)), str(max(y - 20, 2)), "click", "1")
+        e2e.wait_for("the panel window to close", lambda: self.app_window(0) is None, 5, 0.2)
+
+    def check_accessible_rows(self):
+        """Through the accessibility bus the rows are menu items, check boxes and separators,
+        named by their labels alone, the hidden one not listed; the keys move through them."""
+        def rows():
+            code, out = self.box.run("/usr/bin/python3", "-c", ATSPI_ROWS)
+            self.assertEqual(code, 0, out)
+            return [line.split("|") for line in out.splitlines() if "|" in line]
+        read = rows()
+        self.assertEqual([r[0] for r in read[1:]], ["separator", "menu item", "check box", "check box"]
+                         + ["menu item"] * 4 + ["separator", "menu item"], read)
+        self.assertIn(["menu item", "Quit Quotalume", "Ctrl+Q", ""], read)
+        self.assertNotIn("Support This App…", [r[1] for r in read])
+        focused = lambda: [r[1] for r in rows() if r[3] == "focused"]
+        self.assertEqual(focused(), ["Install the browser extension…"])
+        for key, name in (("Down", "Open at login"), ("Tab", "Notify near limits"), ("Up", "Open at login"),
+                          ("shift+Tab", "Install the browser extension…"), ("Up", "Quit Quotalume")):
+            self.box.run("xdotool", "key", key)
+            e2e.wait_for(f"{name} focused after {key}", lambda: focused() == [name], 5, 0.2)
+        self.box.run("xdotool", "key", "Escape")
+        e2e.wait_for("Escape to close the panel window", lambda: self.app_window(0) is None, 5, 0.2)
+        self.assertEqual(self.box.start(self.app_env()).wait(timeout=e2e.START_SECONDS), 0)
+        e2e.wait_for("the panel window again", lambda: self.app_window(0), 10, 0.2)
 
     def app_env(self):
         return {"QT_QPA_PLATFORM": "wayland" if self.host.wayland else "xcb"}
@@ -338,10 +425,13 @@ class TrayHost(e2e.Case):
         self.box.extra["DBUS_SESSION_BUS_ADDRESS"] = self.bus()
         if not late and host.panel:
             host.panel(self)
+        if host.click == "relaunch":  # screen readers are the other way in, and are checked here
+            self.box.spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
+            self.box.extra["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         app = self.box.start(self.app_env())
         self.box.post_ok()
-        if not host.panel:
-            return getattr(self, host.click)(app)
+        if host.click == "relaunch":
+            return self.relaunch(app)
         if late:
             time.sleep(LATE_START_SECONDS)
             host.panel(self)
@@ -349,12 +439,19 @@ class TrayHost(e2e.Case):
                                  f"s of a panel started {LATE_START_SECONDS} s after the app")
         item = self.check_docked() if host.xembed else self.check_item()
         icon = self.icon_in_bar()
+        if not late and not host.wayland:
+            self.relaunch_beside_tray(icon)
         if not late:
             getattr(self, host.click)(icon, item)
+            self.box.run("xdotool", "key", "Escape")
+            time.sleep(0.5)
             if host.xembed:  # its right-click menu opens as the panel does
-                self.box.run("xdotool", "key", "Escape")
-                time.sleep(0.5)
                 self.popup(icon, item, 3)
+            elif host.click == "popup":  # the host draws the exported menu, reading rows first
+                self.box.run("xdotool", "mousemove", *map(str, icon), "click", "3")
+                time.sleep(1.5)
+                self.screenshot("host-menu.png")
+                self.box.run("xdotool", "key", "Escape")
 
 
 for _test, _args in TESTS.items():

@@ -5,14 +5,15 @@
 #include <tuple>
 
 #include <gtest/gtest.h>
+#include <QAccessible>
 #include <QAction>
-#include <QCheckBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPushButton>
 
 #include "support/contrast.hpp"
+#include "tray/command_rows.hpp"
+#include "tray/dock_windows.hpp"
 #include "tray/panel_placement.hpp"
 #include "tray/panel_window.hpp"
 #include "views/app_palette.hpp"
@@ -37,7 +38,19 @@ TEST(PanelPlacement, BesideTheIconAwayFromTheBar) {
       {"second screen", {3150, 0, 24, 24}, {1920, 24, 1280, 1000}, second, {2874, 26}},
       {"unknown icon, bottom bar: its right end", {}, {0, 0, 1920, 1048}, screen, {1620, 846}},
       {"unknown icon, top bar", {}, {0, 28, 1920, 1052}, screen, {1620, 30}},
-      {"unknown icon, left bar: its bottom", {}, {48, 0, 1872, 1080}, screen, {50, 880}}};
+      {"unknown icon, left bar: its bottom", {}, {48, 0, 1872, 1080}, screen, {50, 880}},
+      // No window manager: the bars' own windows mark the edge.
+      {"unknown icon, a top dock", {}, availableBesideDocks(screen, {{0, 0, 1920, 32}}), screen, {1620, 34}},
+      {"unknown icon, a bottom dock and a side dock",
+       {},
+       availableBesideDocks(screen, {{0, 1040, 1920, 40}, {0, 0, 48, 1040}}),
+       screen,
+       {1620, 838}},
+      {"a dock as deep as half the screen is no bar",
+       {},
+       availableBesideDocks(screen, {{0, 0, 1920, 540}}),
+       screen,
+       {1620, 2}}};
   for (const auto& [name, anchor, available, onScreen, want] : cases) {
     SCOPED_TRACE(name);
     const QPoint at = panelPlacement(anchor, panel, available, onScreen);
@@ -62,36 +75,56 @@ TEST(PanelPlacement, OwnWindowInAnyWaylandSession) {
         << platform << " " << display << " " << session;
 }
 
-TEST(PanelWindow, FloatsAndOffersTheCommands) {
-  QAction open("Open at login"), update("Check for updates\u2026"), line, support("Support This App\u2026");
+// The window closes without the focus a compositor may withhold, reads through the accessibility bridge as
+// the menu would, and is laid out, coloured and driven from the keyboard as the menu is.
+TEST(PanelWindow, ClosesWithoutFocusAndReadsLikeTheMenu) {
+  QAction open("Open at login"), update("Check for updates\u2026"), line, support("Support This App\u2026"),
+      quit("Quit Quotalume");
   open.setCheckable(true);
   line.setSeparator(true);
   support.setVisible(false);
-  QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, {}), enter(QEvent::KeyPress, Qt::Key_Return, {});
+  quit.setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
   int updates = 0;
   QObject::connect(&update, &QAction::triggered, [&] { ++updates; });
+  const QList<QAction*> actions{&open, &update, &line, &support, &quit};
 
-  PanelWindow window;
-  window.setCommands({&open, &update, &line, &support});
+  EXPECT_EQ(PanelWindow(PanelWindow::Kind::popup).windowType(), Qt::Popup) << "a click elsewhere closes it";
+  PanelWindow window(PanelWindow::Kind::framed);
+  window.setCommands(actions);
   window.fitToView();
-  EXPECT_EQ(window.windowType(), Qt::Dialog);
+  EXPECT_TRUE(window.windowFlags().testFlag(Qt::WindowCloseButtonHint));
   EXPECT_EQ(window.minimumSize(), window.maximumSize()) << "a tiling compositor would tile it";
 
-  auto* box = window.findChild<QCheckBox*>();
-  const QList<QPushButton*> buttons = window.findChildren<QPushButton*>();
-  ASSERT_TRUE(box != nullptr);
-  ASSERT_EQ(buttons.size(), 2);
-  EXPECT_TRUE(buttons[1]->isHidden()) << "a hidden command has no row";
-  support.setVisible(true);
-  EXPECT_FALSE(buttons[1]->isHidden()) << "and gets it back when shown";
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(&window);
+  QStringList read;
+  for (int i = 0; i < face->childCount(); ++i) {
+    QAccessibleInterface* child = face->child(i);
+    read << QString::number(child->role()) + ":" + child->text(QAccessible::Name);
+    if (child->text(QAccessible::Name) == "Quit Quotalume") {
+      EXPECT_EQ(child->actionInterface()->keyBindingsForAction(QAccessibleActionInterface::pressAction()),
+                QStringList("Ctrl+Q"));
+    }
+  }
+  const auto role = [](QAccessible::Role r, const char* name) { return QString::number(r) + ":" + name; };
+  EXPECT_EQ(read,
+            QStringList({role(QAccessible::StaticText, ""), role(QAccessible::Separator, ""),
+                         role(QAccessible::CheckBox, "Open at login"),
+                         role(QAccessible::MenuItem, "Check for updates\u2026"),
+                         role(QAccessible::Separator, ""), role(QAccessible::MenuItem, "Quit Quotalume")}))
+      << "the hidden row is not listed, the separators are separators, the shortcut is no part of a name";
 
   window.show();
-  // Rows and unchecked boxes (window and menu) stand out in either scheme, also after a live switch.
   QMenu menu;
-  menu.addActions({&open, &update});
+  menu.addActions(actions);
   menu.popup({0, 0});
-  const QRect row = menu.actionGeometry(&open), boxEdge(box->pos(), QSize(16, box->height()));
+  const QList<CommandRow*> rows = window.findChildren<CommandRow*>();
+  ASSERT_EQ(rows.size(), 6);
+  for (int i = 1; i < 6; ++i)
+    if (rows[i]->isVisible()) {
+      EXPECT_EQ(rows[i]->height(), menu.actionGeometry(actions[i - 1]).height()) << i;
+    }
   for (Appearance a : {Appearance::light, Appearance::dark}) {
+    SCOPED_TRACE(a == Appearance::dark ? "dark" : "light");
     applyAppearance(a);
     QCoreApplication::processEvents();  // the palette reaches widgets as events
     const QImage panel = window.grab().toImage(), shot = menu.grab().toImage();
@@ -99,21 +132,55 @@ TEST(PanelWindow, FloatsAndOffersTheCommands) {
     const auto in = [](const QImage& image, const QRect& area) {
       return QRect(area.topLeft() * image.devicePixelRatio(), area.size() * image.devicePixelRatio());
     };
-    const QColor back = panel.pixelColor(1, 1);
-    for (QAbstractButton* command : window.findChildren<QAbstractButton*>())
-      EXPECT_GE(strongest(panel, in(panel, command->geometry()), back), 4.5) << command->text().toStdString();
-    EXPECT_GE(strongest(panel, in(panel, boxEdge), back), 3) << "the unchecked box";
-    // Inside the menu's frame, which is two pixels wide at this scale.
-    const QColor menuBack = shot.pixelColor(QPoint(2, 2) * shot.devicePixelRatio());
-    EXPECT_GE(strongest(shot, in(shot, row.adjusted(0, 0, 22 - row.width(), 0)), menuBack), 3);
+    // The last column in an area drawn in anything but the background.
+    const auto inkRight = [](const QImage& image, const QRect& area, QColor back) {
+      for (int x = area.right(); x > area.left(); --x)
+        if (strongest(image, QRect(x, area.top(), 1, area.height()), back) > 1.5) return area.right() - x;
+      return area.width();
+    };
+    const QColor back = panel.pixelColor(1, 1),
+                 menuBack = shot.pixelColor(QPoint(2, 2) * shot.devicePixelRatio());
+    for (int i : {1, 2, 5}) EXPECT_GE(strongest(panel, in(panel, rows[i]->geometry()), back), 4.5) << i;
+    const QRect box = rows[1]->geometry(), menuBox = menu.actionGeometry(&open);
+    EXPECT_GE(strongest(panel, in(panel, box.adjusted(0, 0, 22 - box.width(), 0)), back), 3)
+        << "the check box";
+    EXPECT_GE(strongest(shot, in(shot, menuBox.adjusted(0, 0, 22 - menuBox.width(), 0)), menuBack), 3);
+    for (const QRect& separator : {rows[0]->geometry(), rows[3]->geometry()})
+      EXPECT_GE(strongest(panel, in(panel, separator), back), 1.5) << "a separator";
+    EXPECT_GE(strongest(shot, in(shot, menu.actionGeometry(&line)), menuBack), 1.5) << "the menu's separator";
+    // Both measured from inside the menu's frame.
+    EXPECT_NEAR(inkRight(panel, in(panel, rows[5]->geometry().adjusted(0, 2, -2, -2)), back),
+                inkRight(shot, in(shot, menu.actionGeometry(&quit).adjusted(0, 2, -2, -2)), menuBack),
+                2 * panel.devicePixelRatio())
+        << "Ctrl+Q right-aligned as in the menu";
   }
-  box->click();
-  EXPECT_TRUE(open.isChecked()) << "the row asks the action, which keeps the check mark";
-  EXPECT_FALSE(window.isVisible()) << "a command closes the panel";
+  menu.hide();
 
-  window.show();
-  EXPECT_EQ(window.focusWidget(), box) << "the first command takes the keyboard";
-  QCoreApplication::sendEvent(&window, &down);
+  EXPECT_EQ(window.focusWidget(), rows[1]) << "the first command takes the keyboard";
+  for (auto [key, focused] : {std::pair{Qt::Key_Up, 5}, {Qt::Key_Down, 1}, {Qt::Key_Down, 2}}) {
+    QKeyEvent press(QEvent::KeyPress, key, {});
+    QCoreApplication::sendEvent(&window, &press);
+    EXPECT_EQ(window.focusWidget(), rows[focused]) << "round the ends, past separators and hidden rows";
+  }
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, {}), escape(QEvent::KeyPress, Qt::Key_Escape, {});
   QCoreApplication::sendEvent(window.focusWidget(), &enter);
-  EXPECT_EQ(updates, 1) << "down to the second command and Return";
+  EXPECT_EQ(std::pair(updates, window.isVisible()), std::pair(1, false)) << "Return runs it and closes";
+  window.show();
+  rows[1]->click();
+  EXPECT_TRUE(open.isChecked()) << "the row asks the action, which keeps the check mark";
+  window.show();
+  QCoreApplication::sendEvent(&window, &escape);
+  EXPECT_FALSE(window.isVisible());
+
+  QMenu choices;
+  QAction* highest = choices.addAction("The highest");
+  QAction show("Show in tray");
+  show.setMenu(&choices);
+  PanelWindow withMenu(PanelWindow::Kind::framed);
+  withMenu.setCommands({&show});
+  withMenu.show();
+  withMenu.findChildren<CommandRow*>()[1]->click();
+  EXPECT_TRUE(choices.isVisible()) << "a submenu opens beside its row";
+  highest->trigger();
+  EXPECT_FALSE(withMenu.isVisible()) << "and a choice in it closes the window";
 }

@@ -105,6 +105,14 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
         }
       }
     }
+    // trayer gives a 14 px icon: too small for two digits, it shows the gauge alone, and "!" only at the
+    // limit.
+    for (const Sample& s : samples(a)) {
+      if (s.glyph.number == "\u2013" || !s.glyph.withNumber) continue;
+      SCOPED_TRACE(std::string(s.name) + " at 14 px");
+      EXPECT_EQ(measure(s.glyph, 14, Qt::white, TrayGlyphPart::ink).box.isEmpty(), s.glyph.number != "100");
+      EXPECT_GE(measure(s.glyph, 14, Qt::white, TrayGlyphPart::arc, TrayGlyphPart::track).contrast, 3);
+    }
     // Greyed numbers still read, yet plainly duller than live ones.
     const double live = measure(samples(a)[0].glyph, 32, Qt::white, TrayGlyphPart::ink).contrast;
     EXPECT_LE(measure(samples(a)[3].glyph, 32, Qt::white, TrayGlyphPart::ink).contrast, live / 2);

@@ -142,8 +142,8 @@ TEST(PanelColours, TextFromTheMenuPaletteAccentsFromTheAppearance) {
     const PanelColours c = panelColours(menu, a);
     return std::vector({c.label, c.secondary, c.barBlue, c.orange, c.red});
   };
-  EXPECT_EQ(inks(Appearance::light), std::vector<QColor>({0x0A141E, 0x787878, 0x3B6EF0, 0xFF9500, 0xFF3B30}));
-  EXPECT_EQ(inks(Appearance::dark), std::vector<QColor>({0x0A141E, 0x787878, 0x7FA6FF, 0xFF9F0A, 0xFF453A}));
+  EXPECT_EQ(inks(Appearance::light), std::vector<QColor>({0x0A141E, 0x787878, 0x3B6EF0, 0xA65300, 0xC4281C}));
+  EXPECT_EQ(inks(Appearance::dark), std::vector<QColor>({0x0A141E, 0x787878, 0x7FA6FF, 0xFF9F0A, 0xFF6961}));
   // A style without a distinct placeholder colour still gets a grey.
   menu.setColor(QPalette::Active, QPalette::PlaceholderText, QColor(0x0A141E));
   EXPECT_EQ(inks(Appearance::light)[1], QColor(0x969696));

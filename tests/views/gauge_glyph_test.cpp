@@ -43,7 +43,7 @@ TEST(GaugeGlyph, ArcAndNeedleFollowTheValueToneAndAppearance) {
       {-0.5, pi, 7, hubY, Tone::orange, Appearance::light, {}, black},
       {std::nan(""), pi, 7, hubY, Tone::orange, Appearance::light, {}, black},
       {0.5, 1.5 * pi, 11, 10, Tone::normal, Appearance::dark, QColor(0x3B, 0x6E, 0xF0), Qt::white},
-      {1, 2 * pi, 15, hubY, Tone::red, Appearance::light, QColor(0xFF, 0x3B, 0x30), black},
+      {1, 2 * pi, 15, hubY, Tone::red, Appearance::light, QColor(0xC4, 0x28, 0x1C), black},
   };
   for (const auto& [value, arcEnd, tipX, tipY, tone, look, accent, label] : cases) {
     SCOPED_TRACE(value);

@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include "support/contrast.hpp"
 #include "views/info_layout.hpp"
 #include "views/info_view.hpp"
 
@@ -111,6 +112,32 @@ TEST_F(Panel, InksAndPaceTickFollowToneAndGreying) {
     EXPECT_FALSE(inks(image, farLeft, c.secondary)) << "one tick only";
     // The mark adds nothing to the panel's size.
     EXPECT_EQ(InfoLayout::run(shown, 14, look), InfoLayout::run(model({row("50%", fraction)}), 14, look));
+  }
+}
+
+// The warning tones are ours to choose: text at 4.5:1 and bars at 3:1 or more on the menu's and the window's
+// colour of either scheme, measured in the drawn pixels.
+TEST_F(Panel, WarningTonesReadOnLightAndDark) {
+  const int pw = int(measureFigures("95%", look.fonts.pct).width());
+  const QRect pct(240 - 14 - pw, 3, pw, int(firstLine)), bar(20, barY, 100, 1);
+  for (Appearance a : {Appearance::light, Appearance::dark}) {
+    const QPalette palette = standardMenuPalette(a);
+    for (QPalette::ColorRole backdrop : {QPalette::Base, QPalette::Window}) {
+      for (Tone tone : {Tone::orange, Tone::red}) {
+        SCOPED_TRACE(std::to_string(int(a)) + " " + std::to_string(int(backdrop)) + " " +
+                     std::to_string(int(tone)));
+        const QColor back = palette.color(backdrop);
+        const Shown shown = model({row("95%", 0.95, tone)}, {}, {}, tone);
+        const PanelLook real{look.fonts, panelColours(palette, a)};
+        const QSizeF size = InfoLayout::run(shown, 14, real);
+        QImage image(size.toSize(), QImage::Format_ARGB32);
+        image.fill(back);
+        QPainter painter(&image);
+        InfoLayout::run(shown, 14, real, InfoLayout::Canvas{&painter, size.width()});
+        EXPECT_GE(strongest(image, pct, back), 4.5) << "the percentage";
+        EXPECT_GE(strongest(image, bar, back), 3) << "the bar";
+      }
+    }
   }
 }
 
