@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "display/phrases.hpp"
 #include "store/alert_store.hpp"
@@ -55,8 +57,11 @@ TEST(Monitor, ABurstKeepsTheLastReadingWithOneSaveOneHistoryLineAndOneFrame) {
   EXPECT_EQ(Store::load(h.files.last, start + 1), (Saved{last, last}));
   EXPECT_EQ(saves.count("last.json"), 1);
   EXPECT_EQ(h.logged("reading status=ok windows=1"), 1u);
-  EXPECT_EQ(History::load(h.files.history, start + 60),
-            (std::vector<HistoryEntry>{{last.received_at, last.windows}}));
+  // The history is appended off the caller's thread.
+  const std::vector<HistoryEntry> recorded{{last.received_at, last.windows}};
+  for (int i = 0; i < 200 && History::load(h.files.history, start + 60) != recorded; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(History::load(h.files.history, start + 60), recorded);
   EXPECT_TRUE(m.freshThisSession());
 
   const auto frame = m.frame(start + 1, false);
