@@ -131,11 +131,6 @@ TEST(OneShotModes, PicturesDrawOffScreenWhateverTheDisplayAndTheRestLeaveNothing
   EXPECT_EQ(self.status, 0);
   EXPECT_TRUE(std::regex_match(self.out, std::regex("selftest: ([6-9]\\d|[1-9]\\d{2,}) passed, 0 failed\n")))
       << self.out;
-  // The short -h is one of the command-line table's rows.
-  const Outcome help = runApp({"--lang", "en", "--help", "--selftest"}, quiet);
-  EXPECT_EQ(help.status, 0);
-  EXPECT_TRUE(help.out.starts_with("Usage: quotalume")) << help.out;
-  EXPECT_NE(help.out.find("--render-history PATH"), std::string::npos);
   // An unknown option changes nothing but is named.
   const Outcome version = runApp({"--bogus\x1b[2J", "--version"}, quiet);
   EXPECT_EQ(std::tuple(version.status, version.out, version.err),
