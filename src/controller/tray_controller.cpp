@@ -14,6 +14,7 @@
 #include "controller/app_windows.hpp"
 #include "controller/command_menus.hpp"
 #include "controller/limit_notifier.hpp"
+#include "controller/menu_ticker.hpp"
 #include "controller/panel_opener.hpp"
 #include "controller/single_instance.hpp"
 #include "controller/update_schedule.hpp"
@@ -35,7 +36,6 @@
 namespace {
 
 constexpr int refreshMs = 30000;
-constexpr int tickMs = 1000;
 
 QString localized(std::string_view ko, std::string_view en) {
   return QString::fromStdString(T(ko, en));
@@ -87,7 +87,8 @@ TrayController::TrayController(LaunchOptions options, ControllerServices service
       panel_(new PanelOpener(menus_->panelMenu(), menus_->infoView(), menus_->commands(), this)),
       updates_(new UpdateSchedule(services_.updater, services_.files.update, services_.now, this)),
       windows_(new AppWindows(services_.openUrl, services_.showGuide, this)),
-      timer_(new QTimer(this)) {
+      timer_(new QTimer(this)),
+      ticker_(new MenuTicker([this] { render(false); }, this)) {
   timer_->setInterval(refreshMs);
   connect(timer_, &QTimer::timeout, this, &TrayController::thirtySecondTick);
   connect(updates_, &UpdateSchedule::supportVisible, menus_, &CommandMenus::setSupportVisible);
@@ -101,10 +102,6 @@ TrayController::~TrayController() {
 
 std::uint16_t TrayController::bridgePort() const {
   return server_->port();
-}
-
-bool TrayController::tickerRunning() const {
-  return ticker_ != nullptr && ticker_->isActive();
 }
 
 bool TrayController::launch() {
@@ -184,14 +181,14 @@ void TrayController::wireCommands() {
   connect(m, &CommandMenus::quitChosen, this, &QCoreApplication::quit);
   connect(m, &CommandMenus::aboutToShow, this, [this] {
     aboutToShow();
-    menuOpened();
+    ticker_->opened();
   });
   connect(panel_, &PanelOpener::windowOpened, this, [this] {
     aboutToShow();
-    menuOpened();
+    ticker_->opened();
   });
-  connect(m, &CommandMenus::closed, this, &TrayController::menuClosed);
-  connect(panel_, &PanelOpener::windowClosed, this, &TrayController::menuClosed);
+  connect(m, &CommandMenus::closed, ticker_, &MenuTicker::closed);
+  connect(panel_, &PanelOpener::windowClosed, ticker_, &MenuTicker::closed);
 }
 
 void TrayController::followAppearance() {
@@ -225,9 +222,9 @@ void TrayController::attachTray() {
             this, [this] { renderedThisTurn_ = false; }, Qt::QueuedConnection);
         aboutToShow();
       }
-      menuOpened();
+      ticker_->opened();
     });
-    connect(tray_, &TrayPresence::menuClosed, this, &TrayController::menuClosed);
+    connect(tray_, &TrayPresence::menuClosed, ticker_, &MenuTicker::closed);
   }
   tray_->recheck();
   if (!tray_->attached() && !trayMissingLogged_) log("no tray: this desktop shows no tray icons");
@@ -248,7 +245,7 @@ void TrayController::render(bool force) {
   if (!frame) return;
   const Shown& shown = frame->shown;
   face_ = {trayGlyphSpec(frame->glance, currentAppearance()), trayToolTip(shown, frame->glance)};
-  const std::vector<std::string> rows = menus_->show(shown, autostartOn_, menuOpen_);
+  const std::vector<std::string> rows = menus_->show(shown, autostartOn_, ticker_->open());
   if (tray_)
     tray_->show(
         {face_.spec, frame->glance.headline, face_.toolTip, rows, trayAccessibleText(shown, frame->glance)});
@@ -278,21 +275,6 @@ void TrayController::thirtySecondTick() {
 void TrayController::aboutToShow() {
   autostartOn_ = services_.autostart.enabled();
   render(true);
-}
-
-void TrayController::menuOpened() {
-  menuOpen_ = true;
-  delete ticker_;
-  ticker_ = new QTimer(this);
-  ticker_->setInterval(tickMs);
-  connect(ticker_, &QTimer::timeout, this, [this] { render(false); });
-  ticker_->start();
-}
-
-void TrayController::menuClosed() {
-  menuOpen_ = false;
-  delete ticker_;
-  ticker_ = nullptr;
 }
 
 void TrayController::setNotifyNearLimits(bool on) {

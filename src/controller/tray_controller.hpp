@@ -31,6 +31,7 @@ class AppWindows;
 class CommandMenus;
 class InstanceLock;
 class LimitNotifier;
+class MenuTicker;
 class PanelOpener;
 class TrayPresence;
 class UpdateSchedule;
@@ -86,11 +87,9 @@ class TrayController : public QObject {
   // Draws the monitor's model when it changed, or always with `force`.
   void render(bool force);
   void thirtySecondTick();
-  // The steps of the menus' events, public so that the rules can be driven
-  // without waiting: a menu is about to show, it opened, it closed.
+  // A menu is about to show: the autostart entry is read again and the
+  // panel drawn. Public so that the rule can be driven without waiting.
   void aboutToShow();
-  void menuOpened();
-  void menuClosed();
   // The panel beside the icon at `anchor`, or where a second start asks for it.
   void showPanel(const QRect& anchor);
   // With the launcher's token, for the window it shows.
@@ -108,9 +107,8 @@ class TrayController : public QObject {
   PanelOpener& panel() const { return *panel_; }
   UpdateSchedule& updates() const { return *updates_; }
   const TrayFace& face() const { return face_; }
+  MenuTicker& ticker() const { return *ticker_; }
   bool autostartOn() const { return autostartOn_; }
-  bool menuOpen() const { return menuOpen_; }
-  bool tickerRunning() const;
   std::uint16_t bridgePort() const;
 
  private:
@@ -134,10 +132,9 @@ class TrayController : public QObject {
   AppActivation* activation_ = nullptr;
   AppearanceWatcher* appearance_ = nullptr;
   QTimer* timer_;
-  QTimer* ticker_ = nullptr;
+  MenuTicker* ticker_;
   TrayFace face_;
   bool autostartOn_ = false;
-  bool menuOpen_ = false;
   bool renderedThisTurn_ = false;
   bool trayMissingLogged_ = false;
   bool reachedRunningCopy_ = false;

@@ -16,6 +16,7 @@
 #include "base/app_version.hpp"
 #include "build_config.hpp"
 #include "controller/command_menus.hpp"
+#include "controller/menu_ticker.hpp"
 #include "controller/panel_opener.hpp"
 #include "controller/tray_controller.hpp"
 #include "controller/update_schedule.hpp"
@@ -254,12 +255,12 @@ TEST(TrayController, DrawsOnlyChangesAndRunsOneTickerWhileAMenuIsOpen) {
   emit tray->menuOpening();
   EXPECT_EQ(h.stateWrites, writes + 4);
 
-  app->menuOpened();
-  app->menuOpened();
+  app->ticker().opened();
+  app->ticker().opened();
   EXPECT_EQ(app->findChildren<QTimer*>().size(), 2u) << "the 30-second timer and one ticker";
-  EXPECT_TRUE(app->tickerRunning());
-  app->menuClosed();
-  EXPECT_FALSE(app->menuOpen() || app->tickerRunning());
+  EXPECT_TRUE(app->ticker().running());
+  app->ticker().closed();
+  EXPECT_FALSE(app->ticker().open() || app->ticker().running());
 }
 
 TEST(TrayController, AutostartToggleFollowsTheRealStateAndAFailureAlertsEachTime) {
