@@ -8,6 +8,7 @@
 
 #include "support/contrast.hpp"
 #include "tray/tray_glyph.hpp"
+#include "tray/tray_text.hpp"
 #include "views/panel_colours.hpp"
 
 namespace {
@@ -117,6 +118,18 @@ TEST(TrayGlyph, ReadsOnEveryPanelAtEverySize) {
     const double live = measure(samples(a)[0].glyph, 32, Qt::white, TrayGlyphPart::ink).contrast;
     EXPECT_LE(measure(samples(a)[3].glyph, 32, Qt::white, TrayGlyphPart::ink).contrast, live / 2);
   }
+}
+
+// A chosen limit that is not the 5-hour one is named wherever words stand
+// for the icon, so nobody takes it for the session.
+TEST(TrayText, TheTooltipAndTheAccessibleTextNameAnotherLimit) {
+  Shown shown;
+  shown.details = {{"weekly", "7-day limit", "100%", 1, Tone::red, "resets in 1d", {}, 100}};
+  const Glance weekly = glanceOf(shown, TrayWindow::weekly), session = glanceOf(shown, TrayWindow::session);
+  EXPECT_EQ(trayToolTip(shown, weekly), "Quotalume 7-day limit 100%");
+  EXPECT_EQ(trayAccessibleText(shown, weekly), "7-day limit 100%. 7-day limit 100%, resets in 1d");
+  EXPECT_EQ(trayAccessibleText(shown, session), "7-day limit 100%, resets in 1d")
+      << "no 5-hour window: the panel alone";
 }
 
 TEST(TrayGlyph, NumberFromTheModel) {
