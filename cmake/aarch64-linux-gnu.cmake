@@ -14,3 +14,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(ENV{PKG_CONFIG_LIBDIR} /usr/lib/aarch64-linux-gnu/pkgconfig:/usr/share/pkgconfig)
 set(QT_HOST_PATH /usr)
 set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake)
+
+# The few programs the build runs that it also builds (the man page writer)
+# run under the emulator the arm64 check already needs.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-aarch64-static)
