@@ -138,13 +138,15 @@ class TrayChoice:
     def choice_in_gnome(self, app, icon):
         """The shell's label beside the icon turns from "3%" to the wider "100%"."""
         bar = self.host.bar
+        self.box.run("xdotool", "mousemove", str(bar[2] // 2), "300")  # no hover on the label
         time.sleep(0.5)
         was = content_box(self.screenshot("screen.png"), bar)
         yield
         time.sleep(1)  # lets the shell draw the label
         w, h, x, y = content_box(self.screenshot("screen.png"), bar)
         self.assertGreater(w, was[0], "the label did not widen for 100%")
-        self.screenshot("choice.png", f"{w + 80}x{bar[1]}+{x - 40}+{bar[3]}")
+        # Up to the screen's end, the system menu's button included.
+        self.screenshot("choice.png", f"{w + 200}x{bar[1]}+{x - 40}+{bar[3]}")
 
     def choice_in_waybar(self, app, icon):
         """The module that runs `--status --follow` turns from "3%" to "100%" on the red badge
