@@ -5,6 +5,7 @@ lock, and ends whatever it started; every wait polls with a deadline."""
 import contextlib
 import json
 import os
+import re
 import shutil
 import signal
 import socket
@@ -51,13 +52,32 @@ def read(path):
         return ""
 
 
-def reading(session_pct=42.3, plan="Max 5x"):
+def reading(session_pct=42.3, plan="Max 5x", weekly_pct=18.0):
     """A valid reading document as the extension posts it."""
     now = time.time() * 1000.0
     return {"v": 1, "status": "ok", "plan": plan, "fetched_at": now, "windows": [
         {"key": "session", "pct": session_pct, "resets_at": now + (2 * 60 + 10) * 60000},
-        {"key": "weekly", "pct": 18.0, "resets_at": now + 3 * 86400000},
+        {"key": "weekly", "pct": weekly_pct, "resets_at": now + 3 * 86400000},
     ]}
+
+
+def convert(*args, check=False):
+    return subprocess.run(["convert", *args], capture_output=True, text=True, check=check,
+                          timeout=15).stdout.strip()
+
+
+def content_box(image, strip):
+    """The box (w, h, x, y) in the bar strip of what differs from its colour, if not tiny."""
+    w, h, x0, y0 = strip
+    background = convert(image, "-format", f"%[pixel:p{{{x0 + 2},{y0 + h // 2}}}]", "info:")
+    # A border in the bar's colour makes the corners background for the trim.
+    out = convert(image, "-crop", f"{w}x{h}+{x0}+{y0}", "+repage", "-bordercolor", background,
+                  "-border", "1", "-fuzz", "12%", "-format", "%@", "info:")
+    match = re.fullmatch(r"(\d+)x(\d+)\+(\d+)\+(\d+)", out)
+    if not match:
+        raise AssertionError(f"cannot find the icon in {image}: {out}")
+    bw, bh, bx, by = (int(v) for v in match.groups())
+    return (bw, bh, x0 + bx - 1, y0 + by - 1) if bw > 4 and bh > 4 else None
 
 
 def curl(path, body=None, headers=None, seconds=10):

@@ -13,6 +13,8 @@ import subprocess
 import time
 
 import e2e_support as e2e
+from e2e_support import content_box, convert
+from tray_choice import TrayChoice
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher")
@@ -41,25 +43,6 @@ for row in (window.get_child_at_index(i) for i in range(window.get_child_count()
 """
 # A panel started LATE_START_SECONDS after the app must show the icon this soon.
 LATE_START_SECONDS, LATE_PANEL_SECONDS = 5, 3
-
-
-def convert(*args, check=False):
-    return subprocess.run(["convert", *args], capture_output=True, text=True, check=check,
-                          timeout=15).stdout.strip()
-
-
-def content_box(image, strip):
-    """The box (w, h, x, y) in the bar strip of what differs from its colour, if not tiny."""
-    w, h, x0, y0 = strip
-    background = convert(image, "-format", f"%[pixel:p{{{x0 + 2},{y0 + h // 2}}}]", "info:")
-    # A border in the bar's colour makes the corners background for the trim.
-    out = convert(image, "-crop", f"{w}x{h}+{x0}+{y0}", "+repage", "-bordercolor", background,
-                  "-border", "1", "-fuzz", "12%", "-format", "%@", "info:")
-    match = re.fullmatch(r"(\d+)x(\d+)\+(\d+)\+(\d+)", out)
-    if not match:
-        raise AssertionError(f"cannot find the icon in {image}: {out}")
-    bw, bh, bx, by = (int(v) for v in match.groups())
-    return (bw, bh, x0 + bx - 1, y0 + by - 1) if bw > 4 and bh > 4 else None
 
 
 def items(text):
@@ -95,7 +78,13 @@ def trayer(t):
 
 
 def waybar(t):
-    e2e.write(f"{t.box.home}/.config/waybar/config", e2e.read(f"{HERE}/tray_host/waybar.json"))
+    # The tray and a module that runs `--status --follow`, as docs/bars.md sets it up.
+    config = f"{t.box.home}/.config/waybar"
+    e2e.write(f"{config}/config", e2e.read(f"{HERE}/tray_host/waybar.json").replace(
+        "@QUOTALUME@", os.environ["QUOTALUME_BIN"]))
+    e2e.write(f"{config}/style.css", e2e.read(f"{HERE}/tray_host/waybar.css"))
+    # Its labels are read back through the accessibility bus.
+    t.box.spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
     t.box.spawn([e2e.need("waybar")])
     t.wait_watcher()
 
@@ -132,17 +121,19 @@ def plasma(t):
 # click: the TrayHost method that clicks the icon and checks what opens;
 # label: what XAyatanaLabel holds (only GNOME's extension draws it; elsewhere
 # the number stays in the icon);
-# user: who runs the desktop when the harness is root (sway refuses root).
-Host = collections.namedtuple("Host", "name panel bar click label xembed wayland user seconds",
-                              defaults=("popup", "<''>", False, False, None, 120))
+# user: who runs the desktop when the harness is root (sway refuses root);
+# choice: the TrayHost method that checks what the host shows once the menu chose the 7-day limit.
+Host = collections.namedtuple("Host", "name panel bar click label xembed wayland user seconds choice",
+                              defaults=("popup", "<''>", False, False, None, 120, None))
 HOSTS = {h.name: h for h in [
-    Host("xfce-dark", xfce_panel, (SCREEN[0], 32, 0, 0)),
+    Host("xfce-dark", xfce_panel, (SCREEN[0], 32, 0, 0), choice="choice_in_xfce"),
     Host("xfce-light", xfce_panel, (SCREEN[0], 32, 0, 0)),
     Host("trayer", trayer, (SCREEN[0], 16, 0, 0), xembed=True),
     Host("sway-waybar", waybar, (SCREEN[0], 30, 0, 0), "activate", wayland=True,
-         user="nobody:nogroup"),
+         user="nobody:nogroup", choice="choice_in_waybar"),
     # Only the part of the top bar between the clock and the system menu.
-    Host("gnome-shell", gnome_shell, (290, 32, 470, 0), "shell_menu", "'42%'", seconds=240),
+    Host("gnome-shell", gnome_shell, (290, 32, 470, 0), "shell_menu", "'42%'", seconds=240,
+         choice="choice_in_gnome"),
     # The tray part of the bottom panel, below its top edge line, without the clock.
     Host("kde-plasma", plasma, (120, 40, 420, SCREEN[1] - 40), seconds=240),
     # No tray host at all, as on GNOME without its extension, and GNOME itself without it.
@@ -154,7 +145,7 @@ TESTS = {**{h.replace("-", "_"): (h,) for h in HOSTS},
          "late_xfce": ("xfce-dark", True), "late_waybar": ("sway-waybar", True)}
 
 
-class TrayHost(e2e.Case):
+class TrayHost(TrayChoice, e2e.Case):
     """One display, one session bus, one panel and the app, and the calls into them."""
 
     def reported(self, *cmd):
@@ -213,10 +204,7 @@ class TrayHost(e2e.Case):
         for name, want in (("IconAccessibleDesc", "42%"), ("XAyatanaLabel", self.host.label)):
             self.assertIn(want, prop(name), name)
 
-        menu = re.search(r"objectpath '([^']+)'", prop("Menu"))
-        self.assertIsNotNone(menu, "the item exports no menu")
-        found = items(self.call(item[0], menu.group(1), "com.canonical.dbusmenu.GetLayout",
-                                "0", "-1", "@as []") or "")
+        found = self.menu(item)[1]
         shown = labels(found)
         self.assertLessEqual(ROWS, set(shown), shown)
         # Enabled, so hosts draw the numbers at full strength rather than greyed.
@@ -224,6 +212,16 @@ class TrayHost(e2e.Case):
         self.assertEqual(ROWS & set(greyed), set(), "reading rows sent disabled")
         self.assertEqual([t for t in shown if t in COMMANDS], COMMANDS)
         return item
+
+    def menu(self, item):
+        """The path of the item's exported menu and its items, submenus' included."""
+        path = re.search(r"objectpath '([^']+)'", self.prop(*item, ITEM_INTERFACE, "Menu"))
+        self.assertIsNotNone(path, "the item exports no menu")
+        return path.group(1), items(self.call(item[0], path.group(1), "com.canonical.dbusmenu.GetLayout",
+                                              "0", "-1", "@as []") or "")
+
+    def item_prop(self, item, name):
+        return self.prop(*item, ITEM_INTERFACE, name)
 
     def check_docked(self):
         """An XEmbed icon is a window of the app's inside the tray's window."""
@@ -452,6 +450,8 @@ class TrayHost(e2e.Case):
                 time.sleep(1.5)
                 self.screenshot("host-menu.png")
                 self.box.run("xdotool", "key", "Escape")
+        if host.choice and not late:
+            self.check_choice(app, item, icon)
 
 
 for _test, _args in TESTS.items():
