@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """The real app in real tray hosts, each with its own X server or headless
 compositor and session bus, checked over D-Bus or X and photographed into
-$QUOTALUME_SCREENSHOTS/<host>/."""
+$QUOTALUME_SCREENSHOTS/<host>/, three of them also with the menu's "Show in tray" choice."""
 
 import collections
 import functools
 import glob
+import json
 import os
 import re
 import signal
@@ -14,7 +15,6 @@ import time
 
 import e2e_support as e2e
 from e2e_support import content_box, convert
-from tray_choice import TrayChoice
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 WATCHER = ("org.kde.StatusNotifierWatcher", "/StatusNotifierWatcher")
@@ -23,23 +23,36 @@ SCREEN = (800, 600)
 COMMANDS = ["Install the browser extension…", "Open at login", "Check for updates…",
             "Quotalume website", "Quit Quotalume"]
 ROWS = {"5-hour limit  42%", "7-day limit  18%", "Max 5x · updated just now"}
-# The panel window's rows as a screen reader reads them: role, name, key binding, focus.
-ATSPI_ROWS = """
+CALM_SESSION_SPENT_WEEK = {"session_pct": 3.0, "weekly_pct": 100.0}
+CHOICES, CHOSEN = ["5-hour limit", "7-day limit", "Highest limit"], "7-day limit"
+# The red badge docs/bars.md suggests for the module's "red" class.
+BADGE = "#b42318"
+# What a screen reader finds over the accessibility bus: the apps, and below them kids(node).
+ATSPI = """
 import warnings
 warnings.simplefilter("ignore")
 import gi
 gi.require_version("Atspi", "2.0")
 from gi.repository import Atspi
-desk = Atspi.get_desktop(0)
-app = [desk.get_child_at_index(i) for i in range(desk.get_child_count())
-       if desk.get_child_at_index(i).get_name() == "Quotalume"][0]
-window = [app.get_child_at_index(i) for i in range(app.get_child_count())
-          if app.get_child_at_index(i).get_state_set().contains(Atspi.StateType.SHOWING)][0]
-for row in (window.get_child_at_index(i) for i in range(window.get_child_count())):
+def kids(node):
+    return [node.get_child_at_index(i) for i in range(node.get_child_count())]
+apps = kids(Atspi.get_desktop(0))
+"""
+# The panel window's rows: role, name, key binding, focus.
+ATSPI_ROWS = """
+app = [a for a in apps if a.get_name() == "Quotalume"][0]
+window = [w for w in kids(app) if w.get_state_set().contains(Atspi.StateType.SHOWING)][0]
+for row in kids(window):
     action = row.get_action_iface()
     keys = action.get_key_binding(0) if action and action.get_n_actions() else ""
     print(row.get_role_name(), row.get_name(), keys,
           "focused" if row.get_state_set().contains(Atspi.StateType.FOCUSED) else "", sep="|")
+"""
+# The labels waybar shows.
+WAYBAR_LABELS = """
+def labels(node):
+    return [node.get_name()] * (node.get_role_name() == "label") + sum(map(labels, kids(node)), [])
+print(*sum((labels(app) for app in apps if app.get_name() == "waybar"), []), sep="\\n")
 """
 # A panel started LATE_START_SECONDS after the app must show the icon this soon.
 LATE_START_SECONDS, LATE_PANEL_SECONDS = 5, 3
@@ -54,9 +67,30 @@ def items(text):
 
 
 def labels(found):
-    """The visible labels among items(…), in order."""
     return [p["label"][1:-1].replace("&", "") for p in found.values()
             if "label" in p and p.get("visible") != "false"]
+
+
+def red_in_pixmap(pixmap, side=32):
+    data = re.search(rf"\({side}, {side}, \[(?:byte )?([^\]]*)\]\)", pixmap)
+    if not data:
+        raise AssertionError(f"no {side} px image in the IconPixmap")
+    argb = bytes(int(b, 16) for b in data.group(1).split(", "))
+    return red(collections.Counter(tuple(argb[i + 1:i + 4]) for i in range(0, len(argb), 4)
+                                   if argb[i] == 255).most_common(1)[0][0])
+
+
+def red_on_screen(image, box):
+    out = convert(image, "-crop", "{}x{}+{}+{}".format(*box), "+repage", "-format", "%c",
+                  "histogram:info:")
+    return red(max((int(n), tuple(map(int, rgb))) for n, *rgb in
+                   re.findall(r"^\s*(\d+): \((\d+),(\d+),(\d+)", out, re.M))[1])
+
+
+def red(rgb):
+    """Red as the icon's plate is at the limit, in either scheme."""
+    r, g, b = rgb
+    return r >= 150 and r >= 2 * g and r >= 2 * b
 
 
 # Panels. Each starts its host on a ready desktop and waits until it serves.
@@ -145,9 +179,7 @@ TESTS = {**{h.replace("-", "_"): (h,) for h in HOSTS},
          "late_xfce": ("xfce-dark", True), "late_waybar": ("sway-waybar", True)}
 
 
-class TrayHost(TrayChoice, e2e.Case):
-    """One display, one session bus, one panel and the app, and the calls into them."""
-
+class TrayHost(e2e.Case):
     def reported(self, *cmd):
         """Starts cmd with a pipe it writes one line to, and returns that line."""
         read, write = os.pipe()
@@ -167,25 +199,31 @@ class TrayHost(TrayChoice, e2e.Case):
     def prop(self, dest, path, interface, name):
         return self.call(dest, path, "org.freedesktop.DBus.Properties.Get", interface, name) or ""
 
+    def item_prop(self, item, name):
+        return self.prop(*item, ITEM_INTERFACE, name)
+
     def wait_watcher(self, seconds=30):
         self.assertEqual(self.box.run("gdbus", "wait", "--session", "--timeout", str(seconds),
                                       WATCHER[0], seconds=seconds + 5)[0], 0, "no watcher")
 
     def wait_desktop(self, watcher=True):
-        """Waits for a whole desktop's watcher and for its screen to show more than one colour."""
         if watcher:
             self.wait_watcher(90)
         e2e.wait_for("the desktop to paint", lambda: self.box.run(
             "convert", "x:root", "-format", "%k", "info:")[1].strip() not in ("", "1"), 60, 0.5)
 
-    def screenshot(self, name, crop=None):
-        """The whole screen, or its crop "WxH+X+Y", as <host>/<name>."""
+    def screenshot(self, name, crop=None, settle=0):
+        """The whole screen settle s from now, or its crop "WxH+X+Y", as <host>/<name>."""
+        time.sleep(settle)
         raw, path = os.path.join(self.box.root, name), os.path.join(self.shots, name)
         grab = ["grim"] if self.host.wayland else ["import", "-window", "root"]
         code, out = self.box.run(e2e.need(grab[0]), *grab[1:], raw)
         self.assertEqual(code, 0, f"screenshot failed: {out}")
         convert(raw, *(["-crop", crop, "+repage"] if crop else []), path, check=True)
         return path
+
+    def one_colour(self, image, crop):
+        return convert(image, "-crop", crop, "+repage", "-format", "%k", "info:") == "1"
 
     def registered_item(self, seconds=20, what="the app's StatusNotifierItem"):
         # "service/path", or "service@/path" as GNOME's extension lists it.
@@ -194,9 +232,8 @@ class TrayHost(TrayChoice, e2e.Case):
         return item.group(1), item.group(2) or "/StatusNotifierItem"
 
     def check_item(self):
-        """The item, its tooltip, icon and menu, as the host reads them."""
         item = self.registered_item()
-        prop = functools.partial(self.prop, *item, ITEM_INTERFACE)
+        prop = functools.partial(self.item_prop, item)
         e2e.wait_for("the headline in the tooltip", lambda: "Quotalume 42%" in prop("ToolTip"), 5)
         sizes = {int(w) for w in re.findall(r"\((\d+), \d+, \[", prop("IconPixmap"))}
         # 44 and 48 for a 2x screen's 22 and 24 px icons.
@@ -215,13 +252,10 @@ class TrayHost(TrayChoice, e2e.Case):
 
     def menu(self, item):
         """The path of the item's exported menu and its items, submenus' included."""
-        path = re.search(r"objectpath '([^']+)'", self.prop(*item, ITEM_INTERFACE, "Menu"))
+        path = re.search(r"objectpath '([^']+)'", self.item_prop(item, "Menu"))
         self.assertIsNotNone(path, "the item exports no menu")
         return path.group(1), items(self.call(item[0], path.group(1), "com.canonical.dbusmenu.GetLayout",
                                               "0", "-1", "@as []") or "")
-
-    def item_prop(self, item, name):
-        return self.prop(*item, ITEM_INTERFACE, name)
 
     def check_docked(self):
         """An XEmbed icon is a window of the app's inside the tray's window."""
@@ -232,7 +266,7 @@ class TrayHost(TrayChoice, e2e.Case):
                 r'^( *)\S.*"trayer"\).*\n((?:\1 .*\n)*)', tree, re.M))
         e2e.wait_for("the icon docked in trayer", docked, 20, 0.2)
 
-    def app_window(self, taller_than):
+    def app_window(self, taller_than=0):
         """The geometry [x, y, w, h] of the app's last mapped window taller than that, if any."""
         out = self.box.run("xdotool", "search", "--onlyvisible", "--class", "quotalume",
                            "getwindowgeometry", "--shell", "%@")[1]
@@ -240,57 +274,43 @@ class TrayHost(TrayChoice, e2e.Case):
             r"^X=(\d+)\nY=(\d+)\nWIDTH=(\d+)\nHEIGHT=(\d+)$", out, re.M) if int(g[3]) > taller_than]
         return tall[-1] if tall else None
 
+    def panel_off_bar(self, what):
+        """The geometry of the window that opened on what, which must leave the bar uncovered."""
+        _, bar_h, _, bar_top = self.host.bar
+        px, py, pw, ph = e2e.wait_for(what, lambda: self.app_window(bar_h), 10, 0.2)
+        self.assertTrue(py >= bar_top + bar_h or py + ph <= bar_top, f"the panel at y={py}..{py + ph} "
+                        f"overlaps the bar at y={bar_top}..{bar_top + bar_h}")
+        return px, py, pw, ph
+
     def popup(self, icon, item, button=1):
         """Clicks the icon and checks what opens beside it: the drawn panel, or on button 3
         the menu of an XEmbed icon."""
-        bar, (x, y) = self.host.bar, icon
+        (x, y), (_, bar_h, _, bar_top) = icon, self.host.bar
         self.box.run("xdotool", "mousemove", str(x), str(y), "click", str(button))
-        px, py, pw, ph = e2e.wait_for(f"the popup of a click at {icon}",
-                                      lambda: self.app_window(bar[1]), 10, 0.2)
-        bar_top, bar_end = bar[3], bar[3] + bar[1]
-        self.assertTrue(py >= bar_end or py + ph <= bar_top, f"the panel at y={py}..{py + ph} "
-                        f"overlaps the bar at y={bar_top}..{bar_end}")
+        px, py, pw, ph = self.panel_off_bar(f"the popup of a click at {icon}")
         # The popup with the bar it hangs from, and little else.
         left, right = max(0, min(px, x - 40) - 8), min(SCREEN[0], px + pw + 8)
-        top, bottom = max(0, min(py, bar_top) - 8), min(SCREEN[1], max(py + ph, bar_end) + 8)
-        time.sleep(0.5)
+        top, bottom = max(0, min(py, bar_top) - 8), min(SCREEN[1], max(py + ph, bar_top + bar_h) + 8)
         shot = self.screenshot("menu.png" if button == 3 else "popup.png",
-                               f"{right - left}x{bottom - top}+{left}+{top}")
+                               f"{right - left}x{bottom - top}+{left}+{top}", settle=0.5)
         # A window narrower than what it holds cuts the numbers and bars at
         # its right edge; a fitting one leaves a plain margin there.
-        colours = convert(shot, "-crop", f"3x{ph // 3}+{px + pw - 5 - left}+{py + 3 - top}",
-                          "+repage", "-format", "%k", "info:")
-        self.assertEqual(colours, "1", "the popup's right margin is not plain")
+        self.assertTrue(self.one_colour(shot, f"3x{ph // 3}+{px + pw - 5 - left}+{py + 3 - top}"),
+                        "the popup's right margin is not plain")
 
     def relaunch_beside_tray(self, icon):
         """Before any click tells where the icon is, a second start opens the panel beside the
         tray: off the bar, reaching to the icon, never at the pointer, parked mid-screen."""
         self.box.run("xdotool", "mousemove", str(SCREEN[0] // 2), str(SCREEN[1] // 2))
-        self.assertEqual(self.box.start(self.app_env()).wait(timeout=e2e.START_SECONDS), 0)
-        bar = self.host.bar
-        px, py, pw, ph = e2e.wait_for("the panel of a second start", lambda: self.app_window(bar[1]), 10, 0.2)
-        self.assertTrue(py >= bar[3] + bar[1] or py + ph <= bar[3], f"the panel at y={py}..{py + ph} "
-                        f"overlaps the bar at y={bar[3]}..{bar[3] + bar[1]}")
+        self.assertEqual(self.box.start().wait(timeout=e2e.START_SECONDS), 0)
+        px, py, pw, ph = self.panel_off_bar("the panel of a second start")
         # An XEmbed icon's place is known; a StatusNotifierItem's is taken to be the bar's end.
         near = 40 if self.host.xembed else 120
         self.assertLessEqual(max(px - icon[0], icon[0] - (px + pw), 0), near,
                              f"the panel at x={px}..{px + pw} is not beside the icon at x={icon[0]}")
-        time.sleep(0.5)
-        self.screenshot("relaunch.png")
+        self.screenshot("relaunch.png", settle=0.5)
         self.box.run("xdotool", "key", "Escape")
         time.sleep(0.5)
-
-    def bare_gauge_below_the_limit(self, box):
-        """A 14 px icon has no room for two digits: below the limit it shows the gauge alone, no "!"
-        (a bar down its middle from the bowl to the foot)."""
-        w, h, x, y = box
-        side = min(w, h)
-        self.assertLessEqual(side, 16, f"the icon is {w}x{h}, not the small one")
-        cx = x + w // 2
-        # The middle columns from under the gauge's bowl to the plate's foot hold the plate alone.
-        colours = convert(self.screenshot("screen.png"), "-crop", f"3x{side * 3 // 10}+{cx - 1}+{y + side * 7 // 10 - 1}",
-                          "+repage", "-format", "%k", "info:")
-        self.assertEqual(colours, "1", "the 14 px icon at 42 % draws a mark where \"!\" would be")
 
     def icon_in_bar(self):
         time.sleep(1)  # lets the host draw the icon with the reading
@@ -298,15 +318,20 @@ class TrayHost(TrayChoice, e2e.Case):
             self.screenshot("screen.png"), self.host.bar), 15, 0.5)
         self.screenshot("bar.png", "{}x{}+{}+{}".format(*self.host.bar))
         if self.host.xembed:
-            self.bare_gauge_below_the_limit((w, h, x, y))
+            # 14 px leave no room for two digits: below the limit the icon is the gauge alone,
+            # no "!", so its middle columns from under the bowl to the foot hold the plate alone.
+            side = min(w, h)
+            self.assertLessEqual(side, 16, f"the icon is {w}x{h}, not the small one")
+            gauge_foot = f"3x{side * 3 // 10}+{x + w // 2 - 1}+{y + side * 7 // 10 - 1}"
+            self.assertTrue(self.one_colour(self.screenshot("screen.png"), gauge_foot),
+                            "the 14 px icon at 42 % draws a mark where \"!\" would be")
         # The app's icon is the first in the strip; the host may have more after it.
         return x + min(w, h) // 2, y + h // 2
 
     def activate(self, icon, item):
         # Headless sway has no pointer; the host's click is this call.
         self.call(*item, f"{ITEM_INTERFACE}.Activate", *map(str, icon))
-        time.sleep(1.5)
-        self.screenshot("popup.png")
+        self.screenshot("popup.png", settle=1.5)
         tree = self.box.run("swaymsg", "-t", "get_tree", "-s",
                             *glob.glob(f"{self.box.runtime}/sway-ipc.*"))[1]
         self.assertIn('"floating_con"', tree, "the panel window does not float")
@@ -314,8 +339,7 @@ class TrayHost(TrayChoice, e2e.Case):
     def shell_menu(self, icon, item):
         # The extension opens the item's menu itself, on either button.
         self.box.run("xdotool", "mousemove", *map(str, icon), "click", "1")
-        time.sleep(1.5)
-        self.screenshot("menu.png", f"400x430+{SCREEN[0] - 400}+0")
+        self.screenshot("menu.png", f"400x430+{SCREEN[0] - 400}+0", settle=1.5)
         errors = re.findall(r".*(?:JS ERROR|TypeError).*", e2e.read(f"{self.box.root}/unshare.log"))
         self.assertEqual(errors, [], "the shell logs a script error for the item")
 
@@ -352,29 +376,20 @@ class TrayHost(TrayChoice, e2e.Case):
         self.assertEqual(labels({i: cache[i] for i in order})[0], "5-hour limit  42%")
 
     def relaunch(self, app):
-        """Where nothing shows the icon, starting the app again is the way back: that start
-        leaves with 0 and the running copy maps its panel window."""
-        self.assertIsNone(self.app_window(0), "a window before the second start")
-        self.assertEqual(self.box.start(self.app_env()).wait(timeout=e2e.START_SECONDS), 0)
+        """Where nothing shows the icon, starting the app again is the way back, and a screen
+        reader is the other way in."""
+        self.assertIsNone(self.app_window(), "a window before the second start")
+        self.assertEqual(self.box.start().wait(timeout=e2e.START_SECONDS), 0)
         self.assertIsNone(app.poll(), "the running copy ended")
         self.assertEqual(self.box.log().count("already running, quitting this copy"), 1,
                          self.box.log())
-        x, y, w, h = e2e.wait_for("the running copy's panel window", lambda: self.app_window(0),
-                                  10, 0.2)
-        time.sleep(0.5)
-        self.screenshot("relaunch.png")
+        x, y, w, h = e2e.wait_for("the running copy's panel window", self.app_window, 10, 0.2)
+        self.screenshot("relaunch.png", settle=0.5)
         # The panel with its reading above the commands, not an empty frame.
         self.assertTrue(w > 200 and h > 200, f"a {w}x{h} window cannot hold the panel")
-        self.check_accessible_rows()
-        # A click anywhere else closes it, as it would a menu, focus or not.
-        self.box.run("xdotool", "mousemove", str(max(x - 20, 2)), str(max(y - 20, 2)), "click", "1")
-        e2e.wait_for("the panel window to close", lambda: self.app_window(0) is None, 5, 0.2)
 
-    def check_accessible_rows(self):
-        """Through the accessibility bus the rows are menu items, check boxes and separators,
-        named by their labels alone, the hidden one not listed; the keys move through them."""
         def rows():
-            code, out = self.box.run("/usr/bin/python3", "-c", ATSPI_ROWS)
+            code, out = self.box.run("/usr/bin/python3", "-c", ATSPI + ATSPI_ROWS)
             self.assertEqual(code, 0, out)
             return [line.split("|") for line in out.splitlines() if "|" in line]
         read = rows()
@@ -389,12 +404,12 @@ class TrayHost(TrayChoice, e2e.Case):
             self.box.run("xdotool", "key", key)
             e2e.wait_for(f"{name} focused after {key}", lambda: focused() == [name], 5, 0.2)
         self.box.run("xdotool", "key", "Escape")
-        e2e.wait_for("Escape to close the panel window", lambda: self.app_window(0) is None, 5, 0.2)
-        self.assertEqual(self.box.start(self.app_env()).wait(timeout=e2e.START_SECONDS), 0)
-        e2e.wait_for("the panel window again", lambda: self.app_window(0), 10, 0.2)
-
-    def app_env(self):
-        return {"QT_QPA_PLATFORM": "wayland" if self.host.wayland else "xcb"}
+        e2e.wait_for("Escape to close the panel window", lambda: self.app_window() is None, 5, 0.2)
+        self.assertEqual(self.box.start().wait(timeout=e2e.START_SECONDS), 0)
+        e2e.wait_for("the panel window again", self.app_window, 10, 0.2)
+        # A click anywhere else closes it, as it would a menu, focus or not.
+        self.box.run("xdotool", "mousemove", str(max(x - 20, 2)), str(max(y - 20, 2)), "click", "1")
+        e2e.wait_for("the panel window to close", lambda: self.app_window() is None, 5, 0.2)
 
     def check_host(self, name, late=False):
         host = self.host = HOSTS[name]
@@ -426,7 +441,9 @@ class TrayHost(TrayChoice, e2e.Case):
         if host.click == "relaunch":  # screen readers are the other way in, and are checked here
             self.box.spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
             self.box.extra["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        app = self.box.start(self.app_env())
+        # The app, and every copy started after it, shows on the host's display.
+        self.box.extra["QT_QPA_PLATFORM"] = "wayland" if host.wayland else "xcb"
+        app = self.box.start()
         self.box.post_ok()
         if host.click == "relaunch":
             return self.relaunch(app)
@@ -437,21 +454,114 @@ class TrayHost(TrayChoice, e2e.Case):
                                  f"s of a panel started {LATE_START_SECONDS} s after the app")
         item = self.check_docked() if host.xembed else self.check_item()
         icon = self.icon_in_bar()
-        if not late and not host.wayland:
+        if late:
+            return
+        if not host.wayland:
             self.relaunch_beside_tray(icon)
-        if not late:
-            getattr(self, host.click)(icon, item)
+        getattr(self, host.click)(icon, item)
+        self.box.run("xdotool", "key", "Escape")
+        time.sleep(0.5)
+        if host.xembed:  # its right-click menu opens as the panel does
+            self.popup(icon, item, 3)
+        elif host.click == "popup":  # the host draws the exported menu, reading rows first
+            self.box.run("xdotool", "mousemove", *map(str, icon), "click", "3")
+            self.screenshot("host-menu.png", settle=1.5)
             self.box.run("xdotool", "key", "Escape")
-            time.sleep(0.5)
-            if host.xembed:  # its right-click menu opens as the panel does
-                self.popup(icon, item, 3)
-            elif host.click == "popup":  # the host draws the exported menu, reading rows first
-                self.box.run("xdotool", "mousemove", *map(str, icon), "click", "3")
-                time.sleep(1.5)
-                self.screenshot("host-menu.png")
-                self.box.run("xdotool", "key", "Escape")
-        if host.choice and not late:
+        if host.choice:
             self.check_choice(app, item, icon)
+
+    # The menu's "Show in tray" choice. Each host's own check is a generator that sees the
+    # desktop before the choice and, resumed, after it.
+
+    def radios(self, item):
+        """{label: (id, toggled on)} of the menu's radio items, in the menu's order."""
+        return {p["label"][1:-1]: (i, p.get("toggle-state") == "1") for i, p in self.menu(item)[1].items()
+                if p.get("toggle-type") == "'radio'"}
+
+    def check_choice(self, app, item, icon):
+        """A spent week behind a calm session, then "7-day limit" clicked in the exported menu
+        as a host clicks it; every place that shows the tray's limit follows."""
+        prop = functools.partial(self.item_prop, item)
+        self.box.post_ok(**CALM_SESSION_SPENT_WEEK)
+        e2e.wait_for("the 5-hour limit in the tooltip", lambda: "Quotalume 3%" in prop("ToolTip"), 5)
+        self.assertFalse(red_in_pixmap(prop("IconPixmap")), "the icon at 3 % is red")
+        radios = self.radios(item)
+        self.assertEqual([(label, on) for label, (_, on) in radios.items()],
+                         [(c, c == CHOICES[0]) for c in CHOICES], "the radio items")
+        shows = getattr(self, self.host.choice)(app, icon)
+        next(shows)
+        self.assertIsNotNone(self.call(item[0], self.menu(item)[0], "com.canonical.dbusmenu.Event",
+                                       radios[CHOSEN][0], "'clicked'", "<0>", "0"))
+        self.chosen_at = time.monotonic()
+        e2e.wait_for("the 7-day limit in the tooltip", lambda: "7-day limit 100%" in prop("ToolTip"), 2)
+        self.assertIn("7-day limit 100%", prop("IconAccessibleDesc"))
+        self.assertIn(self.host.label.replace("42%", "100%"), prop("XAyatanaLabel"))
+        self.assertTrue(red_in_pixmap(prop("IconPixmap")), "the icon did not turn over")
+        self.assertEqual([(label, on) for label, (_, on) in self.radios(item).items()],
+                         [(c, c == CHOSEN) for c in CHOICES], "the radio items")
+        self.assertIn("trayWindow=weekly", e2e.read(f"{self.box.config}/Quotalume/Quotalume.conf"))
+        status = functools.partial(self.box.run, os.environ["QUOTALUME_BIN"], "--status")
+        (code, session), (waybar_code, waybar) = status("--window", "session"), status("--format", "waybar")
+        self.assertEqual((code, session.splitlines()[0], waybar_code), (0, "3%", 0), session + waybar)
+        waybar = json.loads(waybar)
+        self.assertEqual((waybar["text"], waybar["class"]), ("100%", "red"), waybar)
+        next(shows, None)
+
+    def choice_in_xfce(self, app, icon):
+        """The tooltip of a pointer come to rest on the icon names the week; the choice survives
+        a restart."""
+        bar = self.host.bar
+        shot = self.screenshot("screen.png")
+        self.assertFalse(red_on_screen(shot, content_box(shot, bar)), "the panel's icon is red at 3 %")
+        yield
+        below = (bar[0], 200, bar[2], bar[3] + bar[1] + 2)
+        tip_box = lambda: content_box(self.screenshot("screen.png"), below)
+        self.box.run("xdotool", "mousemove", str(icon[0] // 2), "300")
+        e2e.wait_for("the tooltip to close", lambda: not tip_box(), 5, 0.2)
+        self.box.run("xdotool", "mousemove", *map(str, icon))
+        tw, th, tx, ty = e2e.wait_for("the tooltip", tip_box, 5, 0.2)
+        shot = self.screenshot("screen.png")
+        iw, ih, ix, iy = content_box(shot, bar)
+        self.assertTrue(red_on_screen(shot, (iw, ih, ix, iy)), "the panel's icon did not turn over")
+        left, right = min(tx, ix) - 8, min(bar[0] + bar[2], max(tx + tw, ix + iw) + 8)
+        self.screenshot("choice.png", f"{right - left}x{ty + th + 8 - bar[3]}+{left}+{bar[3]}")
+
+        self.box.stop(app)
+        self.box.start()
+        tooltip = lambda: self.item_prop(self.registered_item(), "ToolTip")
+        e2e.wait_for("the 7-day limit after a restart", lambda: "7-day limit 100%" in tooltip(),
+                     e2e.START_SECONDS, 0.2)
+        self.assertEqual([label for label, (_, on) in self.radios(self.registered_item()).items() if on],
+                         [CHOSEN], "the radio items after a restart")
+
+    def choice_in_gnome(self, app, icon):
+        """The shell's label beside the icon turns from "3%" to the wider "100%"."""
+        bar = self.host.bar
+        self.box.run("xdotool", "mousemove", str(bar[2] // 2), "300")  # no hover on the label
+        was = content_box(self.screenshot("screen.png", settle=0.5), bar)
+        yield
+        w, h, x, y = content_box(self.screenshot("screen.png", settle=1), bar)  # the shell draws late
+        self.assertGreater(w, was[0], "the label did not widen for 100%")
+        # Up to the screen's end, the system menu's button included.
+        self.screenshot("choice.png", f"{w + 200}x{bar[1]}+{x - 40}+{bar[3]}")
+
+    def choice_in_waybar(self, app, icon):
+        """The module that runs `--status --follow` turns from "3%" to "100%" on the red badge
+        within a second and a half of the choice; waybar started that command once."""
+        bar = self.host.bar
+        strip = (bar[0] + bar[2] - icon[0] - 16, bar[1], icon[0] + 16, bar[3])
+        badge = lambda: content_box(self.screenshot("screen.png"), strip, "-fuzz", "3%", "-fill", "black",
+                                    "+opaque", BADGE, "-fill", "white", "-opaque", BADGE,
+                                    "-bordercolor", "black", more_than=(20, 10))
+        labels = lambda: self.box.run("/usr/bin/python3", "-c", ATSPI + WAYBAR_LABELS)[1].split()
+        e2e.wait_for("3% in the module", lambda: "3%" in labels(), 5, 0.2)
+        self.assertIsNone(badge(), "the module is red at 3 %")
+        yield
+        e2e.wait_for("100% in the module", lambda: "100%" in labels(),
+                     self.chosen_at + 1.5 - time.monotonic(), 0.1)
+        w, h, x, y = e2e.wait_for("the red badge", badge, 2, 0.2)
+        left = icon[0] - 80  # some of the bar, the icon and the module
+        self.screenshot("choice.png", f"{x + w + 8 - left}x{bar[1]}+{left}+{bar[3]}")
 
 
 for _test, _args in TESTS.items():
