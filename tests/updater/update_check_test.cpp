@@ -86,27 +86,24 @@ TEST_F(UpdaterFixture, CheckOutcomes) {
   }
 }
 
-// Each processor reads its own member; "linux" stays the x86-64 release that
-// copies from before the per-processor members read, and the first member
-// present decides even when it is broken.
+// Each processor reads its own member, "linux" being the x86-64 release kept
+// for copies from before the per-processor members; the first member present
+// decides even when it is broken.
 TEST(FeedDocument, EachProcessorReadsItsOwnRelease) {
   const auto entry = [](const char* v) {
     return R"({"version":")" + std::string(v) + R"(","url":"u","sha256":"s"})";
   };
+  const std::string old = R"({"linux":)" + entry("1") + "}";
   const std::string both = R"({"linux":)" + entry("1") + R"(,"linux-amd64":)" + entry("2") +
                            R"(,"linux-arm64":)" + entry("3") + "}";
-  constexpr std::string_view beforeTheSplit[] = {"linux"};
+  const auto x86 = Updater::feedMembers(Updater::elfX86_64), arm = Updater::feedMembers(Updater::elfAarch64);
   using Got = std::optional<std::string>;  // the version read, "-" for no entry
   const std::tuple<const char*, std::string, std::span<const std::string_view>, Got> cases[] = {
-      {"x86-64", both, Updater::feedMembers(Updater::elfX86_64), "2"},
-      {"ARM", both, Updater::feedMembers(Updater::elfAarch64), "3"},
-      {"a copy from before the split", both, beforeTheSplit, "1"},
-      {"x86-64 on a feed from before the split", R"({"linux":)" + entry("1") + "}",
-       Updater::feedMembers(Updater::elfX86_64), "1"},
-      {"ARM on a feed from before the split", R"({"linux":)" + entry("1") + "}",
-       Updater::feedMembers(Updater::elfAarch64), "-"},
-      {"broken own member", R"({"linux-amd64":{"version":"2"},"linux":)" + entry("1") + "}",
-       Updater::feedMembers(Updater::elfX86_64), std::nullopt},
+      {"x86-64", both, x86, "2"},
+      {"ARM", both, arm, "3"},
+      {"x86-64 on a feed from before the split", old, x86, "1"},
+      {"ARM on a feed from before the split", old, arm, "-"},
+      {"own member broken", R"({"linux-amd64":{"version":"2"},"linux":)" + entry("1") + "}", x86, Got()},
   };
   for (const auto& [name, body, members, want] : cases) {
     const auto feed = Updater::decodeFeed(body, members);

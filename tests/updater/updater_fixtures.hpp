@@ -20,7 +20,6 @@
 #include "store/settings_file.hpp"
 #include "support/event_wait.hpp"
 #include "support/file_text.hpp"
-#include "updater/install.hpp"
 #include "updater/time_limits.hpp"
 #include "updater/update_check.hpp"
 #include "updater/user_effects.hpp"
