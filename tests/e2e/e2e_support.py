@@ -66,22 +66,19 @@ def convert(*args, check=False):
                           timeout=15).stdout.strip()
 
 
-def content_box(image, strip, *ops, more_than=(4, 4)):
-    """The box (w, h, x, y) in the strip (w, h, x, y) of what differs from the border colour
-    ops set, by default the bar's own, if larger than more_than."""
+def content_box(image, strip):
+    """The box (w, h, x, y) in the strip (w, h, x, y) of what differs from the bar's colour,
+    if larger than 4 x 4."""
     w, h, x0, y0 = strip
-    if not ops:
-        background = convert(image, "-format", f"%[pixel:p{{{x0 + 2},{y0 + h // 2}}}]", "info:")
-        # A border in the bar's colour makes the corners background for the trim.
-        ops = ("-bordercolor", background, "-fuzz", "12%")
-    out = convert(image, "-crop", f"{w}x{h}+{x0}+{y0}", "+repage", *ops, "-border", "1",
-                  "-format", "%@", "info:")
+    background = convert(image, "-format", f"%[pixel:p{{{x0 + 2},{y0 + h // 2}}}]", "info:")
+    # A border in the bar's colour makes the corners background for the trim.
+    out = convert(image, "-crop", f"{w}x{h}+{x0}+{y0}", "+repage", "-bordercolor", background,
+                  "-fuzz", "12%", "-border", "1", "-format", "%@", "info:")
     match = re.fullmatch(r"(\d+)x(\d+)\+(\d+)\+(\d+)", out)
     if not match:
         raise AssertionError(f"cannot find the icon in {image}: {out}")
     bw, bh, bx, by = (int(v) for v in match.groups())
-    big = bw > more_than[0] and bh > more_than[1]
-    return (bw, bh, x0 + bx - 1, y0 + by - 1) if big else None
+    return (bw, bh, x0 + bx - 1, y0 + by - 1) if bw > 4 and bh > 4 else None
 
 
 def curl(path, body=None, headers=None, seconds=10):

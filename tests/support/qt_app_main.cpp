@@ -12,9 +12,14 @@ int main(int argc, char** argv) {
   // The swap script the updater's install test runs has this program exchange the bundles.
   if (const auto swapped = Updater::runSwapOption(argc, argv)) return *swapped;
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+#ifdef QUOTALUME_TEST_SCALE_FACTOR
+  setenv("QT_SCALE_FACTOR", QUOTALUME_TEST_SCALE_FACTOR, 1);
+#endif
   // Qt warns about, and some styles misbehave with, a missing runtime folder.
   QTemporaryDir runtimeDir;
   if (runtimeDir.isValid()) setenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit().constData(), 0);
+  // The user's desktop portal must not decide light or dark for the tests.
+  setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + runtimeDir.path() + "/none").toLocal8Bit().constData(), 1);
   // The controller logs; its lines go to a folder of this run, not the user's.
   QTemporaryDir dataDir;
   if (dataDir.isValid()) setenv("QUOTALUME_DATA_DIR", dataDir.path().toLocal8Bit().constData(), 0);
