@@ -52,12 +52,12 @@ def read(path):
         return ""
 
 
-def reading(session_pct=42.3, plan="Max 5x", weekly_pct=18.0):
+def reading(session_pct=42.3):
     """A valid reading document as the extension posts it."""
     now = time.time() * 1000.0
-    return {"v": 1, "status": "ok", "plan": plan, "fetched_at": now, "windows": [
+    return {"v": 1, "status": "ok", "plan": "Max 5x", "fetched_at": now, "windows": [
         {"key": "session", "pct": session_pct, "resets_at": now + (2 * 60 + 10) * 60000},
-        {"key": "weekly", "pct": weekly_pct, "resets_at": now + 3 * 86400000},
+        {"key": "weekly", "pct": 18.0, "resets_at": now + 3 * 86400000},
     ]}
 
 
@@ -91,12 +91,6 @@ def curl(path, body=None, headers=None, seconds=10):
                           capture_output=True, timeout=seconds + 5)
     answer, _, code = done.stdout.decode("utf-8", "replace").rpartition("\n")
     return (int(code) if code.isdigit() else 0), answer
-
-
-def post_reading(doc):
-    return curl("/usage", json.dumps(doc), {"Content-Type": "application/json",
-                                            "Origin": "chrome-extension://quotalumecheck",
-                                            "X-Quotalume": "1"})
 
 
 def hold_port():
@@ -181,7 +175,9 @@ class Sandbox:
     def post_ok(self, **doc):
         """Posts reading(**doc) once the bridge listens; it must be taken and shown."""
         self.wait_listening()
-        code, body = post_reading(reading(**doc))
+        code, body = curl("/usage", json.dumps(reading(**doc)), {
+            "Content-Type": "application/json", "Origin": "chrome-extension://quotalumecheck",
+            "X-Quotalume": "1"})
         if (code, body) != (204, ""):
             raise AssertionError(f"the reading was answered {code} {body!r}")
         return self.wait_phase("ok", 5)

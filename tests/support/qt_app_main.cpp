@@ -19,7 +19,8 @@ int main(int argc, char** argv) {
   QTemporaryDir runtimeDir;
   if (runtimeDir.isValid()) setenv("XDG_RUNTIME_DIR", runtimeDir.path().toLocal8Bit().constData(), 0);
   // The user's desktop portal must not decide light or dark for the tests.
-  setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + runtimeDir.path() + "/none").toLocal8Bit().constData(), 1);
+  setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + runtimeDir.path() + "/none").toLocal8Bit().constData(),
+         1);
   // The controller logs; its lines go to a folder of this run, not the user's.
   QTemporaryDir dataDir;
   if (dataDir.isValid()) setenv("QUOTALUME_DATA_DIR", dataDir.path().toLocal8Bit().constData(), 0);

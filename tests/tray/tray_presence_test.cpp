@@ -195,10 +195,6 @@ TEST_F(TrayBus, ItemPropertiesAndTheirChangeSignals) {
   EXPECT_EQ(xembedAsks, 0) << "Qt's tray is not asked while a watcher is there";
 
   const std::pair<const char*, QVariant> plain[] = {
-      {"Category", "ApplicationStatus"},
-      {"Id", "quotalume"},
-      {"Title", "Quotalume"},
-      {"Status", "Active"},
       {"ItemIsMenu", false},
       {"Menu", QVariant::fromValue(QDBusObjectPath("/MenuBar"))},
       {"IconAccessibleDesc", "5-hour limit 42%, resets in 2h"},

@@ -151,8 +151,8 @@ TEST_F(InstallFixture, Failures) {
   }
 }
 
-// The script itself, for an app that has exited but that its launcher never
-// reaps, replacing an old bundle with a read-only folder in it: the new bundle
+// The script itself, for an app that runs on for a while, then exits but is
+// never reaped by its launcher, replacing an old bundle with a read-only folder in it: the new bundle
 // takes the old one's place and nothing else is left. When the exchange fails,
 // or the exchanger dies between the two moves of its fallback (a file system
 // that cannot exchange), the old bundle stays or goes back, whole.
@@ -181,11 +181,12 @@ TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
       writeAll(target / "share" / "ro" / "f", "x");
       fs::permissions(target / "share" / "ro", fs::perms(0555));
     }
-    const pid_t zombie = ::fork();
-    if (zombie == 0) ::_exit(0);
+    // The old app: running when the swap starts, then ended but never reaped.
+    const pid_t old = ::fork();
+    if (old == 0) ::pause(), ::_exit(0);
     QProcess sh;
     QStringList args = started[0];
-    args[4] = QString::number(zombie);
+    args[4] = QString::number(old);
     if (exchanger == fails) args[5] = "/bin/false";
     if (exchanger == diesBetweenMoves)
       sh.setEnvironment(QProcess::systemEnvironment()
@@ -194,12 +195,25 @@ TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
     // Root ignores folder modes; without its capabilities it meets them like a user.
     if (::geteuid() == 0) args = QStringList{"--bounding-set=-all", "--inh-caps=-all"} + args;
     sh.start(::geteuid() == 0 ? "setpriv" : args.takeFirst(), args);
+    EXPECT_FALSE(sh.waitForFinished(500)) << "swapped while the old app still ran";
+    ::kill(old, SIGKILL);
     EXPECT_TRUE(sh.waitForFinished(10000));
-    ::waitpid(zombie, nullptr, 0);
+    ::waitpid(old, nullptr, 0);
     auto want = installedOnly(exchanger == exchanges ? "1.0.3" : "1.0.2");
     if (exchanger == exchanges) want.push_back("apps/Quotalume.app/run -> bin/quotalume");
     EXPECT_EQ(listing(root), want);
   }
+  // The exchanger on its own puts the old bundle back when its fallback's second move fails.
+  fs::create_directories(root / "new" / "Quotalume.app");
+  QProcess exchanger;
+  exchanger.setEnvironment(QProcess::systemEnvironment()
+                           << "LD_PRELOAD=" NO_EXCHANGE_SHIM << "QUOTALUME_SHIM=fail"
+                           << "ASAN_OPTIONS=verify_asan_link_order=0");
+  exchanger.start(QCoreApplication::applicationFilePath(),
+                  {"--swap-bundles", q(target), q(root / "new" / "Quotalume.app")});
+  EXPECT_TRUE(exchanger.waitForFinished(10000));
+  EXPECT_EQ(std::pair(exchanger.exitCode(), readAll(target / "Info.json")),
+            std::pair(1, infoJSON(ourId, "1.0.3")));
 }
 
 // Only this user's real folders named exactly as an update's leftovers, once

@@ -133,18 +133,15 @@ TEST(Appearance, WatcherFollowsThePortalsAnswerAndItsChanges) {
   unsetenv("XDG_CONFIG_HOME");
 }
 
-TEST(PanelColours, TextFromTheMenuPaletteAccentsFromTheAppearance) {
+// The text inks are the menu's own; the tones are ours (their contrast is measured in the panel's tests).
+TEST(PanelColours, TextFromTheMenuPalette) {
   QPalette menu;
   menu.setColor(QPalette::Active, QPalette::WindowText, QColor(0x0A141E));
   menu.setColor(QPalette::Active, QPalette::PlaceholderText, QColor(0x787878));
   menu.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x969696));
-  const auto inks = [&](Appearance a) {
-    const PanelColours c = panelColours(menu, a);
-    return std::vector({c.label, c.secondary, c.barBlue, c.orange, c.red});
-  };
-  EXPECT_EQ(inks(Appearance::light), std::vector<QColor>({0x0A141E, 0x787878, 0x3B6EF0, 0xA65300, 0xC4281C}));
-  EXPECT_EQ(inks(Appearance::dark), std::vector<QColor>({0x0A141E, 0x787878, 0x7FA6FF, 0xFF9F0A, 0xFF6961}));
+  const PanelColours c = panelColours(menu, Appearance::dark);
+  EXPECT_EQ(std::pair(c.label, c.secondary), std::pair(QColor(0x0A141E), QColor(0x787878)));
   // A style without a distinct placeholder colour still gets a grey.
   menu.setColor(QPalette::Active, QPalette::PlaceholderText, QColor(0x0A141E));
-  EXPECT_EQ(inks(Appearance::light)[1], QColor(0x969696));
+  EXPECT_EQ(panelColours(menu, Appearance::light).secondary, QColor(0x969696));
 }

@@ -1,7 +1,7 @@
 // Preloaded with QUOTALUME_SHIM set, it acts on the bundle swap's exchanger
 // only (a process with --swap-bundles among its arguments): its file system
 // refuses RENAME_EXCHANGE, as FUSE ones do, and with QUOTALUME_SHIM=die the
-// process is killed between the two renames of its fallback.
+// process is killed between the two renames of its fallback (=fail: the second fails).
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -37,6 +37,7 @@ extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* t
 extern "C" int rename(const char* from, const char* to) noexcept {
   static int renames = 0;
   if (exchanger && ++renames == 2 && std::string_view(mode) == "die") ::raise(SIGKILL);
+  if (exchanger && renames == 2 && std::string_view(mode) == "fail") return errno = EACCES, -1;
   static const auto real = reinterpret_cast<int (*)(const char*, const char*)>(::dlsym(RTLD_NEXT, "rename"));
   return real(from, to);
 }
