@@ -58,8 +58,6 @@ def labels(found):
             if "label" in p and p.get("visible") != "false"]
 
 
-# Panels. Each starts its host on a ready desktop and waits until it serves.
-
 def xfce_panel(t):
     dark = "true" if t.host.name.endswith("dark") else "false"
     xml = e2e.read(f"{HERE}/tray_host/xfce4-panel.xml").replace("@DARK@", dark)
@@ -331,8 +329,7 @@ class TrayHost(e2e.Case):
         if host.click == "relaunch":  # screen readers are the other way in, and are checked here
             self.box.spawn(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"])
             self.box.extra["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        # The app, and every copy started after it, shows on the host's display.
-        self.box.extra["QT_QPA_PLATFORM"] = "wayland" if host.wayland else "xcb"
+        self.box.extra["QT_QPA_PLATFORM"] = "wayland" if host.wayland else "xcb"  # every copy's display
         app = self.box.start()
         self.box.post_ok()
         if host.click == "relaunch":

@@ -181,8 +181,7 @@ TEST_F(InstallFixture, VerifiedReleaseIsSwappedIn) {
       writeAll(target / "share" / "ro" / "f", "x");
       fs::permissions(target / "share" / "ro", fs::perms(0555));
     }
-    // The old app: running when the swap starts, then ended but never reaped.
-    const pid_t old = ::fork();
+    const pid_t old = ::fork();  // the old app: running as the swap starts, then ended but never reaped
     if (old == 0) ::pause(), ::_exit(0);
     QProcess sh;
     QStringList args = started[0];
