@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   const int sizes[] = {14, 16, 22, 24, 32, 48, 64};
   const QColor panels[] = {QRgb(0xffffff), QRgb(0xefefef), QRgb(0x353535), QRgb(0x000000), QRgb(0x2980b9)};
   constexpr int zoom = 2, gap = 6;
-  std::vector<TrayGlyphSpec> rows;
+  std::vector<TrayGlyph> rows;
   for (Appearance a : {Appearance::light, Appearance::dark}) {
     rows.insert(rows.end(), {{0.42, "42", Tone::normal, a},
                              {0.76, "76", Tone::orange, a},

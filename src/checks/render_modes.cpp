@@ -98,7 +98,7 @@ QImage glyphStrip() {
   int x = 0;
   for (const auto& s : samples) {
     painter.drawImage(QPoint(x, 0),
-                      renderGlyph(GaugeSpec{s.value, s.alpha, s.tone, Appearance::light}, side));
+                      renderGlyph(GaugeLook{s.value, s.alpha, s.tone, Appearance::light}, side));
     x += side;
   }
   return strip;

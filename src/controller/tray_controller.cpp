@@ -244,11 +244,11 @@ void TrayController::render(bool force) {
   const std::optional<Frame> frame = monitor_.frame(services_.now(), force);
   if (!frame) return;
   const Shown& shown = frame->shown;
-  face_ = {trayGlyphSpec(frame->glance, currentAppearance()), trayToolTip(shown, frame->glance)};
+  face_ = {trayGlyphFor(frame->glance, currentAppearance()), trayToolTip(shown, frame->glance)};
   const std::vector<std::string> rows = menus_->show(shown, autostartOn_, ticker_->open());
   if (tray_)
     tray_->show(
-        {face_.spec, frame->glance.headline, face_.toolTip, rows, trayAccessibleText(shown, frame->glance)});
+        {face_.glyph, frame->glance.headline, face_.toolTip, rows, trayAccessibleText(shown, frame->glance)});
   panel_->update(shown);
 }
 

@@ -68,7 +68,7 @@ struct ControllerServices {
 
 // What the tray icon shows now.
 struct TrayFace {
-  TrayGlyphSpec spec;
+  TrayGlyph glyph;
   std::string toolTip;
 };
 

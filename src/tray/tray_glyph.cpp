@@ -40,12 +40,12 @@ struct Inks {
 };
 
 // Three digits are the limit reached or passed.
-bool atLimit(const TrayGlyphSpec& glyph) {
+bool atLimit(const TrayGlyph& glyph) {
   return glyph.number.size() >= 3 &&
          std::all_of(glyph.number.begin(), glyph.number.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-Inks inksFor(const TrayGlyphSpec& glyph) {
+Inks inksFor(const TrayGlyph& glyph) {
   const bool dark = glyph.appearance == Appearance::dark;
   Inks k;
   k.plate = dark ? QColor(0x1C, 0x1C, 0x1E) : QColor(0xF7, 0xF7, 0xF8);
@@ -162,7 +162,7 @@ double clearance(int pixels) {
   return pixels >= 32 ? 3.25 : 2.25;
 }
 
-void drawGauge(QPainter& painter, const TrayGlyphSpec& glyph, const Inks& inks, double scale,
+void drawGauge(QPainter& painter, const TrayGlyph& glyph, const Inks& inks, double scale,
                TrayGlyphPart part) {
   const Arc& arc = glyph.withNumber ? numberArc : bareArc;
   painter.save();
@@ -183,8 +183,8 @@ void drawGauge(QPainter& painter, const TrayGlyphSpec& glyph, const Inks& inks, 
 
 }  // namespace
 
-TrayGlyphSpec trayGlyphSpec(const Glance& glance, Appearance appearance) {
-  TrayGlyphSpec glyph;
+TrayGlyph trayGlyphFor(const Glance& glance, Appearance appearance) {
+  TrayGlyph glyph;
   glyph.appearance = appearance;
   glyph.tone = glance.tone;
   glyph.value = glance.gauge.value_or(0);
@@ -197,10 +197,10 @@ TrayGlyphSpec trayGlyphSpec(const Glance& glance, Appearance appearance) {
   return glyph;
 }
 
-QImage renderTrayGlyph(const TrayGlyphSpec& spec, int pixels, TrayGlyphPart part) {
+QImage renderTrayGlyph(const TrayGlyph& asked, int pixels, TrayGlyphPart part) {
   const int side = std::max(pixels, 1);
   const double scale = side / grid;
-  TrayGlyphSpec glyph = spec;
+  TrayGlyph glyph = asked;
   if (glyph.number != "\u2013" && !digitsFit(glyph.number, side) && !atLimit(glyph)) glyph.withNumber = false;
   const Inks inks = inksFor(glyph);
   const QPainterPath number = glyph.withNumber ? numberPath(glyph.number, side) : QPainterPath();
@@ -236,7 +236,7 @@ QImage renderTrayGlyph(const TrayGlyphSpec& spec, int pixels, TrayGlyphPart part
   return image;
 }
 
-QIcon trayGlyph(const TrayGlyphSpec& glyph) {
+QIcon trayGlyph(const TrayGlyph& glyph) {
   return paintedIcon(
       [glyph](QPainter& painter, const QRectF& square) {
         const int pixels = int(std::lround(square.width() * painter.device()->devicePixelRatioF()));

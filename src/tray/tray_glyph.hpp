@@ -14,7 +14,7 @@
 #include "display/tray_choice.hpp"
 #include "views/appearance.hpp"
 
-struct TrayGlyphSpec {
+struct TrayGlyph {
   double value = 0;    // the arc's share, 0 … 1
   std::string number;  // digits only; an en dash when there is no number
   Tone tone = Tone::normal;
@@ -23,7 +23,7 @@ struct TrayGlyphSpec {
 };
 
 // What the tray shows for the chosen window of a display model.
-TrayGlyphSpec trayGlyphSpec(const Glance& glance, Appearance appearance);
+TrayGlyph trayGlyphFor(const Glance& glance, Appearance appearance);
 
 // The sizes tray hosts ask for, 44 and 48 among them for a 22 or 24 px icon
 // on a 2x screen; each is drawn for its own size rather than scaled from
@@ -35,6 +35,6 @@ inline constexpr int trayIconSizes[] = {16, 22, 24, 32, 44, 48, 64};
 // or the needle and hub of an icon without a number.
 enum class TrayGlyphPart { all, plate, track, arc, ink };
 
-QImage renderTrayGlyph(const TrayGlyphSpec& glyph, int pixels, TrayGlyphPart part = TrayGlyphPart::all);
+QImage renderTrayGlyph(const TrayGlyph& glyph, int pixels, TrayGlyphPart part = TrayGlyphPart::all);
 // Drawn afresh at whatever size the host asks for.
-QIcon trayGlyph(const TrayGlyphSpec& glyph);
+QIcon trayGlyph(const TrayGlyph& glyph);

@@ -26,7 +26,7 @@ const QString menuPath = QStringLiteral("/MenuBar");
 constexpr int maxReregistrations = 3;
 
 // Each size drawn for itself, as ARGB32 in network byte order.
-SniPixmaps iconPixmaps(const TrayGlyphSpec& glyph) {
+SniPixmaps iconPixmaps(const TrayGlyph& glyph) {
   SniPixmaps pixmaps;
   for (int side : trayIconSizes) {
     const QImage image = renderTrayGlyph(glyph, side).convertToFormat(QImage::Format_ARGB32);
@@ -104,7 +104,7 @@ void TrayPresence::show(const TrayModel& model) {
 }
 
 void TrayPresence::apply() {
-  TrayGlyphSpec glyph = model_.glyph;
+  TrayGlyph glyph = model_.glyph;
   glyph.withNumber = !drawsLabel_;
   QStringList rows;
   for (const std::string& row : model_.rows) rows << qs(row);

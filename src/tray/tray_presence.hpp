@@ -27,7 +27,7 @@ class StatusNotifierItem;
 
 // What the tray shows for one display model.
 struct TrayModel {
-  TrayGlyphSpec glyph;
+  TrayGlyph glyph;
   std::string headline;  // the number as text, for hosts that draw a label
   std::string toolTip;
   std::vector<std::string> rows;  // the panel as text lines

@@ -26,7 +26,7 @@ void drawAppIcon(QPainter& painter, const QRectF& square) {
   painter.restore();
   drawGaugeGlyph(
       &painter, square.adjusted(gaugeInset * unit, gaugeInset * unit, -gaugeInset * unit, -gaugeInset * unit),
-      GaugeSpec{appIconValue, 1, Tone::normal, Appearance::light});
+      GaugeLook{appIconValue, 1, Tone::normal, Appearance::light});
 }
 
 QIcon appIcon() {

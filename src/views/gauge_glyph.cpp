@@ -71,7 +71,7 @@ QColor glyphInk(Appearance a) {
   return a == Appearance::dark ? QColor(Qt::white) : QColor(Qt::black);
 }
 
-bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& glyph) {
+bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeLook& glyph) {
   if (!painter || !painter->isActive()) return false;
   const double alpha = std::isnan(glyph.alpha) ? 0.0 : glyph.alpha;
   const double theta = needleAngle(glyph.value);
@@ -106,12 +106,12 @@ bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& glyp
 }
 
 QIcon gaugeGlyph(double value, double alpha, Tone tone, double side, Appearance appearance) {
-  const GaugeSpec glyph{value, alpha, tone, appearance};
+  const GaugeLook glyph{value, alpha, tone, appearance};
   return paintedIcon(
       [glyph](QPainter& painter, const QRectF& square) { drawGaugeGlyph(&painter, square, glyph); }, side);
 }
 
-QImage renderGlyph(const GaugeSpec& glyph, int pixels) {
+QImage renderGlyph(const GaugeLook& glyph, int pixels) {
   return paintedImage(
       [&glyph](QPainter& painter, const QRectF& square) { drawGaugeGlyph(&painter, square, glyph); }, pixels);
 }

@@ -11,7 +11,7 @@
 
 class QPainter;
 
-struct GaugeSpec {
+struct GaugeLook {
   double value = 0;  // 0 … 1; above 1 draws as 1, 0 or below as empty
   double alpha = 1;
   Tone tone = Tone::normal;
@@ -24,7 +24,7 @@ QColor glyphInk(Appearance appearance);
 
 // Draws into `rect` of `painter`; false, drawing nothing, without a painter
 // that is active.
-bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeSpec& glyph);
+bool drawGaugeGlyph(QPainter* painter, const QRectF& rect, const GaugeLook& glyph);
 
 // An icon that draws itself at whatever size and pixel ratio it is asked
 // for; `side` is its natural size in device-independent pixels.
@@ -32,4 +32,4 @@ QIcon gaugeGlyph(double value, double alpha, Tone tone = Tone::normal, double si
                  Appearance appearance = currentAppearance());
 
 // The glyph on a transparent square of `pixels` × `pixels`.
-QImage renderGlyph(const GaugeSpec& glyph, int pixels);
+QImage renderGlyph(const GaugeLook& glyph, int pixels);

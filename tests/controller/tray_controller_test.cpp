@@ -123,7 +123,7 @@ TEST(TrayController, ABurstFromTheBridgeThreadIsDrawnOnceAndTheHistoryWindowReus
 
   EXPECT_EQ(h.stateWrites - writesBefore, 1) << "one burst, one frame";
   EXPECT_EQ(
-      std::tuple(h.written->headline, app->face().toolTip, app->face().spec.number, app->face().spec.tone),
+      std::tuple(h.written->headline, app->face().toolTip, app->face().glyph.number, app->face().glyph.tone),
       std::tuple("77%", "Quotalume 77%", "77", Tone::orange));
 
   app->openHistory();
@@ -314,7 +314,7 @@ TEST(TrayController, TheChosenLimitIsShownAtAGlanceAndKept) {
     app->enqueue(spent);
     settle(50);
     choose(*app, 1);
-    EXPECT_EQ(std::tuple(app->face().spec.number, app->face().spec.value, app->face().spec.tone,
+    EXPECT_EQ(std::tuple(app->face().glyph.number, app->face().glyph.value, app->face().glyph.tone,
                          app->face().toolTip),
               std::tuple(std::string("100"), 1.0, Tone::red, std::string("Quotalume 7-day limit 100%")));
     EXPECT_EQ(app->monitor().lastFrame()->glance.headline, "100%") << "the label hosts draw";

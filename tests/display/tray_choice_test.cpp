@@ -8,9 +8,9 @@ namespace {
 
 // "session:3 weekly:100": windows resetting in an hour; "session:95!" one
 // whose reset has passed.
-std::vector<UsageWindow> windows(const std::string& spec) {
+std::vector<UsageWindow> windows(const std::string& text) {
   std::vector<UsageWindow> all;
-  std::istringstream in(spec);
+  std::istringstream in(text);
   for (std::string word; in >> word;) {
     const auto colon = word.find(':');
     const bool past = word.back() == '!';

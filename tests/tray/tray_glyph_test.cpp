@@ -24,7 +24,7 @@ struct Mark {
 // small icons, 2 px from 32 px) of one it covers at least half; the faint
 // edge between is a blend of the two. Pixels of `beside`, a mark this one
 // runs on into (the arc into its track), are not around it.
-Mark measure(const TrayGlyphSpec& glyph, int side, const QColor& panel, TrayGlyphPart part,
+Mark measure(const TrayGlyph& glyph, int side, const QColor& panel, TrayGlyphPart part,
              TrayGlyphPart beside = TrayGlyphPart::all) {
   QImage whole(side, side, QImage::Format_ARGB32_Premultiplied);
   whole.fill(panel);
@@ -60,7 +60,7 @@ const QColor panels[] = {QRgb(0xffffff), QRgb(0xefefef), QRgb(0x353535), QRgb(0x
 
 struct Sample {
   const char* name;
-  TrayGlyphSpec glyph;
+  TrayGlyph glyph;
   double inkAtLeast;  // 0: no number drawn
   QColor hue;         // the arc's, when it has one; at the limit the plate's
 };
@@ -134,7 +134,7 @@ TEST(TrayText, TheTooltipAndTheAccessibleTextNameAnotherLimit) {
 
 TEST(TrayGlyph, NumberFromTheModel) {
   const auto glyphOf = [](const char* headline, std::optional<double> gauge, Tone tone) {
-    const TrayGlyphSpec g = trayGlyphSpec(
+    const TrayGlyph g = trayGlyphFor(
         Glance{TrayWindow::weekly, "weekly", "7-day limit", headline, tone, gauge}, Appearance::dark);
     return std::tuple(g.number, g.value, g.tone);
   };

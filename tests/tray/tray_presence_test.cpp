@@ -123,7 +123,7 @@ struct TrayBus : ::testing::Test {
     return qdbus_cast<T>(property(name).value<QDBusArgument>());
   }
   // Hosts read the pixels as big-endian ARGB.
-  static QByteArray pixelsOf(const TrayGlyphSpec& glyph, int side) {
+  static QByteArray pixelsOf(const TrayGlyph& glyph, int side) {
     const QImage image = renderTrayGlyph(glyph, side).convertToFormat(QImage::Format_ARGB32);
     QByteArray bytes(side * side * 4, 0);
     qToBigEndian<quint32>(image.constBits(), side * side, bytes.data());
@@ -172,7 +172,7 @@ TEST_F(TrayBus, RegistersWhenAWatcherAppearsAndAgainWhenItsOwnerChanges) {
   ASSERT_TRUE(waitUntil([&] { return watcher->listed.size() == 1; }, 1000));
   EXPECT_EQ(fallbacks(), 0);
   EXPECT_EQ(property("XAyatanaLabel"), "42%");
-  TrayGlyphSpec plain = model.glyph;
+  TrayGlyph plain = model.glyph;
   plain.withNumber = false;
   EXPECT_TRUE(itemProperty<SniPixmaps>("IconPixmap")[1].pixels == pixelsOf(plain, trayIconSizes[1]));
   log.seen.clear();

@@ -13,7 +13,7 @@ constexpr double pi = std::numbers::pi, hubY = 14.6;
 const QColor black(Qt::black), nothing(0, 0, 0, 0);
 
 QImage glyph(double value, Tone tone = Tone::normal, Appearance look = Appearance::light) {
-  return renderGlyph(GaugeSpec{value, 1, tone, look}, 44);
+  return renderGlyph(GaugeLook{value, 1, tone, look}, 44);
 }
 
 const auto at = [](const QImage& i, double x, double y) { return i.pixelColor(int(x * 2), int(y * 2)); };
