@@ -46,11 +46,14 @@ bool hasDisplay() {
 // The file this process runs from, with every symlink resolved, so a link
 // in /usr/local/bin to a bundle's binary still finds the bundle. Not
 // QApplication's: the version is settled before one exists, and a path that
-// is not UTF-8 keeps its bytes here, where Qt would replace them.
-std::filesystem::path runningExecutable() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::filesystem::path() : exe;
+// is not UTF-8 keeps its bytes here, where Qt would replace them. Read once.
+const std::filesystem::path& runningExecutable() {
+  static const std::filesystem::path exe = [] {
+    std::error_code ec;
+    std::filesystem::path link = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::path() : link;
+  }();
+  return exe;
 }
 
 // What every mode with a toolkit shares: the interface's typeface, the
