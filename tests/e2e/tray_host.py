@@ -154,9 +154,6 @@ class TrayHost(e2e.Case):
     def prop(self, dest, path, interface, name):
         return self.call(dest, path, "org.freedesktop.DBus.Properties.Get", interface, name) or ""
 
-    def item_prop(self, item, name):
-        return self.prop(*item, ITEM_INTERFACE, name)
-
     def wait_watcher(self, seconds=30):
         self.assertEqual(self.box.run("gdbus", "wait", "--session", "--timeout", str(seconds),
                                       WATCHER[0], seconds=seconds + 5)[0], 0, "no watcher")
@@ -177,9 +174,6 @@ class TrayHost(e2e.Case):
         convert(raw, *(["-crop", crop, "+repage"] if crop else []), path, check=True)
         return path
 
-    def one_colour(self, image, crop):
-        return convert(image, "-crop", crop, "+repage", "-format", "%k", "info:") == "1"
-
     def registered_item(self, seconds=20, what="the app's StatusNotifierItem"):
         # "service/path", or "service@/path" as GNOME's extension lists it.
         item = e2e.wait_for(what, lambda: re.search(r"'([^'/@]+)@?(/[^']*)?'", self.prop(
@@ -188,7 +182,7 @@ class TrayHost(e2e.Case):
 
     def check_item(self):
         item = self.registered_item()
-        prop = functools.partial(self.item_prop, item)
+        prop = functools.partial(self.prop, *item, ITEM_INTERFACE)
         e2e.wait_for("the headline in the tooltip", lambda: "Quotalume 42%" in prop("ToolTip"), 5)
         for name, want in (("IconAccessibleDesc", "42%"), ("XAyatanaLabel", self.host.label)):
             self.assertIn(want, prop(name), name)
@@ -204,7 +198,7 @@ class TrayHost(e2e.Case):
 
     def menu(self, item):
         """The path of the item's exported menu and its items, submenus' included."""
-        path = re.search(r"objectpath '([^']+)'", self.item_prop(item, "Menu"))
+        path = re.search(r"objectpath '([^']+)'", self.prop(*item, ITEM_INTERFACE, "Menu"))
         self.assertIsNotNone(path, "the item exports no menu")
         return path.group(1), items(self.call(item[0], path.group(1), "com.canonical.dbusmenu.GetLayout",
                                               "0", "-1", "@as []") or "")
@@ -241,8 +235,9 @@ class TrayHost(e2e.Case):
                                f"{right - left}x{bottom - top}+{left}+{top}", settle=0.5)
         # A window narrower than what it holds cuts the numbers and bars at
         # its right edge; a fitting one leaves a plain margin there.
-        self.assertTrue(self.one_colour(shot, f"3x{ph // 3}+{px + pw - 5 - left}+{py + 3 - top}"),
-                        "the popup's right margin is not plain")
+        margin = f"3x{ph // 3}+{px + pw - 5 - left}+{py + 3 - top}"
+        self.assertEqual(convert(shot, "-crop", margin, "+repage", "-format", "%k", "info:"), "1",
+                         "the popup's right margin is not plain")
 
     def icon_in_bar(self):
         time.sleep(1)  # lets the host draw the icon with the reading
